@@ -1,0 +1,91 @@
+// seufit: soft-error reliability reports for placed FPGA designs.
+#include <iostream>
+#include <memory>
+
+#include "cli/Cli.h"
+#include "host/env/HUTEnv.h"
+#include "host/msg/ComMsgMgr.h"
+
+namespace {
+// Counts errors so that a run that reported one never exits 0.
+class ErrorCounter : public ComMsgMgr::Sink {
+ public:
+  void deliver(const ComMsgMgr::Message& m) override {
+    if (m.mask & ComMsgMgr::MASK_ERROR) ++errors;
+  }
+  int errors = 0;
+};
+}  // namespace
+
+void addCommonOptions(CLI::App* cmd, CliContext& ctx) {
+  cmd->add_option("--data-dir", ctx.dataDirs,
+                  "Search only this data directory (repeatable, searched in order)")
+      ->type_name("DIR");
+  cmd->add_option("--messages", ctx.messages, "How diagnostics are written to standard error")
+      ->check(CLI::IsMember({"text", "json"}))
+      ->default_str("text");
+}
+
+std::string shellQuoteCommand(const std::vector<std::string>& argv) {
+  std::string out;
+  for (size_t i = 0; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    if (i) out += ' ';
+    bool plain = !a.empty();
+    for (char c : a) {
+      const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                        c == '_' || c == '-' || c == '.' || c == '/' || c == ',' || c == ':' ||
+                        c == '+' || c == '=' || c == '@' || c == '%';
+      if (!safe) plain = false;
+    }
+    if (plain) {
+      out += a;
+    } else {
+      out += '\'';
+      for (char c : a) out += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+      out += '\'';
+    }
+  }
+  return out;
+}
+
+int main(int argc, char** argv) {
+  CliContext ctx;
+  ctx.argv.push_back("seufit");
+  for (int i = 1; i < argc; ++i) ctx.argv.emplace_back(argv[i]);
+
+  CLI::App app{"seufit: soft-error reliability (FIT and MTBF) reports for placed FPGA designs"};
+  app.set_version_flag("--version", std::string("seufit ") + SEUFIT_VERSION);
+  app.require_subcommand(1);
+  registerReportCommand(app, ctx);
+  registerFluxCommand(app, ctx);
+  registerInventoryCommand(app, ctx);
+  registerDumpCommand(app, ctx);
+  registerCheckCommand(app, ctx);
+
+  // Commands run from their callbacks after parsing; the sinks must exist by then.
+  auto counter = std::make_shared<ErrorCounter>();
+  app.parse_complete_callback([&]() {
+    ComMsgMgr::clearSinks();
+    ComMsgMgr::addSink(std::make_shared<ComMsgMgr::StreamSink>(
+        std::cout, std::cerr,
+        ctx.messages == "json" ? ComMsgMgr::StreamSink::JSON : ComMsgMgr::StreamSink::TEXT));
+    ComMsgMgr::addSink(counter);
+    if (!ctx.dataDirs.empty()) HUTEnv::setDataDirs(ctx.dataDirs);
+  });
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    // Usage errors: one line naming the option, exit 2.
+    if (e.get_exit_code() == 0) return app.exit(e);
+    std::cerr << "error [usage] " << e.what() << "\n"
+              << "Run 'seufit --help' or 'seufit COMMAND --help' for the options.\n";
+    return EXIT_USAGE;
+  }
+  std::cout.flush();
+  if (ctx.exitCode == EXIT_OK && counter->errors > 0) return EXIT_NO_RESULT;
+  return ctx.exitCode;
+}

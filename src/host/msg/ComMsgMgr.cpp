@@ -1,0 +1,216 @@
+#include "host/msg/ComMsgMgr.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+#include "host/str/HSTJson.h"
+
+namespace ComMsgMgr {
+namespace {
+
+std::vector<std::shared_ptr<Sink>>& sinks() {
+  static std::vector<std::shared_ptr<Sink>> s;
+  return s;
+}
+
+std::map<std::string, std::string>& catalogue() {
+  static std::map<std::string, std::string> c;
+  return c;
+}
+
+MismatchHandler& mismatchHandler() {
+  static MismatchHandler h = [](const std::string& problem) {
+    std::fprintf(stderr, "internal error: %s\n", problem.c_str());
+    std::abort();
+  };
+  return h;
+}
+
+std::string argText(const MsgArg& a) {
+  switch (a.kind) {
+    case MsgArg::INT:
+      return std::to_string(a.i);
+    case MsgArg::REAL: {
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "%f", a.d);  // what %f shows
+      return buf;
+    }
+    case MsgArg::TEXT:
+      return a.s;
+  }
+  return {};
+}
+
+}  // namespace
+
+const char* severityName(unsigned mask) {
+  if (mask & MASK_ERROR) return "error";
+  if (mask & MASK_WARNING) return "warning";
+  return "info";
+}
+
+std::string Message::text() const {
+  std::string tmpl = catalogueText(id);
+  if (tmpl.empty()) {
+    // Unknown id: still show every argument rather than lose them.
+    std::string out = "message " + id;
+    for (const auto& a : args) out += " " + argText(a);
+    return out;
+  }
+  std::string out;
+  for (size_t i = 0; i < tmpl.size(); ++i) {
+    if (tmpl[i] == '{') {
+      size_t close = tmpl.find('}', i);
+      if (close != std::string::npos && close > i + 1) {
+        const std::string num = tmpl.substr(i + 1, close - i - 1);
+        if (std::all_of(num.begin(), num.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+          size_t n = std::stoul(num);
+          if (n >= 1 && n <= args.size()) {
+            out += argText(args[n - 1]);
+            i = close;
+            continue;
+          }
+        }
+      }
+    }
+    out += tmpl[i];
+  }
+  return out;
+}
+
+void addSink(std::shared_ptr<Sink> sink) { sinks().push_back(std::move(sink)); }
+void removeSink(const std::shared_ptr<Sink>& sink) {
+  auto& s = sinks();
+  s.erase(std::remove(s.begin(), s.end(), sink), s.end());
+}
+void clearSinks() { sinks().clear(); }
+
+StreamSink::StreamSink(std::ostream& log, std::ostream& diag, Format format)
+    : log_(log), diag_(diag), format_(format) {}
+
+std::string StreamSink::toText(const Message& msg) {
+  return std::string(msg.severity()) + " [" + msg.id + "] " + msg.text();
+}
+
+std::string StreamSink::toJson(const Message& msg) {
+  std::string out = "{\"id\": " + HSTJson::quote(msg.id) + ", \"severity\": " +
+                    HSTJson::quote(msg.severity()) + ", \"mask\": " + std::to_string(msg.mask) +
+                    ", \"args\": [";
+  for (size_t i = 0; i < msg.args.size(); ++i) {
+    if (i) out += ", ";
+    const MsgArg& a = msg.args[i];
+    if (a.kind == MsgArg::INT)
+      out += std::to_string(a.i);
+    else if (a.kind == MsgArg::REAL)
+      out += HSTJson::number(a.d);
+    else
+      out += HSTJson::quote(a.s);
+  }
+  out += "], \"text\": " + HSTJson::quote(msg.text()) + "}";
+  return out;
+}
+
+void StreamSink::deliver(const Message& msg) {
+  std::ostream& os = (msg.mask & (MASK_WARNING | MASK_ERROR)) ? diag_ : log_;
+  os << (format_ == JSON ? toJson(msg) : toText(msg)) << '\n';
+  os.flush();
+}
+
+ScopedCapture::ScopedCapture() : sink_(std::make_shared<CaptureSink>()), saved_(sinks()) {
+  sinks().clear();
+  sinks().push_back(sink_);
+}
+ScopedCapture::~ScopedCapture() { sinks() = saved_; }
+
+std::vector<std::string> ScopedCapture::ids() const {
+  std::vector<std::string> out;
+  for (const auto& m : sink_->messages) out.push_back(m.id);
+  return out;
+}
+
+void registerText(const std::string& id, const std::string& text) { catalogue()[id] = text; }
+
+std::string catalogueText(const std::string& id) {
+  auto it = catalogue().find(id);
+  return it == catalogue().end() ? std::string() : it->second;
+}
+
+std::vector<std::string> catalogueIds() {
+  std::vector<std::string> ids;
+  for (const auto& kv : catalogue()) ids.push_back(kv.first);
+  return ids;
+}
+
+MismatchHandler setMismatchHandler(MismatchHandler handler) {
+  MismatchHandler old = mismatchHandler();
+  mismatchHandler() = std::move(handler);
+  return old;
+}
+
+namespace detail {
+
+void dispatch(int argc, const char* file, int line, const char* category, unsigned mask,
+              const char* format, std::vector<MsgArg>&& args) {
+  const std::string fmt = format ? format : "";
+  // "@GROUP-NUMBER@" followed by one conversion per argument.
+  std::string problem;
+  std::string id;
+  size_t pos = 0;
+  if (fmt.size() < 3 || fmt[0] != '@') {
+    problem = "message format \"" + fmt + "\" does not start with an id";
+  } else {
+    size_t close = fmt.find('@', 1);
+    if (close == std::string::npos) {
+      problem = "message format \"" + fmt + "\" has no closing @";
+    } else {
+      id = fmt.substr(1, close - 1);
+      pos = close + 1;
+    }
+  }
+  std::vector<char> conv;
+  while (problem.empty() && pos < fmt.size()) {
+    if (fmt[pos] != '%' || pos + 1 >= fmt.size() ||
+        (fmt[pos + 1] != 'd' && fmt[pos + 1] != 's' && fmt[pos + 1] != 'f')) {
+      problem = "message format \"" + fmt + "\" has an unknown conversion";
+      break;
+    }
+    conv.push_back(fmt[pos + 1]);
+    pos += 2;
+  }
+  if (problem.empty() && argc != static_cast<int>(args.size()))
+    problem = "message " + fmt + " sent with argument count " + std::to_string(argc) + " but " +
+              std::to_string(args.size()) + " arguments";
+  if (problem.empty() && conv.size() != args.size())
+    problem = "message " + fmt + " has " + std::to_string(conv.size()) + " conversions but " +
+              std::to_string(args.size()) + " arguments";
+  for (size_t i = 0; problem.empty() && i < conv.size(); ++i) {
+    const MsgArg::Kind want =
+        conv[i] == 'd' ? MsgArg::INT : conv[i] == 'f' ? MsgArg::REAL : MsgArg::TEXT;
+    if (args[i].kind != want)
+      problem = "message " + fmt + ": argument " + std::to_string(i + 1) +
+                " does not match its conversion %" + conv[i];
+  }
+  if (!problem.empty()) {
+    mismatchHandler()(problem + " (" + (file ? file : "") + ":" + std::to_string(line) + ")");
+    return;
+  }
+  Message msg;
+  msg.id = id;
+  msg.format = fmt;
+  msg.file = file ? file : "";
+  msg.line = line;
+  msg.category = category ? category : "";
+  msg.mask = mask;
+  msg.args = std::move(args);
+  // Copy: a sink may install or remove sinks while it runs.
+  const auto current = sinks();
+  for (const auto& s : current) s->deliver(msg);
+}
+
+}  // namespace detail
+}  // namespace ComMsgMgr

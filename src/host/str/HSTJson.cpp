@@ -1,0 +1,76 @@
+#include "host/str/HSTJson.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace HSTJson {
+
+std::string quote(const std::string& s) {
+  std::string out = "\"";
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const size_t n = s.size();
+  for (size_t i = 0; i < n;) {
+    unsigned char c = p[i];
+    if (c == '"') {
+      out += "\\\"";
+      ++i;
+    } else if (c == '\\') {
+      out += "\\\\";
+      ++i;
+    } else if (c < 0x20 || c == 0x7f) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+      ++i;
+    } else if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+    } else {
+      // Pass well-formed UTF-8 sequences through; replace anything else.
+      size_t len = (c >= 0xc2 && c <= 0xdf) ? 2 : (c >= 0xe0 && c <= 0xef) ? 3
+                                               : (c >= 0xf0 && c <= 0xf4) ? 4 : 0;
+      bool ok = len > 0 && i + len <= n;
+      for (size_t k = 1; ok && k < len; ++k) ok = (p[i + k] & 0xc0) == 0x80;
+      if (ok && len == 3) {
+        if (c == 0xe0 && p[i + 1] < 0xa0) ok = false;  // overlong
+        if (c == 0xed && p[i + 1] >= 0xa0) ok = false;  // surrogate
+      }
+      if (ok && len == 4) {
+        if (c == 0xf0 && p[i + 1] < 0x90) ok = false;
+        if (c == 0xf4 && p[i + 1] >= 0x90) ok = false;
+      }
+      if (ok) {
+        out.append(s, i, len);
+        i += len;
+      } else {
+        out += "\xef\xbf\xbd";
+        ++i;
+      }
+    }
+  }
+  out += '"';
+  return out;
+}
+
+std::string number(double d) {
+  if (!std::isfinite(d)) return "null";
+  char buf[40];
+  for (int prec = 1; prec <= 17; ++prec) {
+    std::snprintf(buf, sizeof buf, "%.*g", prec, d);
+    if (std::strtod(buf, nullptr) == d) break;
+  }
+  return buf;
+}
+
+std::string number(float f) {
+  if (!std::isfinite(f)) return "null";
+  char buf[40];
+  for (int prec = 1; prec <= 9; ++prec) {
+    std::snprintf(buf, sizeof buf, "%.*g", prec, static_cast<double>(f));
+    if (std::strtof(buf, nullptr) == f) break;
+  }
+  return buf;
+}
+
+}  // namespace HSTJson
