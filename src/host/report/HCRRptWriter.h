@@ -1,0 +1,69 @@
+// Renderers of a report document: plain text for people, XML for programs.
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/report/HCRRptDoc.h"
+
+class HCRRptWriter {
+ public:
+  using HeaderItems = std::vector<std::pair<std::string, std::string>>;
+
+  // The writer shares the document's content, so it stays usable if the document goes
+  // first; content added to the document before rendering is rendered.
+  explicit HCRRptWriter(HCRRptDoc& doc);
+  virtual ~HCRRptWriter();
+  HCRRptWriter(const HCRRptWriter&) = delete;
+  HCRRptWriter& operator=(const HCRRptWriter&) = delete;
+
+  // Appends (label, value) pairs to the header, after those of earlier calls.
+  void addExtraHeaderItems(std::vector<std::pair<std::string, std::string>>& items);
+
+  // Writes the whole document. Rendering twice gives the same output.
+  virtual void renderReport(std::ostream& os) = 0;
+
+  // The header as rendered: the document's non-empty properties, then the extra items.
+  HeaderItems headerItems() const;
+
+ protected:
+  const HCRRptModel::Document& document() const { return *doc_; }
+
+ private:
+  std::shared_ptr<const HCRRptModel::Document> doc_;
+  HeaderItems extra_;
+};
+
+// Plain text. Control characters and invalid UTF-8 in any text show as U+FFFD so that
+// they cannot break the layout; column widths count code points.
+class HCRRptTextWriter : public HCRRptWriter {
+ public:
+  // showHeader: print the title block (title, when the document shows it, and the
+  // header items). numberSections: prefix section titles with "1. ", "2. ", ...
+  // indent: spaces before every line of a table (at most 256). width: the minimum
+  // length of the rules under the title and the section titles (at most 1024); 0 makes
+  // them as long as the title. Tables are never wrapped: they are as wide as their data.
+  HCRRptTextWriter(HCRRptDoc& doc, bool showHeader, bool numberSections, unsigned int indent,
+                   unsigned int width);
+  void renderReport(std::ostream& os) override;
+
+ private:
+  bool showHeader_;
+  bool numberSections_;
+  unsigned int indent_;
+  unsigned int width_;
+};
+
+// XML 1.0 in UTF-8: <report title>, <header> of <item label>, then <section title>,
+// <table>, <row>, with <heading>, <text> and <number precision value> cells. A table
+// with a title carries it as a title attribute. Text is escaped; tab, line feed and
+// carriage return are written as character references; other control characters,
+// U+FFFE, U+FFFF and invalid UTF-8 become U+FFFD.
+class HCRRptXmlWriter : public HCRRptWriter {
+ public:
+  explicit HCRRptXmlWriter(HCRRptDoc& doc);
+  void renderReport(std::ostream& os) override;
+};
