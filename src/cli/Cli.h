@@ -10,6 +10,8 @@ struct CliContext {
   std::vector<std::string> dataDirs;  // --data-dir, repeatable
   std::string messages = "text";      // --messages text|json
   int exitCode = 0;
+  // When false, error messages that a command chose to tolerate do not turn exit 0 into 1.
+  bool errorsFail = true;
 };
 
 // Exit statuses.

@@ -86,6 +86,6 @@ int main(int argc, char** argv) {
     return EXIT_USAGE;
   }
   std::cout.flush();
-  if (ctx.exitCode == EXIT_OK && counter->errors > 0) return EXIT_NO_RESULT;
+  if (ctx.exitCode == EXIT_OK && ctx.errorsFail && counter->errors > 0) return EXIT_NO_RESULT;
   return ctx.exitCode;
 }

@@ -1,0 +1,15 @@
+// Texts of the command line's own messages (host group 1, ids 1-60..1-79).
+#include "host/msg/ComMsgMgr.h"
+
+namespace {
+struct CliTexts {
+  CliTexts() {
+    using ComMsgMgr::registerText;
+    registerText("1-60", "option {1}: expected {2}, got '{3}'");
+    registerText("1-61",
+                 "family '{1}' has no soft-error data in {2}; the report has no reliability "
+                 "figures (add a FAMILY named '{1}' to the data file)");
+    registerText("1-62", "{1}: the design cannot be analysed: {2}");
+  }
+} cliTexts;
+}  // namespace
