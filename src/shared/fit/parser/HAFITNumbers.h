@@ -1,0 +1,27 @@
+// Number conversions shared by the data-file readers. The end of the number is not
+// checked: leading whitespace is skipped, "12abc" reads as 12 and text without a
+// number as 0, and no range is checked.
+#pragma once
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace HAFITNumbers {
+
+// strtod, narrowed to float with round-to-nearest. A value that rounds beyond float's
+// range becomes an infinity, as IEEE narrowing gives it, without relying on a
+// conversion the language leaves undefined.
+inline float toFloat(const char* text) {
+  const double d = std::strtod(text, nullptr);
+  constexpr double overflow = 0x1.ffffffp127;  // halfway between FLT_MAX and 2^128
+  if (std::fabs(d) >= overflow) return std::signbit(d) ? -HUGE_VALF : HUGE_VALF;
+  return static_cast<float>(d);
+}
+inline float toFloat(const std::string& text) { return toFloat(text.c_str()); }
+
+// strtol in base 10, narrowed to int ("2.9" reads as 2).
+inline int toInt(const char* text) { return static_cast<int>(std::strtol(text, nullptr, 10)); }
+inline int toInt(const std::string& text) { return toInt(text.c_str()); }
+
+}  // namespace HAFITNumbers

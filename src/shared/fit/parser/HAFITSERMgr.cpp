@@ -1,0 +1,175 @@
+#include "shared/fit/parser/HAFITSERMgr.h"
+
+#include <cstring>
+#include <memory>
+
+#include "host/msg/ComMsgMgr.h"
+#include "shared/fit/parser/HAFITNumbers.h"
+
+namespace {
+constexpr const char* SRC = "src/shared/fit/parser/HAFITSERMgr";
+constexpr unsigned MASK_LISTING = 0x4000000;
+
+enum Section { SECTION_SER = 0, SECTION_ALPHA = 1, SECTION_TEMP = 2, SECTION_NONE = 3 };
+
+// TYPE names are matched exactly; the alpha section knows only the first four classes.
+bool memTypeOf(const std::string& name, HAFITSERMgr::MemType& type) {
+  static const struct {
+    const char* name;
+    HAFITSERMgr::MemType type;
+  } names[] = {
+      {"config", HAFITSERMgr::MEM_CONFIG},       {"bram", HAFITSERMgr::MEM_BRAM},
+      {"yram", HAFITSERMgr::MEM_YRAM},           {"hbm", HAFITSERMgr::MEM_HBM},
+      {"config_6t", HAFITSERMgr::MEM_CONFIG_6T}, {"config_12t", HAFITSERMgr::MEM_CONFIG_12T}};
+  for (const auto& n : names)
+    if (name == n.name) {
+      type = n.type;
+      return true;
+    }
+  return false;
+}
+}  // namespace
+
+HAFITSERMgr::HAFITSERMgr() = default;
+
+HAFITSERMgr::~HAFITSERMgr() {
+  for (auto& e : serData_) deleteMap(e.second);
+  for (auto& e : alphaData_) deleteMap(e.second);
+  for (auto& e : tempData_) delete e.second;
+  // Sections left open by a document that ended early were never handed over.
+  deleteMap(currentSerMap_);
+  deleteMap(currentAlphaMap_);
+  delete currentTempData_;
+}
+
+void HAFITSERMgr::deleteMap(MemMap* map) {
+  if (!map) return;
+  for (auto& e : *map) delete e.second;
+  delete map;
+}
+
+void HAFITSERMgr::enterMap(FamilyMap& table, MemMap*& current) {
+  if (!current) return;  // a nested section of the same kind already handed its map over
+  MemMap*& slot = table[currentFamily_];
+  if (slot != current) deleteMap(slot);
+  slot = current;
+  current = nullptr;
+}
+
+void HAFITSERMgr::startElem_(const std::string& name, const CSL::XML::CAttributeList& attrs) {
+  if (name == "FITDATA") return;
+  if (name == "FAMILY") {
+    currentFamily_ = attrs.getValue("name");
+    HSTStringUtils::to_lower(currentFamily_);
+  } else if (name == "SOFTERRORRATE") {
+    currentSection_ = SECTION_SER;
+    deleteMap(currentSerMap_);
+    currentSerMap_ = nullptr;
+    currentSerMap_ = new MemMap;
+  } else if (name == "ALPHAPARTICLE") {
+    currentSection_ = SECTION_ALPHA;
+    deleteMap(currentAlphaMap_);
+    currentAlphaMap_ = nullptr;
+    currentAlphaMap_ = new MemMap;
+  } else if (name == "TEMPERATURE") {
+    currentSection_ = SECTION_TEMP;
+    delete currentTempData_;
+    currentTempData_ = nullptr;
+    currentTempData_ = new HAFITTempData;
+  } else if (name == "TYPE") {
+    auto record = std::make_unique<HAFITSERData>();
+    record->nominal = HAFITNumbers::toFloat(attrs.getValue("nominal"));
+    record->lowerLimit = HAFITNumbers::toFloat(attrs.getValue("ll"));
+    record->upperLimit = HAFITNumbers::toFloat(attrs.getValue("ul"));
+    MemMap* target = currentSection_ == SECTION_SER     ? currentSerMap_
+                     : currentSection_ == SECTION_ALPHA ? currentAlphaMap_
+                                                        : nullptr;
+    MemType type;
+    // A TYPE outside an open section, or of a class its section does not hold, is dropped.
+    if (target && memTypeOf(attrs.getValue("name"), type) &&
+        (currentSection_ == SECTION_SER || type <= MEM_HBM)) {
+      const HAFITSERData*& slot = (*target)[type];
+      delete slot;  // the last TYPE of a class wins
+      currentSerData_ = record.get();
+      slot = record.release();
+    } else {
+      currentSerData_ = nullptr;
+    }
+  } else if (name == "SLOPE") {
+    if (currentTempData_) currentTempData_->slope = HAFITNumbers::toFloat(attrs.getValue("value"));
+  } else if (name == "INTERCEPT") {
+    if (currentTempData_)
+      currentTempData_->intercept = HAFITNumbers::toFloat(attrs.getValue("value"));
+  }
+}
+
+void HAFITSERMgr::endElem_(const std::string& name) {
+  if (name == "FAMILY") {
+    currentFamily_.clear();
+  } else if (name == "SOFTERRORRATE") {
+    enterMap(serData_, currentSerMap_);
+  } else if (name == "ALPHAPARTICLE") {
+    enterMap(alphaData_, currentAlphaMap_);
+  } else if (name == "TEMPERATURE") {
+    if (!currentTempData_) return;
+    const HAFITTempData*& slot = tempData_[currentFamily_];
+    if (slot != currentTempData_) delete slot;
+    slot = currentTempData_;
+    currentTempData_ = nullptr;
+  } else if (name == "TYPE") {
+    currentSerData_ = nullptr;
+  }
+}
+
+namespace {
+const HAFITSERData* lookup(const HSTMap<std::string, HAFITSERMgr::MemMap*>& table,
+                           const std::string& family, HAFITSERMgr::MemType type) {
+  const auto f = table.find(family);
+  if (f == table.end() || !f->second) return nullptr;
+  const auto t = f->second->find(type);
+  return t == f->second->end() ? nullptr : t->second;
+}
+}  // namespace
+
+const HAFITSERData* HAFITSERMgr::getSerData(std::string family, MemType type) const {
+  return lookup(serData_, family, type);
+}
+
+const HAFITSERData* HAFITSERMgr::getAlphaData(std::string family, MemType type) const {
+  return lookup(alphaData_, family, type);
+}
+
+const HAFITTempData* HAFITSERMgr::getTempData(std::string family) const {
+  const auto f = tempData_.find(family);
+  return f == tempData_.end() ? nullptr : f->second;
+}
+
+void HAFITSERMgr::dump() {
+  using ComMsgMgr::sendMsg;
+  for (const auto& family : serData_) {
+    sendMsg::eval(1, SRC, __LINE__, "fit", MASK_LISTING, "@65-43@%s", family.first);
+    for (const auto& entry : *family.second) {
+      switch (entry.first) {
+        case MEM_CONFIG:
+          sendMsg::eval(0, SRC, __LINE__, "fit", MASK_LISTING, "@65-30@");
+          break;
+        case MEM_BRAM:
+          sendMsg::eval(0, SRC, __LINE__, "fit", MASK_LISTING, "@65-29@");
+          break;
+        case MEM_CONFIG_6T:
+          sendMsg::eval(0, SRC, __LINE__, "fit", MASK_LISTING, "@65-32@");
+          break;
+        case MEM_CONFIG_12T:
+          sendMsg::eval(0, SRC, __LINE__, "fit", MASK_LISTING, "@65-31@");
+          break;
+        case MEM_YRAM:
+        case MEM_HBM:
+          break;  // listed without a header
+      }
+      const HAFITSERData& d = *entry.second;
+      sendMsg::eval(1, SRC, __LINE__, "fit", MASK_LISTING, "@65-26@%f", double(d.nominal));
+      sendMsg::eval(1, SRC, __LINE__, "fit", MASK_LISTING, "@65-25@%f", double(d.lowerLimit));
+      sendMsg::eval(1, SRC, __LINE__, "fit", MASK_LISTING, "@65-27@%f", double(d.upperLimit));
+    }
+  }
+}

@@ -1,0 +1,74 @@
+// Soft-error rates per device family: SoftErrorRate.xml, read once into tables that
+// live as long as the analysis manager.
+#pragma once
+
+#include <string>
+
+#include "host/str/HSTStrUtils.h"
+#include "host/xml/HXMLParserBase.h"
+
+// One rate record: FIT per megabit, with the bounds of its confidence interval as
+// fractions of the nominal rate.
+class HAFITSERData {
+ public:
+  virtual ~HAFITSERData() = default;
+  float nominal = 0.0f;
+  float lowerLimit = 0.0f;
+  float upperLimit = 0.0f;
+};
+
+// Temperature factor slope x temperature + intercept.
+class HAFITTempData {
+ public:
+  virtual ~HAFITTempData() = default;
+  float slope = 0.0f;
+  float intercept = 0.0f;
+};
+
+class HAFITSERMgr : public HXMLParserBase {
+ public:
+  enum MemType : int {
+    MEM_CONFIG = 0,
+    MEM_BRAM = 1,
+    MEM_YRAM = 2,
+    MEM_HBM = 3,
+    MEM_CONFIG_6T = 4,
+    MEM_CONFIG_12T = 5
+  };
+  // One section's records by memory class; owned by the manager.
+  using MemMap = HSTMap<MemType, const HAFITSERData*>;
+
+  HAFITSERMgr();
+  ~HAFITSERMgr() override;
+
+  void startElem_(const std::string& name, const CSL::XML::CAttributeList& attrs) override;
+  void endElem_(const std::string& name) override;
+  void chars_(const std::string&) override {}
+  void whitespace_(const std::string&) override {}
+
+  // `family` is compared exactly with the lower-cased names of the file; null when the
+  // family or the class is not held.
+  const HAFITSERData* getSerData(std::string family, MemType type) const;
+  const HAFITSERData* getAlphaData(std::string family, MemType type) const;
+  const HAFITTempData* getTempData(std::string family) const;
+
+  // Sends the neutron rates to the message log, family by family.
+  void dump();
+
+ private:
+  using FamilyMap = HSTMap<std::string, MemMap*>;
+
+  static void deleteMap(MemMap* map);
+  // Hands a finished section over to `table`, freeing whatever it replaces.
+  void enterMap(FamilyMap& table, MemMap*& current);
+
+  std::string currentFamily_;
+  int currentSection_ = 3;
+  HAFITSERData* currentSerData_ = nullptr;
+  HAFITTempData* currentTempData_ = nullptr;
+  MemMap* currentSerMap_ = nullptr;
+  MemMap* currentAlphaMap_ = nullptr;
+  FamilyMap serData_;
+  FamilyMap alphaData_;
+  HSTMap<std::string, const HAFITTempData*> tempData_;
+};
