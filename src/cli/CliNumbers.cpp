@@ -1,0 +1,63 @@
+#include "cli/CliNumbers.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+
+#include "host/msg/ComMsgMgr.h"
+
+namespace CliNumbers {
+
+std::optional<float> parseFloat(const std::string& text) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return std::nullopt;
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(begin, &end);
+  if (end != begin + text.size() || errno == ERANGE) return std::nullopt;
+  // strtod takes "nan", "inf" and hexadecimal forms; only finite values that a float holds pass.
+  if (!std::isfinite(v) || std::fabs(v) > FLT_MAX) return std::nullopt;
+  return static_cast<float>(v);
+}
+
+std::optional<long long> parseInteger(const std::string& text, long long lo, long long hi) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return std::nullopt;
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(begin, &end, 10);
+  if (end != begin + text.size() || errno == ERANGE || v < lo || v > hi) return std::nullopt;
+  return v;
+}
+
+}  // namespace CliNumbers
+
+void usageError(const std::string& option, const std::string& expected, const std::string& got) {
+  ComMsgMgr::hostError("@1-60@%s%s%s", option, expected, got);
+}
+
+bool parsePlace(const std::string& altitude, const std::string& longitude,
+                const std::string& latitude, PlaceOptions& out) {
+  bool ok = true;
+  if (auto v = CliNumbers::parseFloat(altitude)) {
+    out.altitude = *v;
+  } else {
+    usageError("--altitude", "a finite real number", altitude);
+    ok = false;
+  }
+  if (auto v = CliNumbers::parseInteger(longitude, -180, 180)) {
+    out.longitude = static_cast<int>(*v);
+  } else {
+    usageError("--longitude", "a whole number of degrees from -180 to 180", longitude);
+    ok = false;
+  }
+  if (auto v = CliNumbers::parseInteger(latitude, -90, 90)) {
+    out.latitude = static_cast<int>(*v);
+  } else {
+    usageError("--latitude", "a whole number of degrees from -90 to 90", latitude);
+    ok = false;
+  }
+  return ok;
+}

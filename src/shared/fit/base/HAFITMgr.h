@@ -1,0 +1,53 @@
+// The process-wide analysis manager: owns the reliability data read from the tool's
+// data directory, carries the FIT report command and the neutron flux models.
+#pragma once
+
+#include <string>
+
+class HAFITSERMgr;
+class HAFITDetectMgr;
+class HAFITRCMgr;
+class HFLFloorplan;
+
+class HAFITMgr {
+ public:
+  // The single manager, created (and the data files read) on the first call.
+  static HAFITMgr* getGlobal();
+
+  // Looks up and parses the three data files; a file not found is reported once and
+  // leaves its manager null.
+  HAFITMgr();
+  virtual ~HAFITMgr();
+  HAFITMgr(const HAFITMgr&) = delete;
+  HAFITMgr& operator=(const HAFITMgr&) = delete;
+
+  HAFITSERMgr* getSERMgr() { return serMgr_; }
+  HAFITDetectMgr* getDetectMgr() { return detectMgr_; }
+  HAFITRCMgr* getRCMgr() { return rcMgr_; }
+
+  // Writes the FIT report of a placed design into `fileName`, or into the message log
+  // when it is empty. Problems are told through messages.
+  void reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::string command,
+                 float altitude, int longitude, int latitude, int devices, float months,
+                 int temperature, bool revisedPackageModel, bool xml);
+
+  // Relative neutron flux at an altitude in meters and a position in whole degrees:
+  // the JEDEC-style model below 4572 m, the Boeing avionics model from there on.
+  float calculateRelativeFlux(float altitude, int longitude, int latitude);
+  float derateJedec(float altitude, int longitude, int latitude);
+  float derateBoeing(float altitude, int latitude);
+
+  // Altitude cap applied before the flux computation: 80 000 ft.
+  static constexpr float kMaxAltitude = 24384.0f;
+  // Altitude from which the Boeing model applies: 15 000 ft.
+  static constexpr float kBoeingAltitude = 4572.0f;
+
+  // Drops the single manager so that the next getGlobal() reads the data again.
+  // For tests and for hosts that change the data directory.
+  static void resetGlobal();
+
+ private:
+  HAFITSERMgr* serMgr_ = nullptr;
+  HAFITDetectMgr* detectMgr_ = nullptr;
+  HAFITRCMgr* rcMgr_ = nullptr;
+};

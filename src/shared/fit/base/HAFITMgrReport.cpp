@@ -1,0 +1,65 @@
+// The FIT report command.
+#include <ios>
+#include <memory>
+
+#include "host/design/HDesign.h"
+#include "host/msg/ComMsgMgr.h"
+#include "host/str/HSTStrUtils.h"
+#include "host/stream/ComMsgMgrReportOstream.h"
+#include "host/stream/HUTFileWriteStream.h"
+#include "shared/fit/base/HAFITFloorplan.h"
+#include "shared/fit/base/HAFITMgr.h"
+#include "shared/fit/base/HAFITReport.h"
+
+namespace {
+// True unless the design's last units constraint names another unit than meters.
+bool altitudeInMeters(const HFLFloorplan* design) {
+  bool meters = true;
+  const HDCSet* set = design->getConstraintSet();
+  if (!set) return meters;
+  std::unique_ptr<HDCSetIter> it(set->createIter());
+  while (it->more()) {
+    const auto* units = dynamic_cast<const HASCSetUnits*>(it->next());
+    if (!units) continue;
+    const std::string unit = units->getAltitudeUnit();
+    meters = HSTStrUtils::compareCI(unit.c_str(), "meters") == 0;
+  }
+  return meters;
+}
+}  // namespace
+
+void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::string command,
+                         float altitude, int longitude, int latitude, int devices, float months,
+                         int temperature, bool revisedPackageModel, bool xml) {
+  const bool meters = altitudeInMeters(hflFloorplan);
+
+  // Chooses the family from the architecture type; refuses unsupported devices.
+  std::unique_ptr<HAFITFloorplan> floorplan(HAFITFloorplan::create(hflFloorplan));
+  if (!floorplan) return;
+
+  floorplan->traverseCellview(hflFloorplan->getNetlist()->getTopCellview());
+  floorplan->setDevices(devices);
+  floorplan->setMonths(months);
+  floorplan->setTemp(static_cast<float>(temperature));
+  floorplan->setRevisedPackageModel(revisedPackageModel);
+
+  // A missing data file was reported when the manager was created.
+  if (!serMgr_ || !detectMgr_ || !rcMgr_) return;
+
+  float altitudeM = meters ? altitude : static_cast<float>(static_cast<double>(altitude) * 0.3048);
+  if (kMaxAltitude < altitudeM) altitudeM = kMaxAltitude;
+  floorplan->setFlux(calculateRelativeFlux(altitudeM, longitude, latitude));
+
+  HAFITReport report(floorplan.get());
+  if (!fileName.empty()) {
+    // Replaces the file only when the whole report was written; a failure is reported
+    // with the path and the reason and leaves the file as it was.
+    HUTFileWriteStream stream;
+    stream.open(fileName, std::ios_base::out);
+    report.write(stream, command, xml);
+    stream.close();
+  } else {
+    ComMsgMgrReportOstream stream;
+    report.write(stream, command, xml);
+  }
+}
