@@ -33,9 +33,15 @@ void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::
                          int temperature, bool revisedPackageModel, bool xml) {
   const bool meters = altitudeInMeters(hflFloorplan);
 
-  // Chooses the family from the architecture type; refuses unsupported devices.
+  // The family comes from the architecture type; other devices are refused.
   std::unique_ptr<HAFITFloorplan> floorplan(HAFITFloorplan::create(hflFloorplan));
-  if (!floorplan) return;
+  if (!floorplan) {
+    const HDARPart* part = hflFloorplan->getPart();
+    const std::string device = part ? part->getPlaceArch()->getDeviceName() : std::string();
+    ComMsgMgr::sendMsg::eval(1, "src/shared/fit/base/HAFITMgr", __LINE__, "fit",
+                             ComMsgMgr::MASK_WARNING, "@65-171@%s", device.c_str());
+    return;
+  }
 
   floorplan->traverseCellview(hflFloorplan->getNetlist()->getTopCellview());
   floorplan->setDevices(devices);

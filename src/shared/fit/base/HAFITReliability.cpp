@@ -192,14 +192,10 @@ void HAFITFloorplan::writeDeviceSummary(HCRRptDoc& doc, unsigned classes) {
   if (classes & SUM_YRAM) prefixes.push_back("Yram");
   if (classes & SUM_HBM) prefixes.push_back("Hbm");
 
+  // Missing keys enter the map as 0 and add nothing.
   auto sum = [&](const char* before, const char* after) {
     float s = 0.0f;
-    bool first = true;
-    for (const std::string& p : prefixes) {
-      const float v = map[before + p + after];
-      s = first ? v : s + v;
-      first = false;
-    }
+    for (const std::string& p : prefixes) s += map[before + p + after];
     return s;
   };
   auto failures = [&](float S) {
