@@ -1,0 +1,495 @@
+#include "shared/fit/base/HAFITFloorplan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+
+#include "host/design/HDesign.h"
+#include "host/msg/ComMsgMgr.h"
+#include "shared/fit/base/HAFITKorvanFloorplan.h"
+#include "shared/fit/base/HAFITZerith7Floorplan.h"
+#include "shared/fit/base/HAFITZerith8Floorplan.h"
+#include "shared/fit/base/HAFITZerith9Floorplan.h"
+
+namespace {
+
+const char* const kSource = "src/shared/fit/base/HAFITFloorplan";
+const char* const kCategory = "fit";
+constexpr unsigned kMaskListing = 0x4000000;
+constexpr unsigned kMaskCannotAnalyse = 0x8000000;
+
+const std::string kRamMode = "RAM_MODE";
+const std::string kRamExtensionA = "RAM_EXTENSION_A";
+const std::string kFifoMode = "FIFO_MODE";
+const std::string kDataWidth = "DATA_WIDTH";
+const std::string kReadWidth = "READ_WIDTH";
+const std::string kWriteWidth = "WRITE_WIDTH";
+const std::string kReadWidthA = "READ_WIDTH_A";
+const std::string kWriteWidthA = "WRITE_WIDTH_A";
+const std::string kReadWidthB = "READ_WIDTH_B";
+const std::string kWriteWidthB = "WRITE_WIDTH_B";
+const std::string kSeuProtected = "SEU_PROTECTED";
+const std::string kEnEccRead = "EN_ECC_READ";
+const std::string kEnEccWrite = "EN_ECC_WRITE";
+
+constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
+constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();
+
+// Counters stop at their largest value rather than wrap.
+void increment(int32_t& counter) {
+  if (counter < kInt32Max) ++counter;
+}
+
+int32_t clampToInt32(int64_t v) {
+  if (v > kInt32Max) return kInt32Max;
+  if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(v);
+}
+
+// Whole part of a double as a 32-bit integer, saturating; NaN reads as 0.
+int32_t truncToInt32(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483647.0) return kInt32Max;
+  if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(v);
+}
+
+// What strtol reads from the text (leading digits, 0 when there are none), bounded to int.
+int parseDecimal(const std::string& text) {
+  return clampToInt32(static_cast<int64_t>(std::strtol(text.c_str(), nullptr, 10)));
+}
+
+int capacity18(int w) {
+  if (w == 1 || w == 2 || w == 4) return 16384;
+  if (w == 9 || w == 18 || w == 36) return 18432;
+  return 0;
+}
+
+int capacity36(int w) {
+  if (w == 1 || w == 2 || w == 4) return 32768;
+  if (w == 9 || w == 18 || w == 36 || w == 72) return 36864;
+  return 0;
+}
+
+void sendOverProtected(int declared, const std::string& name, int width, int depth, int capacity) {
+  ComMsgMgr::sendMsg::eval(6, kSource, __LINE__, kCategory, kMaskCannotAnalyse,
+                           "@65-172@%d%s%d%d%d%d", declared, name, width, depth, capacity,
+                           capacity);
+}
+
+}  // namespace
+
+HAFITFloorplan::HAFITFloorplan(HFLFloorplan* hflFloorplan) : hflFloorplan_(hflFloorplan) {}
+
+HAFITFloorplan::~HAFITFloorplan() = default;
+
+void HAFITFloorplan::processYRAM(const HDLHInstance*) {}
+
+void HAFITFloorplan::processHBM(const HDLHInstance*) {}
+
+// ---- family choice ------------------------------------------------------------------
+
+HAFITFloorplan::Family HAFITFloorplan::familyFor(int archType, const std::string& deviceName) {
+  switch (archType) {
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+      return Family::ZERITH7;
+    case 15:
+    case 16:
+      return deviceName == "dpm4410" ? Family::UNSUPPORTED : Family::ZERITH8;
+    case 19:
+    case 20:
+    case 21:
+    case 22:
+    case 23:
+    case 24:
+    case 26:
+      return Family::ZERITH9;
+    case 27:
+      return Family::KORVAN;
+    default:
+      return Family::UNSUPPORTED;
+  }
+}
+
+const char* HAFITFloorplan::familyName(Family family) {
+  switch (family) {
+    case Family::ZERITH7:
+      return "zerith7";
+    case Family::ZERITH8:
+      return "zerith8";
+    case Family::ZERITH9:
+      return "zerith9";
+    case Family::KORVAN:
+      return "korvan";
+    case Family::UNSUPPORTED:
+      break;
+  }
+  return nullptr;
+}
+
+HAFITFloorplan* HAFITFloorplan::create(HFLFloorplan* hflFloorplan) {
+  if (!hflFloorplan || !hflFloorplan->getPart()) return nullptr;
+  const HARPlaceArch* arch = hflFloorplan->getPart()->getPlaceArch();
+  switch (familyFor(arch->getArchType(), arch->getDeviceName())) {
+    case Family::ZERITH7:
+      return new HAFITZerith7Floorplan(hflFloorplan);
+    case Family::ZERITH8:
+      return new HAFITZerith8Floorplan(hflFloorplan);
+    case Family::ZERITH9:
+      return new HAFITZerith9Floorplan(hflFloorplan);
+    case Family::KORVAN:
+      return new HAFITKorvanFloorplan(hflFloorplan);
+    case Family::UNSUPPORTED:
+      break;
+  }
+  return nullptr;
+}
+
+const char* HAFITFloorplan::familyName() const {
+  // No virtual slot for this: the table of virtual operations is fixed.
+  if (dynamic_cast<const HAFITZerith7Floorplan*>(this)) return familyName(Family::ZERITH7);
+  if (dynamic_cast<const HAFITZerith8Floorplan*>(this)) return familyName(Family::ZERITH8);
+  if (dynamic_cast<const HAFITZerith9Floorplan*>(this)) return familyName(Family::ZERITH9);
+  if (dynamic_cast<const HAFITKorvanFloorplan*>(this)) return familyName(Family::KORVAN);
+  return nullptr;
+}
+
+uint32_t HAFITFloorplan::toUint32Saturating(double bits) {
+  if (!(bits > 0.0)) return 0;  // negative, zero and NaN
+  if (bits >= 4294967295.0) return std::numeric_limits<uint32_t>::max();
+  return static_cast<uint32_t>(bits);
+}
+
+// ---- walk ---------------------------------------------------------------------------
+
+const HAINetlist* HAFITFloorplan::netlist() const {
+  return hflFloorplan_ ? hflFloorplan_->getNetlist() : nullptr;
+}
+
+std::string HAFITFloorplan::hierName(const HDLHInstance* instance) const {
+  std::string name;
+  if (const HAINetlist* n = netlist()) n->getHierName(instance, name, nullptr, "");
+  return name;
+}
+
+bool HAFITFloorplan::shouldDescend(const HDLHInstance* instance) const {
+  if (instance->isArchLeaf()) return false;
+  const HDAHInstance* def = instance->getDAH();
+  if (!def || def->isHierBlackBox()) return false;
+  const HDAHCellview* master = def->getMasterView();
+  if (!master) return false;
+  if (master->instanceCount() > 0) return true;
+  // A cell with nets only is still a hierarchy level, not a primitive.
+  return static_cast<int64_t>(master->netCount(HDAHTypes::CONN_ALL)) + master->busNetCount() > 0;
+}
+
+void HAFITFloorplan::traverseCellview(const HDLHCellview* cellview) {
+  if (cellview) {
+    const HAINetlist* nl = netlist();
+    // Released on every way out, exceptions from the analyses included.
+    std::unique_ptr<HDLHInstanceIter> iter(cellview->createInstanceIterLH());
+    while (iter && iter->more()) {
+      const HDLHInstance* instance = iter->next();
+      if (!instance) continue;
+      // HBM is accounted by the family, which walks into two-stack instances itself.
+      if (HARUPrimUtils::isHBM(instance, nl)) {
+        processHBM(instance);
+        continue;
+      }
+      if (shouldDescend(instance)) {
+        traverseCellview(instance->getMasterLH());
+        continue;
+      }
+      if (HARUPrimUtils::isRAMB(instance, nl) || HARUPrimUtils::isFIFO(instance, nl)) {
+        increment(bramCount_);
+        processBRAM(instance);
+      }
+      if (HARUPrimUtils::isYRAM(instance, nl)) {
+        yramCount_ += 1.0;
+        processYRAM(instance);
+        int p = getSeuProtectedBits(instance);
+        if (p > YRAM_BLOCK_BITS) {
+          sendOverProtected(p, hierName(instance), YRAM_WIDTH, YRAM_DEPTH, YRAM_BLOCK_BITS);
+          p = YRAM_BLOCK_BITS;
+        }
+        yramProtectedBits_ += p;
+      }
+    }
+  }
+  formTotals();
+}
+
+void HAFITFloorplan::formTotals() {
+  yramUnprotectedBits_ = static_cast<double>(YRAM_BLOCK_BITS) * yramCount_ - yramProtectedBits_;
+  hbmUnprotectedBits_ = HBM_STACK_BITS * hbmStackCount_ - hbmProtectedBits_;
+}
+
+void HAFITFloorplan::print() const {
+  const struct {
+    const char* format;
+    int32_t value;
+  } rows[] = {
+      {"@65-35@%d", bramCount_},      {"@65-45@%d", ramb18TdpCount_},
+      {"@65-46@%d", ramb18SdpCount_}, {"@65-47@%d", ramb36TdpCount_},
+      {"@65-48@%d", ramb36SdpCount_}, {"@65-39@%d", fifo18Count_},
+      {"@65-40@%d", fifo18_36Count_}, {"@65-41@%d", fifo36Count_},
+      {"@65-42@%d", fifo36_72Count_}, {"@65-37@%d", ramb36CascadeCount_},
+      {"@65-36@%d", bramBits_},
+  };
+  for (const auto& row : rows)
+    ComMsgMgr::sendMsg::eval(1, kSource, __LINE__, kCategory, kMaskListing, row.format, row.value);
+}
+
+// ---- attributes ---------------------------------------------------------------------
+
+void HAFITFloorplan::getAttributeFromPhysicalLayer(const HDLHInstance* instance, std::string name,
+                                                   std::string& value) const {
+  if (!instance || !instance->getDAH() || !hflFloorplan_) return;
+  const HDARPart* part = static_cast<const HFLFloorplan*>(hflFloorplan_)->getPart();
+  if (!part) return;
+  const HDSMSite* site =
+      part->getPlaceArch()->getSitemap()->find(instance->getDAH()->getSiteName());
+  if (!site) return;
+  for (const auto& element : site->elements) {
+    if (!element) continue;
+    for (const auto& cfg : element->values) {
+      if (!cfg || !cfg->getAttribDesc()) continue;
+      if (cfg->getAttribDesc()->getName() == name) {
+        value = cfg->getAttribValue();
+        return;
+      }
+    }
+  }
+}
+
+std::string HAFITFloorplan::readTextAttr(const HDLHInstance* instance,
+                                         const std::string& name) const {
+  HAIAttrMgr attrMgr;
+  HATAttr attr;
+  if (attrMgr.getAttr(netlist(), instance, name, attr, false)) return attr.getStringVal();
+  std::string value;
+  getAttributeFromPhysicalLayer(instance, name, value);
+  return value;
+}
+
+int HAFITFloorplan::readIntAttr(const HDLHInstance* instance, const std::string& name) const {
+  HAIAttrMgr attrMgr;
+  HATAttr attr;
+  if (attrMgr.getAttr(netlist(), instance, name, attr, false)) return attr.getIntVal();
+  std::string value;
+  getAttributeFromPhysicalLayer(instance, name, value);
+  return value.empty() ? 0 : parseDecimal(value);
+}
+
+void HAFITFloorplan::getDataWidth(const HDLHInstance* instance, int& width) const {
+  HAIAttrMgr attrMgr;
+  HATAttr attr;
+  const HAINetlist* nl = netlist();
+  width = 0;
+  if (attrMgr.getAttr(nl, instance, kDataWidth, attr, false)) width = attr.getIntVal();
+  if (width != 0) return;
+
+  int r = 0;
+  int wr = 0;
+  if (attrMgr.getAttr(nl, instance, kReadWidth, attr, false)) r = attr.getIntVal();
+  if (attrMgr.getAttr(nl, instance, kWriteWidth, attr, false)) wr = attr.getIntVal();
+  width = std::max(r, wr);
+  if (width != 0) return;
+
+  std::string value;
+  getAttributeFromPhysicalLayer(instance, kDataWidth, value);
+  if (!value.empty()) width = parseDecimal(value);
+  if (width != 0) return;
+
+  value.clear();
+  getAttributeFromPhysicalLayer(instance, kReadWidth, value);
+  if (!value.empty()) r = parseDecimal(value);
+  value.clear();
+  getAttributeFromPhysicalLayer(instance, kWriteWidth, value);
+  if (!value.empty()) wr = parseDecimal(value);
+  width = std::max(r, wr);
+}
+
+void HAFITFloorplan::getDataWidth(const HDLHInstance* instance, int& readA, int& writeA, int& readB,
+                                  int& writeB) const {
+  readA = readIntAttr(instance, kReadWidthA);
+  writeA = readIntAttr(instance, kWriteWidthA);
+  readB = readIntAttr(instance, kReadWidthB);
+  writeB = readIntAttr(instance, kWriteWidthB);
+}
+
+int HAFITFloorplan::getSeuProtectedBits(const HDLHInstance* instance) const {
+  HAIAttrMgr attrMgr;
+  HATAttr attr;
+  if (!attrMgr.getAttr(netlist(), instance, kSeuProtected, attr, false)) return 0;
+  switch (attr.getKind()) {
+    case HATAttr::INT:
+      return attr.getIntVal();
+    case HATAttr::LONG:
+      // Saturate rather than wrap: a huge declaration must not shrink to a small one.
+      return clampToInt32(attr.getLongVal());
+    case HATAttr::DOUBLE:
+      return truncToInt32(std::floor(attr.getDoubleVal()));
+    case HATAttr::TEXT: {
+      const std::string& text = attr.getStringVal();
+      try {
+        return std::stoi(text);
+      } catch (const std::invalid_argument&) {
+        throw std::invalid_argument("instance " + hierName(instance) + ": SEU_PROTECTED \"" + text +
+                                    "\" is not a number");
+      } catch (const std::out_of_range&) {
+        throw std::out_of_range("instance " + hierName(instance) + ": SEU_PROTECTED \"" + text +
+                                "\" is outside the 32-bit integer range");
+      }
+    }
+    default:
+      return 0;
+  }
+}
+
+bool HAFITFloorplan::isEccEnableOn(const HDLHInstance* instance, const std::string& name) const {
+  HAIAttrMgr attrMgr;
+  HATAttr attr;
+  if (attrMgr.getAttr(netlist(), instance, name, attr, false)) {
+    // A property the primitive does not define is only a user's note.
+    const HDARPart* part =
+        hflFloorplan_ ? static_cast<const HFLFloorplan*>(hflFloorplan_)->getPart() : nullptr;
+    if (attrMgr.getAttrSpec(instance, name, part).isUserDefined()) return false;
+    if (attr.getKind() == HATAttr::BOOL) return attr.getBoolVal();
+    if (attr.getKind() == HATAttr::TEXT) return attr.getStringVal() == "TRUE";
+    return false;
+  }
+  std::string value;
+  getAttributeFromPhysicalLayer(instance, name, value);
+  return value == "TRUE";
+}
+
+bool HAFITFloorplan::isECC(const HDLHInstance* instance) const {
+  const bool read = isEccEnableOn(instance, kEnEccRead);
+  const bool write = isEccEnableOn(instance, kEnEccWrite);
+  return read && write;
+}
+
+// ---- block analyses -----------------------------------------------------------------
+
+void HAFITFloorplan::addBlockBits(const HDLHInstance* instance, int width, int capacity) {
+  const int p = getSeuProtectedBits(instance);
+  if (capacity < p)
+    sendOverProtected(p, hierName(instance), width, width != 0 ? capacity / width : 0, capacity);
+  // In 64 bits: a negative declaration must not overflow the subtraction.
+  const int64_t exposed = static_cast<int64_t>(capacity) - p;
+  if (exposed <= 0) return;
+  bramBitsTotal_ = bramBitsTotal_ > kInt64Max - exposed ? kInt64Max : bramBitsTotal_ + exposed;
+  bramBits_ = clampToInt32(static_cast<int64_t>(bramBits_) + exposed);
+}
+
+void HAFITFloorplan::processRamb18(const HDLHInstance* instance) {
+  if (readTextAttr(instance, kRamMode) == "SDP")
+    increment(ramb18SdpCount_);
+  else
+    increment(ramb18TdpCount_);
+  int ra = 0, wa = 0, rb = 0, wb = 0;
+  getDataWidth(instance, ra, wa, rb, wb);
+  const int w = std::max(std::max(ra, wa), std::max(rb, wb));
+  addBlockBits(instance, w, capacity18(w));
+}
+
+void HAFITFloorplan::processRamb36(const HDLHInstance* instance) {
+  const std::string mode = readTextAttr(instance, kRamMode);
+  if (mode == "SDP") {
+    increment(ramb36SdpCount_);
+  } else if (mode == "TDP") {
+    const std::string extension = readTextAttr(instance, kRamExtensionA);
+    // Only the halves of a cascade are told apart; any other extension value is a plain
+    // true-dual-port block.
+    if (extension == "LOWER" || extension == "UPPER")
+      increment(ramb36CascadeCount_);
+    else
+      increment(ramb36TdpCount_);
+  } else if (mode == "FIFO36") {
+    increment(fifo36Count_);
+  } else if (mode == "FIFO36_72") {
+    increment(fifo36_72Count_);
+  } else {
+    increment(ramb36TdpCount_);
+  }
+  int ra = 0, wa = 0, rb = 0, wb = 0;
+  getDataWidth(instance, ra, wa, rb, wb);
+  const int w = std::max(std::max(ra, wa), std::max(rb, wb));
+  addBlockBits(instance, w, capacity36(w));
+}
+
+void HAFITFloorplan::processFifo18(const HDLHInstance* instance) {
+  if (readTextAttr(instance, kFifoMode) == "FIFO18_36")
+    increment(fifo18_36Count_);
+  else
+    increment(fifo18Count_);
+  int w = 0;
+  getDataWidth(instance, w);
+  addBlockBits(instance, w, capacity18(w));
+}
+
+void HAFITFloorplan::processFifo36(const HDLHInstance* instance) {
+  if (readTextAttr(instance, kFifoMode) == "FIFO36_72")
+    increment(fifo36_72Count_);
+  else
+    increment(fifo36Count_);
+  int w = 0;
+  getDataWidth(instance, w);
+  addBlockBits(instance, w, capacity36(w));
+}
+
+// ---- HBM ----------------------------------------------------------------------------
+
+double HAFITFloorplan::getSeuProtectedHBMBits(const HDLHInstance* instance) const {
+  HAIAttrMgr attrMgr;
+  HATAttr attr;
+  if (!attrMgr.getAttr(netlist(), instance, kSeuProtected, attr, false)) return 0.0;
+  double bits = 0.0;
+  switch (attr.getKind()) {
+    case HATAttr::INT:
+      bits = attr.getIntVal();
+      break;
+    case HATAttr::LONG:
+      bits = static_cast<double>(attr.getLongVal());
+      break;
+    case HATAttr::DOUBLE:
+      bits = std::floor(attr.getDoubleVal());
+      break;
+    case HATAttr::TEXT: {
+      const std::string& text = attr.getStringVal();
+      try {
+        bits = std::stod(text);
+      } catch (const std::invalid_argument&) {
+        throw std::invalid_argument("instance " + hierName(instance) + ": SEU_PROTECTED \"" + text +
+                                    "\" is not a number");
+      } catch (const std::out_of_range&) {
+        throw std::out_of_range("instance " + hierName(instance) + ": SEU_PROTECTED \"" + text +
+                                "\" is outside the range of a double");
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  // A "nan" declaration protects nothing rather than poisoning every HBM total.
+  return std::isnan(bits) ? 0.0 : bits;
+}
+
+void HAFITFloorplan::processOneStackHBM(const HDLHInstance* instance) {
+  hbmStackCount_ += 1.0;
+  hbmProtectedBits_ += std::min(getSeuProtectedHBMBits(instance), HBM_STACK_BITS);
+}
+
+void HAFITFloorplan::processTwoStackHBM(const HDLHInstance* instance) {
+  // Bounded by one stack: the stacks inside declare their own protection.
+  hbmProtectedBits_ += std::min(getSeuProtectedHBMBits(instance), HBM_STACK_BITS);
+  if (const HDLHCellview* contents = instance->getMasterLH()) traverseCellview(contents);
+}
