@@ -1,8 +1,24 @@
 #include "host/str/HSTJson.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+// %g writes 1000 as "1e+03"; numbers of moderate size read better, and are no longer,
+// in plain notation with the same significant digits (the range JavaScript uses).
+std::string plainIfShort(const char* g, int digits, double d) {
+  const char* e = std::strchr(g, 'e');
+  if (!e) return g;
+  const int exp = std::atoi(e + 1);
+  if (exp < -6 || exp > 20) return g;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", std::max(0, digits - 1 - exp), d);
+  return buf;
+}
+}  // namespace
 
 namespace HSTJson {
 
@@ -56,21 +72,23 @@ std::string quote(const std::string& s) {
 std::string number(double d) {
   if (!std::isfinite(d)) return "null";
   char buf[40];
-  for (int prec = 1; prec <= 17; ++prec) {
+  int prec = 1;
+  for (; prec <= 17; ++prec) {
     std::snprintf(buf, sizeof buf, "%.*g", prec, d);
     if (std::strtod(buf, nullptr) == d) break;
   }
-  return buf;
+  return plainIfShort(buf, prec, d);
 }
 
 std::string number(float f) {
   if (!std::isfinite(f)) return "null";
   char buf[40];
-  for (int prec = 1; prec <= 9; ++prec) {
+  int prec = 1;
+  for (; prec <= 9; ++prec) {
     std::snprintf(buf, sizeof buf, "%.*g", prec, static_cast<double>(f));
     if (std::strtof(buf, nullptr) == f) break;
   }
-  return buf;
+  return plainIfShort(buf, prec, static_cast<double>(f));
 }
 
 }  // namespace HSTJson
