@@ -68,7 +68,9 @@ std::string Message::text() const {
       size_t close = tmpl.find('}', i);
       if (close != std::string::npos && close > i + 1) {
         const std::string num = tmpl.substr(i + 1, close - i - 1);
-        if (std::all_of(num.begin(), num.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        // Nine digits at most: a longer number cannot name an argument, and stoul would throw.
+        if (num.size() <= 9 &&
+            std::all_of(num.begin(), num.end(), [](char c) { return c >= '0' && c <= '9'; })) {
           size_t n = std::stoul(num);
           if (n >= 1 && n <= args.size()) {
             out += argText(args[n - 1]);

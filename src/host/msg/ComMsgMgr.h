@@ -120,8 +120,9 @@ MsgArg toArg(const T& v) {
     a.kind = MsgArg::TEXT;
     a.s = v;
   } else if constexpr (std::is_same_v<D, const char*> || std::is_same_v<D, char*>) {
+    const char* p = v;  // a string literal arrives as a reference to its array
     a.kind = MsgArg::TEXT;
-    a.s = v ? v : "(null)";
+    a.s = p ? p : "(null)";
   } else {
     static_assert(sizeof(D) == 0, "message arguments are integers, reals or strings");
   }
