@@ -167,6 +167,12 @@ HDAHCellview* HFLFloorplan::addCell(const std::string& name) {
   return cells_.back().get();
 }
 
+HDAHCellview* HFLFloorplan::addContents(const std::string& name) {
+  contents_.push_back(std::make_unique<HDAHCellview>());
+  contents_.back()->name_ = name;
+  return contents_.back().get();
+}
+
 HDPrimitive* HFLFloorplan::addPrimitive(const std::string& name) {
   primitives_.push_back(std::make_unique<HDPrimitive>());
   primitives_.back()->name = name;
@@ -224,6 +230,18 @@ void HDDesignBuilder::setAttr(HDAHInstance* inst, const std::string& name, HATAt
       return;
     }
   inst->attrs_.emplace_back(name, std::move(value));
+}
+
+void HDDesignBuilder::appendAttrs(HDAHInstance* inst,
+                                  std::vector<std::pair<std::string, HATAttr>>& attrs) {
+  inst->attrs_.reserve(inst->attrs_.size() + attrs.size());
+  for (auto& kv : attrs) inst->attrs_.emplace_back(std::move(kv.first), std::move(kv.second));
+}
+
+void HDDesignBuilder::setMaster(HDAHInstance* inst, const HDAHCellview* cell,
+                                const HDPrimitive* primitive) {
+  inst->cell_ = cell;
+  inst->primitive_ = primitive;
 }
 
 // ---- classification and attributes ----------------------------------------------

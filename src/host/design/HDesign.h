@@ -366,6 +366,9 @@ class HFLFloorplan {
   void setRouteData(std::unique_ptr<HDPYRouteData> data) { routeData_ = std::move(data); }
   // Cells and primitives are owned here; names are unique per kind.
   HDAHCellview* addCell(const std::string& name);
+  // A primitive's contents (its master cell view): owned here, not listed among cells().
+  HDAHCellview* addContents(const std::string& name);
+  const std::vector<std::unique_ptr<HDAHCellview>>& contents() const { return contents_; }
   HDPrimitive* addPrimitive(const std::string& name);
   HDAHCellview* findCell(const std::string& name);
   const HDAHCellview* findCell(const std::string& name) const;
@@ -403,6 +406,12 @@ class HDDesignBuilder {
   static void setSite(HDAHInstance* inst, const std::string& site);
   // Sets or replaces the attribute.
   static void setAttr(HDAHInstance* inst, const std::string& name, HATAttr value);
+  // Appends attributes whose names are distinct and not yet on the instance, without
+  // searching; the entries of `attrs` are moved from.
+  static void appendAttrs(HDAHInstance* inst, std::vector<std::pair<std::string, HATAttr>>& attrs);
+  // Points an instance at its cell or primitive once the name is resolved (the loader
+  // meets instances before the cells and primitives they name).
+  static void setMaster(HDAHInstance* inst, const HDAHCellview* cell, const HDPrimitive* primitive);
 };
 
 // ---- primitive classification and attribute queries -----------------------------
