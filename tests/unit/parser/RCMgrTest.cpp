@@ -1,0 +1,54 @@
+// RigidityCutoff.xml reader: keys, integer conversion, repeats, misses and dump order.
+#include <gtest/gtest.h>
+
+#include "ParserTestSupport.h"
+#include "shared/fit/parser/HAFITRCMgr.h"
+
+namespace {
+
+std::string coord(const std::string& attrs) { return "<COORD " + attrs + "/>"; }
+
+TEST(RCMgr, LookupIsByLongitudeThenLatitudeExactly) {
+  HAFITRCMgr m;
+  ASSERT_TRUE(load(m, "<RCDATA>" + coord("lat=\"40\" long=\"-75\" rc=\"2.5\"") +
+                          coord("lat=\"12.9\" long=\" 7\" rc=\"1.5e1\"") +
+                          coord("lat=\"-3\" long=\"7\" rc=\"abc\"") +
+                          coord("lat=\"5\" long=\"5\" rc=\"1\"") +
+                          coord("lat=\"5\" long=\"5\" rc=\"2\"") + coord("rc=\"9\"") +
+                          "<OTHER lat=\"1\" long=\"1\" rc=\"1\"/></RCDATA>"));
+  EXPECT_EQ(m.get(-75, 40), 2.5f);
+  EXPECT_EQ(m.get(40, -75), 0.0f);
+  EXPECT_EQ(m.get(7, 12), 15.0f);  // "12.9" is latitude 12
+  EXPECT_EQ(m.get(7, 13), 0.0f);
+  EXPECT_EQ(m.get(7, -3), 0.0f);
+  EXPECT_EQ(m.get(7, 0), 0.0f);   // longitude present, latitude not
+  EXPECT_EQ(m.get(8, 12), 0.0f);  // longitude absent
+  EXPECT_EQ(m.get(5, 5), 2.0f);   // the last of a repeated point
+  EXPECT_EQ(m.get(0, 0), 9.0f);   // no lat, no long
+  EXPECT_EQ(m.get(1, 1), 0.0f);
+}
+
+TEST(RCMgr, KeepsPointsReadBeforeASyntaxError) {
+  HAFITRCMgr m;
+  EXPECT_FALSE(load(m, "<RCDATA>" + coord("lat=\"1\" long=\"2\" rc=\"3\"") + "<COORD lat=\"4\""));
+  EXPECT_EQ(m.get(2, 1), 3.0f);
+  EXPECT_EQ(m.get(0, 4), 0.0f);
+}
+
+TEST(RCMgr, DumpWalksLongitudesThenLatitudesAscending) {
+  HAFITRCMgr m;
+  ASSERT_TRUE(load(m, "<RCDATA>" + coord("lat=\"10\" long=\"5\" rc=\"1.25\"") +
+                          coord("lat=\"-10\" long=\"5\" rc=\"0.1\"") +
+                          coord("lat=\"90\" long=\"-180\" rc=\"0\"") + "</RCDATA>"));
+  ComMsgMgr::ScopedCapture cap;
+  m.dump();
+  EXPECT_EQ(describeAll(cap), (std::vector<std::string>{"65-49 -180 90 0", "65-49 5 -10 " + f(0.1f),
+                                                        "65-49 5 10 1.25"}));
+  expectListing(cap, "HAFITRCMgr");
+  HAFITRCMgr empty;
+  cap.clear();
+  empty.dump();
+  EXPECT_TRUE(cap.messages().empty());
+}
+
+}  // namespace
