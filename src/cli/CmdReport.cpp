@@ -1,7 +1,123 @@
+// seufit report: the FIT report of a placed design.
+#include <exception>
+#include <iostream>
+#include <memory>
+
 #include "cli/Cli.h"
+#include "cli/CliDesign.h"
+#include "cli/CliNumbers.h"
+#include "host/design/HDesign.h"
+#include "host/msg/ComMsgMgr.h"
+#include "host/str/HSTStrUtils.h"
+#include "shared/fit/base/HAFITMgr.h"
+#include "shared/fit/parser/HAFITSERMgr.h"
+
+namespace {
+struct ReportOptions {
+  std::string design;
+  std::string file;
+  std::string altitude = "0";
+  std::string longitude = "-74";
+  std::string latitude = "40";
+  std::string devices = "1";
+  std::string months = "12";
+  std::string temperature = "28";
+  bool revised = false;
+  bool xml = false;
+};
+
+// Watches the messages of the report call for the ones that mean "no report".
+class NoReportWatch : public ComMsgMgr::Sink {
+ public:
+  void deliver(const ComMsgMgr::Message& m) override {
+    if (m.id == "65-171" || (m.mask & ComMsgMgr::MASK_ERROR)) noReport = true;
+  }
+  bool noReport = false;
+};
+
+// True when the data file holds nothing at all for the family.
+bool familyHasNoData(HAFITSERMgr* ser, const std::string& key) {
+  if (ser->getTempData(key)) return false;
+  for (int t = HAFITSERMgr::MEM_CONFIG; t <= HAFITSERMgr::MEM_CONFIG_12T; ++t) {
+    const auto type = static_cast<HAFITSERMgr::MemType>(t);
+    if (ser->getSerData(key, type) || ser->getAlphaData(key, type)) return false;
+  }
+  return true;
+}
+
+int runReport(const ReportOptions& o, CliContext& ctx) {
+  PlaceOptions place;
+  bool ok = parsePlace(o.altitude, o.longitude, o.latitude, place);
+  const auto devices = CliNumbers::parseInteger(o.devices, 0, 2147483647);
+  if (!devices) {
+    usageError("--devices", "a whole number from 0 to 2147483647", o.devices);
+    ok = false;
+  }
+  const auto months = CliNumbers::parseFloat(o.months);
+  if (!months || *months < 0) {
+    usageError("--months", "a finite real number of at least 0", o.months);
+    ok = false;
+  }
+  const auto temperature = CliNumbers::parseInteger(o.temperature, INT32_MIN, INT32_MAX);
+  if (!temperature) {
+    usageError("--temperature", "a whole number of degrees", o.temperature);
+    ok = false;
+  }
+  if (!ok) return EXIT_USAGE;
+
+  std::unique_ptr<HFLFloorplan> design = loadDesignOrReport(o.design);
+  if (!design) return EXIT_USAGE;
+
+  HAFITMgr* mgr = HAFITMgr::getGlobal();
+  if (!mgr->getSERMgr() || !mgr->getDetectMgr() || !mgr->getRCMgr()) return EXIT_NO_RESULT;
+
+  std::string key = design->getPart()->getFamily()->getArch()->getId();
+  HSTStringUtils::to_lower(key);
+  if (familyHasNoData(mgr->getSERMgr(), key))
+    ComMsgMgr::hostWarning("@1-61@%s%s", key, std::string("fit/SoftErrorRate.xml"));
+
+  auto watch = std::make_shared<NoReportWatch>();
+  ComMsgMgr::addSink(watch);
+  try {
+    mgr->reportFit(design.get(), o.file, shellQuoteCommand(ctx.argv), place.altitude,
+                   place.longitude, place.latitude, static_cast<int>(*devices), *months,
+                   static_cast<int>(*temperature), o.revised, o.xml);
+  } catch (const std::exception& e) {
+    ComMsgMgr::hostError("@1-62@%s%s", o.design, std::string(e.what()));
+  }
+  ComMsgMgr::removeSink(watch);
+  return watch->noReport ? EXIT_NO_RESULT : EXIT_OK;
+}
+}  // namespace
 
 void registerReportCommand(CLI::App& app, CliContext& ctx) {
-  auto* cmd = app.add_subcommand("report", "(not yet available)");
+  auto o = std::make_shared<ReportOptions>();
+  auto* cmd = app.add_subcommand("report", "Write the FIT report of a placed design");
   addCommonOptions(cmd, ctx);
-  cmd->callback([&ctx]() { ctx.exitCode = EXIT_NO_RESULT; });
+  cmd->add_option("DESIGN", o->design, "Design file (JSON)")->required()->type_name("DESIGN");
+  cmd->add_option("--file", o->file, "Write the report into this file instead of standard output")
+      ->type_name("PATH");
+  cmd->add_option("--altitude", o->altitude,
+                  "Altitude; meters unless the design's units constraint says otherwise")
+      ->type_name("X")
+      ->default_str("0");
+  cmd->add_option("--longitude", o->longitude, "Longitude in whole degrees, -180 to 180")
+      ->type_name("N")
+      ->default_str("-74");
+  cmd->add_option("--latitude", o->latitude, "Latitude in whole degrees, -90 to 90")
+      ->type_name("N")
+      ->default_str("40");
+  cmd->add_option("--devices", o->devices, "Number of devices in the system, 0 to 2147483647")
+      ->type_name("N")
+      ->default_str("1");
+  cmd->add_option("--months", o->months, "Mission length in months, at least 0")
+      ->type_name("X")
+      ->default_str("12");
+  cmd->add_option("--temperature", o->temperature, "Temperature in whole degrees")
+      ->type_name("N")
+      ->default_str("28");
+  cmd->add_flag("--revised-package-model", o->revised,
+                "Count package alpha particles without flux scaling");
+  cmd->add_flag("--xml", o->xml, "Write the report as XML");
+  cmd->callback([o, &ctx]() { ctx.exitCode = runReport(*o, ctx); });
 }
