@@ -26,6 +26,10 @@ struct DesignTexts {
 
 struct StopLoading {};
 
+// Keys of every instance, compared as std::string_view to spare a strlen per test.
+constexpr std::string_view kName = "name", kCell = "cell", kSite = "site",
+                           kAttributes = "attributes";
+
 using Type = HDJsonReader::Type;
 
 bool isIdentifier(const std::string& k) {
@@ -57,46 +61,63 @@ std::string posText(HDJsonPos p) {
   return "line " + std::to_string(p.line) + ", column " + std::to_string(p.column);
 }
 
-// Instance names of one cell, for the duplicate check: open addressing over indices
-// into the cell's instance list, so a cell of a million instances costs a few MB.
-class InstanceNameSet {
+// Instance names of one cell, for the duplicate check. Names are recorded as hash and
+// index while the cell is read and sorted once at its end: a hash table probed per
+// instance would miss the cache on every probe in cells of millions of instances.
+class InstanceNames {
  public:
-  void reset(const std::vector<std::unique_ptr<HDAHInstance>>* list) {
-    list_ = list;
-    slots_.assign(16, 0);
-    count_ = 0;
+  void reset() {
+    entries_.clear();
+    pos_.clear();
   }
-  // -1 after recording `index` for the name, or the index that already holds the name.
-  long insert(const std::string& name, size_t index) {
-    if ((count_ + 1) * 2 > slots_.size()) grow();
-    const size_t mask = slots_.size() - 1;
-    size_t h = std::hash<std::string>()(name) & mask;
-    while (slots_[h]) {
-      const uint32_t j = slots_[h] - 1;
-      if ((*list_)[j]->getName() == name) return static_cast<long>(j);
-      h = (h + 1) & mask;
+  void add(const std::string& name, size_t index, HDJsonPos pos) {
+    const uint64_t tag = static_cast<uint64_t>(std::hash<std::string>()(name)) >> 32;
+    entries_.push_back((tag << 32) | static_cast<uint32_t>(index));
+    pos_.push_back(pos);
+  }
+  struct Duplicate {
+    size_t index;  // the later instance
+    size_t first;  // the earliest instance with the same name
+    HDJsonPos pos;
+  };
+  // Duplicates in document order.
+  std::vector<Duplicate> duplicates(const std::vector<std::unique_ptr<HDAHInstance>>& list) {
+    std::vector<Duplicate> out;
+    std::sort(entries_.begin(), entries_.end());
+    for (size_t i = 0; i < entries_.size();) {
+      size_t j = i + 1;
+      while (j < entries_.size() && (entries_[j] >> 32) == (entries_[i] >> 32)) ++j;
+      // Entries i..j share a hash; sorted, so indices ascend within the run and the
+      // first equal name found is the earliest.
+      if (j - i <= 16) {
+        for (size_t a = i + 1; a < j; ++a) {
+          const uint32_t ia = static_cast<uint32_t>(entries_[a]);
+          for (size_t b = i; b < a; ++b) {
+            const uint32_t ib = static_cast<uint32_t>(entries_[b]);
+            if (list[ia]->getName() == list[ib]->getName()) {
+              out.push_back({ia, ib, pos_[ia]});
+              break;
+            }
+          }
+        }
+      } else {
+        std::unordered_map<std::string_view, uint32_t> first;
+        for (size_t a = i; a < j; ++a) {
+          const uint32_t ia = static_cast<uint32_t>(entries_[a]);
+          auto ins = first.emplace(list[ia]->getName(), ia);
+          if (!ins.second) out.push_back({ia, ins.first->second, pos_[ia]});
+        }
+      }
+      i = j;
     }
-    slots_[h] = static_cast<uint32_t>(index + 1);
-    ++count_;
-    return -1;
+    std::sort(out.begin(), out.end(),
+              [](const Duplicate& x, const Duplicate& y) { return x.index < y.index; });
+    return out;
   }
 
  private:
-  void grow() {
-    std::vector<uint32_t> old;
-    old.swap(slots_);
-    slots_.assign(old.size() * 2, 0);
-    const size_t mask = slots_.size() - 1;
-    for (uint32_t v : old) {
-      if (!v) continue;
-      size_t h = std::hash<std::string>()((*list_)[v - 1]->getName()) & mask;
-      while (slots_[h]) h = (h + 1) & mask;
-      slots_[h] = v;
-    }
-  }
-  const std::vector<std::unique_ptr<HDAHInstance>>* list_ = nullptr;
-  std::vector<uint32_t> slots_;
-  size_t count_ = 0;
+  std::vector<uint64_t> entries_;
+  std::vector<HDJsonPos> pos_;
 };
 
 struct PartSpec {
@@ -168,7 +189,7 @@ class Loader {
  private:
   // ---- problems and paths ----------------------------------------------------------
 
-  std::string currentPath(const std::string& suffix) const {
+  std::string currentPath(std::string_view suffix) const {
     std::string out;
     for (const PathSeg& s : path_)
       out += s.index >= 0 ? "[" + std::to_string(s.index) + "]" : s.key;
@@ -196,7 +217,7 @@ class Loader {
     problems_.push_back(std::move(pr));
   }
 
-  void problem(HDJsonPos p, const std::string& suffix, const std::string& msg) {
+  void problem(HDJsonPos p, std::string_view suffix, const std::string& msg) {
     problemAt(file_, p, currentPath(suffix), msg);
   }
 
@@ -207,46 +228,49 @@ class Loader {
   // ---- typed reads -----------------------------------------------------------------
 
   // True when the next value has type `t`; otherwise a problem, the value is skipped.
-  bool expect(HDJsonReader& r, Type t, const std::string& suffix, const std::string& what) {
+  bool expect(HDJsonReader& r, Type t, std::string_view suffix, std::string_view what) {
     const Type got = r.peek();
     if (got == t) return true;
     if (got == HDJsonReader::END) r.skipValue();  // a syntax error: the input ended
-    problem(r.pos(), suffix, "expected " + what + ", found " + HDJsonReader::typeName(got));
+    problem(r.pos(), suffix,
+            "expected " + std::string(what) + ", found " + HDJsonReader::typeName(got));
     r.skipValue();
     return false;
   }
 
-  bool readText(HDJsonReader& r, const std::string& suffix, std::string& out,
-                const std::string& what, bool nonEmpty) {
+  bool readText(HDJsonReader& r, std::string_view suffix, std::string& out, std::string_view what,
+                bool nonEmpty) {
     if (!expect(r, HDJsonReader::STRING, suffix, what)) return false;
     const HDJsonPos p = r.pos();
     r.readString(out);
     if (nonEmpty && out.empty()) {
-      problem(p, suffix, "expected " + what + ", found an empty string");
+      problem(p, suffix, "expected " + std::string(what) + ", found an empty string");
       return false;
     }
     return true;
   }
 
-  bool readInteger(HDJsonReader& r, const std::string& suffix, int64_t lo, int64_t hi, int64_t& out,
-                   const std::string& what) {
-    const std::string range = " from " + std::to_string(lo) + " to " + std::to_string(hi);
-    if (!expect(r, HDJsonReader::NUMBER, suffix, what + range)) return false;
+  bool readInteger(HDJsonReader& r, std::string_view suffix, int64_t lo, int64_t hi, int64_t& out,
+                   std::string_view what) {
+    const auto wanted = [&]() {
+      return std::string(what) + " from " + std::to_string(lo) + " to " + std::to_string(hi);
+    };
+    if (r.peek() != HDJsonReader::NUMBER) return expect(r, HDJsonReader::NUMBER, suffix, wanted());
     const HDJsonPos p = r.pos();
     r.readNumber(num_);
     if (!num_.integer) {
-      problem(p, suffix, "expected " + what + range + ", found " + num_.text);
+      problem(p, suffix, "expected " + wanted() + ", found " + num_.text);
       return false;
     }
     if (!num_.fitsInt64 || num_.i < lo || num_.i > hi) {
-      problem(p, suffix, "number " + num_.text + " is out of range; expected " + what + range);
+      problem(p, suffix, "number " + num_.text + " is out of range; expected " + wanted());
       return false;
     }
     out = num_.i;
     return true;
   }
 
-  bool readFlag(HDJsonReader& r, const std::string& suffix, bool& out) {
+  bool readFlag(HDJsonReader& r, std::string_view suffix, bool& out) {
     if (!expect(r, HDJsonReader::BOOL, suffix, "true or false")) return false;
     out = r.readBool();
     return true;
@@ -668,12 +692,16 @@ class Loader {
         r.beginArray();
         pushKey("instances");
         pushIndex();
-        names_.reset(&cell->instances());
+        names_.reset();
         for (long i = 0; r.nextElement(); ++i) {
           path_.back().index = i;
           parseInstance(r, cell);
         }
         pop();
+        for (const auto& d : names_.duplicates(cell->instances()))
+          problem(d.pos, "[" + std::to_string(d.index) + "].name",
+                  "duplicate instance name " + quoted(cell->instances()[d.index]->getName()) +
+                      ": instances[" + std::to_string(d.first) + "] of the same cell has it too");
         pop();
       } else if (k == 1) {
         readInteger(r, sfx, 0, std::numeric_limits<int32_t>::max(), nets, "a net count");
@@ -697,11 +725,11 @@ class Loader {
     HDJsonPos cellPos;
     attrs_.clear();
     while (r.nextKey(key_)) {
-      bool* seen = key_ == "name"         ? &seenName
-                   : key_ == "cell"       ? &seenCell
-                   : key_ == "site"       ? &seenSite
-                   : key_ == "attributes" ? &seenAttrs
-                                          : nullptr;
+      bool* seen = key_ == kName         ? &seenName
+                   : key_ == kCell       ? &seenCell
+                   : key_ == kSite       ? &seenSite
+                   : key_ == kAttributes ? &seenAttrs
+                                         : nullptr;
       if (!seen) {
         problem(r.pos(), keySeg(key_),
                 "unknown key " + quoted(key_) +
@@ -733,13 +761,7 @@ class Loader {
     if (!seenCell) problem(op, "", "missing key \"cell\" in an instance");
     if (!haveName || !haveCell || !ok) return;
 
-    const long prev = names_.insert(name_, cell->instances().size());
-    if (prev >= 0) {
-      problem(op, ".name",
-              "duplicate instance name " + quoted(name_) + ": instances[" + std::to_string(prev) +
-                  "] of the same cell has it too");
-      return;
-    }
+    names_.add(name_, cell->instances().size(), op);
     Symbol* s = symbol(cellName_);
     if (s->uses++ == 0) {
       s->useFile = file_;
@@ -1432,7 +1454,7 @@ class Loader {
   std::string key_, name_, cellName_, site_, str_, attrName_;
   HDJsonNumber num_;
   std::vector<std::pair<std::string, HATAttr>> attrs_;
-  InstanceNameSet names_;
+  InstanceNames names_;
 };
 
 }  // namespace
