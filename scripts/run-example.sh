@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build >/dev/null
 cmake --build build -j"$(nproc)" --target seufit
-./build/seufit report examples/zerith9_accelerator.json "$@"
+./build/seufit report examples/zerith9_accel.json "$@"
