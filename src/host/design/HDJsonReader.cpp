@@ -295,6 +295,7 @@ bool HDJsonReader::nextElement() {
       fail("expected a value after ','; JSON does not allow a trailing comma");
   }
   first_.back() = false;
+  tokenPos_ = here();
   return true;
 }
 

@@ -68,17 +68,19 @@ class InstanceNames {
  public:
   void reset() {
     entries_.clear();
-    pos_.clear();
+    where_.clear();
   }
-  void add(const std::string& name, size_t index, HDJsonPos pos) {
+  // `index` in the cell's instance list, `element` in the file's instances array.
+  void add(const std::string& name, size_t index, long element, HDJsonPos pos) {
     const uint64_t tag = static_cast<uint64_t>(std::hash<std::string>()(name)) >> 32;
     entries_.push_back((tag << 32) | static_cast<uint32_t>(index));
-    pos_.push_back(pos);
+    where_.push_back({element, pos});
   }
   struct Duplicate {
-    size_t index;  // the later instance
-    size_t first;  // the earliest instance with the same name
+    long element;  // the later instance
+    long first;    // the earliest instance with the same name
     HDJsonPos pos;
+    std::string name;
   };
   // Duplicates in document order.
   std::vector<Duplicate> duplicates(const std::vector<std::unique_ptr<HDAHInstance>>& list) {
@@ -95,7 +97,8 @@ class InstanceNames {
           for (size_t b = i; b < a; ++b) {
             const uint32_t ib = static_cast<uint32_t>(entries_[b]);
             if (list[ia]->getName() == list[ib]->getName()) {
-              out.push_back({ia, ib, pos_[ia]});
+              out.push_back(
+                  {where_[ia].element, where_[ib].element, where_[ia].pos, list[ia]->getName()});
               break;
             }
           }
@@ -105,19 +108,25 @@ class InstanceNames {
         for (size_t a = i; a < j; ++a) {
           const uint32_t ia = static_cast<uint32_t>(entries_[a]);
           auto ins = first.emplace(list[ia]->getName(), ia);
-          if (!ins.second) out.push_back({ia, ins.first->second, pos_[ia]});
+          if (!ins.second)
+            out.push_back({where_[ia].element, where_[ins.first->second].element, where_[ia].pos,
+                           list[ia]->getName()});
         }
       }
       i = j;
     }
     std::sort(out.begin(), out.end(),
-              [](const Duplicate& x, const Duplicate& y) { return x.index < y.index; });
+              [](const Duplicate& x, const Duplicate& y) { return x.element < y.element; });
     return out;
   }
 
  private:
+  struct Where {
+    long element;
+    HDJsonPos pos;
+  };
   std::vector<uint64_t> entries_;
-  std::vector<HDJsonPos> pos_;
+  std::vector<Where> where_;
 };
 
 struct PartSpec {
@@ -699,9 +708,9 @@ class Loader {
         }
         pop();
         for (const auto& d : names_.duplicates(cell->instances()))
-          problem(d.pos, "[" + std::to_string(d.index) + "].name",
-                  "duplicate instance name " + quoted(cell->instances()[d.index]->getName()) +
-                      ": instances[" + std::to_string(d.first) + "] of the same cell has it too");
+          problem(d.pos, "[" + std::to_string(d.element) + "].name",
+                  "duplicate instance name " + quoted(d.name) + ": instances[" +
+                      std::to_string(d.first) + "] of the same cell has it too");
         pop();
       } else if (k == 1) {
         readInteger(r, sfx, 0, std::numeric_limits<int32_t>::max(), nets, "a net count");
@@ -759,25 +768,29 @@ class Loader {
     }
     if (!seenName) problem(op, "", "missing key \"name\" in an instance");
     if (!seenCell) problem(op, "", "missing key \"cell\" in an instance");
-    if (!haveName || !haveCell || !ok) return;
-
-    names_.add(name_, cell->instances().size(), op);
-    Symbol* s = symbol(cellName_);
-    if (s->uses++ == 0) {
-      s->useFile = file_;
-      s->usePath = currentPath(".cell");
-      s->usePos = cellPos;
-    }
-    const HDAHCellview* target = s->cell;
-    if (!target) {
-      if (!s->placeholder) {
-        s->placeholder.reset(new HDAHCellview);
-        HDDesignBuilder::setName(s->placeholder.get(), s->name);
-        placeholders_.emplace(s->placeholder.get(), s);
+    if (!haveName) return;
+    // An instance with other problems still takes its name, for the duplicate check.
+    names_.add(name_, cell->instances().size(), path_.back().index, op);
+    const HDAHCellview* target = nullptr;
+    if (haveCell) {
+      Symbol* s = symbol(cellName_);
+      if (s->uses++ == 0) {
+        s->useFile = file_;
+        s->usePath = currentPath(".cell");
+        s->usePos = cellPos;
       }
-      target = s->placeholder.get();
+      target = s->cell;
+      if (!target) {
+        if (!s->placeholder) {
+          s->placeholder.reset(new HDAHCellview);
+          HDDesignBuilder::setName(s->placeholder.get(), s->name);
+          placeholders_.emplace(s->placeholder.get(), s);
+        }
+        target = s->placeholder.get();
+      }
     }
     HDAHInstance* inst = HDDesignBuilder::addInstance(cell, name_, target, nullptr);
+    if (!ok) return;  // the file is refused; nothing more to keep
     if (haveSite) HDDesignBuilder::setSite(inst, site_);
     if (!attrs_.empty()) HDDesignBuilder::appendAttrs(inst, attrs_);
   }
