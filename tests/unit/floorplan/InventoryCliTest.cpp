@@ -1,6 +1,7 @@
 // seufit inventory and seufit dump inventory, run as a user would.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,8 +26,10 @@ std::string slurp(const std::string& path) {
 
 CliRun seufit(const std::string& args) {
   const std::string dir = ::testing::TempDir();
-  const std::string out = dir + "/fp_inventory_out.txt";
-  const std::string err = dir + "/fp_inventory_err.txt";
+  // CTest runs tests in parallel processes: one pair of files per process.
+  const std::string stem = dir + "/fp_inventory_" + std::to_string(::getpid());
+  const std::string out = stem + "_out.txt";
+  const std::string err = stem + "_err.txt";
   const std::string cmd = std::string("cd '") + SEUFIT_TEST_DATA_DIR + "/floorplan' && '" +
                           SEUFIT_EXE + "' " + args + " >'" + out + "' 2>'" + err + "'";
   CliRun r;
@@ -34,6 +37,8 @@ CliRun seufit(const std::string& args) {
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   r.out = slurp(out);
   r.err = slurp(err);
+  std::remove(out.c_str());
+  std::remove(err.c_str());
   return r;
 }
 
