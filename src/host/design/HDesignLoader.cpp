@@ -67,14 +67,15 @@ std::string posText(HDJsonPos p) {
 class InstanceNames {
  public:
   void reset() {
-    entries_.clear();
-    where_.clear();
+    // Give back what a large cell took rather than keep it for the rest of the load.
+    std::vector<uint64_t>().swap(entries_);
+    std::vector<Where>().swap(where_);
   }
   // `index` in the cell's instance list, `element` in the file's instances array.
   void add(const std::string& name, size_t index, long element, HDJsonPos pos) {
     const uint64_t tag = static_cast<uint64_t>(std::hash<std::string>()(name)) >> 32;
     entries_.push_back((tag << 32) | static_cast<uint32_t>(index));
-    where_.push_back({element, pos});
+    where_.push_back({static_cast<uint32_t>(element), pos});
   }
   struct Duplicate {
     long element;  // the later instance
@@ -122,7 +123,7 @@ class InstanceNames {
 
  private:
   struct Where {
-    long element;
+    uint32_t element;
     HDJsonPos pos;
   };
   std::vector<uint64_t> entries_;
@@ -711,6 +712,7 @@ class Loader {
           problem(d.pos, "[" + std::to_string(d.element) + "].name",
                   "duplicate instance name " + quoted(d.name) + ": instances[" +
                       std::to_string(d.first) + "] of the same cell has it too");
+        names_.reset();
         pop();
       } else if (k == 1) {
         readInteger(r, sfx, 0, std::numeric_limits<int32_t>::max(), nets, "a net count");
