@@ -39,9 +39,12 @@ void HUTEnv::setDataDirs(std::optional<std::vector<std::string>> dirs) {
 std::string HUTEnv::builtinDataDir() {
   const std::string libDir = thisLibraryDir();
   if (!libDir.empty()) {
-    // Relocated install: <prefix>/lib/... next to <prefix>/share/seufit.
-    const std::string relocated = libDir + "/../share/seufit";
-    if (isDirectory(relocated)) return relocated;
+    // Installed tree, wherever it was moved: <prefix>/lib[/multiarch] beside <prefix>/share/seufit.
+    for (const char* up : {"/../share/seufit", "/../../share/seufit"}) {
+      boost::system::error_code ec;
+      const auto relocated = boost::filesystem::canonical(libDir + up, ec);
+      if (!ec && isDirectory(relocated.string())) return relocated.string();
+    }
     boost::system::error_code ec;
     auto build = boost::filesystem::canonical(SEUFIT_BUILD_DIR, ec);
     if (!ec) {
