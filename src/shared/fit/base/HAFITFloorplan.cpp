@@ -493,3 +493,21 @@ void HAFITFloorplan::processTwoStackHBM(const HDLHInstance* instance) {
   hbmProtectedBits_ += std::min(getSeuProtectedHBMBits(instance), HBM_STACK_BITS);
   if (const HDLHCellview* contents = instance->getMasterLH()) traverseCellview(contents);
 }
+
+uint32_t HAFITFloorplan::libCellCode(const HDLHInstance* instance) const {
+  return static_cast<uint32_t>(HARUPrimUtils::getLibCell(instance, netlist()) >> 32);
+}
+
+void HAFITFloorplan::dispatchBlock(const HDLHInstance* instance, const BlockCodes& codes) {
+  const uint32_t code = libCellCode(instance);
+  // ECC-protected blocks contribute no bits and no mode count.
+  if (isECC(instance) || code == 0) return;
+  if (code == codes.fifo18)
+    processFifo18(instance);
+  else if (code == codes.fifo36)
+    processFifo36(instance);
+  else if (code == codes.ramb18)
+    processRamb18(instance);
+  else if (code == codes.ramb36)
+    processRamb36(instance);
+}

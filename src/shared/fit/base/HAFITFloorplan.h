@@ -130,6 +130,15 @@ class HAFITFloorplan {
 
  protected:
   enum SummaryClass : unsigned { SUM_CRAM = 1, SUM_BRAM = 2, SUM_YRAM = 4, SUM_HBM = 8 };
+  // A family's library-cell codes of the four block classes; 0: the family has none.
+  struct BlockCodes {
+    uint32_t fifo18, fifo36, ramb18, ramb36;
+  };
+  // The dispatch every family's processBRAM makes: ECC-protected blocks stop here,
+  // the others go to the analysis of their code; other codes are not analysed.
+  void dispatchBlock(const HDLHInstance* instance, const BlockCodes& codes);
+  // The library-cell code of an instance: the upper half of the host's library cell.
+  uint32_t libCellCode(const HDLHInstance* instance) const;
   // The "Device Reliability" section with the writers of the given classes and the
   // "Device Failures" row summed over them.
   void writeDeviceSummary(HCRRptDoc& doc, unsigned classes);

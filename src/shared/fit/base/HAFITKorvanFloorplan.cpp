@@ -1,7 +1,5 @@
 #include "shared/fit/base/HAFITKorvanFloorplan.h"
 
-#include <cstdint>
-
 #include "host/design/HDesign.h"
 
 HAFITKorvanFloorplan::HAFITKorvanFloorplan(HFLFloorplan* hflFloorplan)
@@ -13,21 +11,10 @@ void HAFITKorvanFloorplan::writeDeviceReliability(HCRRptDoc& doc) {
   writeDeviceSummary(doc, SUM_CRAM | SUM_BRAM | SUM_YRAM);
 }
 
+// Korvan FIFOs have a code of their own that is not analysed: they count in
+// bramCount_ only.
 void HAFITKorvanFloorplan::processBRAM(const HDLHInstance* instance) {
-  const uint32_t code = static_cast<uint32_t>(HARUPrimUtils::getLibCell(instance, netlist()) >> 32);
-  // ECC-protected blocks contribute no bits and no mode count.
-  if (isECC(instance)) return;
-  // Other codes, FIFOs included, are not analysed here.
-  switch (code) {
-    case 1385:
-      processRamb18(instance);
-      break;
-    case 1395:
-      processRamb36(instance);
-      break;
-    default:
-      break;
-  }
+  dispatchBlock(instance, {0, 0, 1385, 1395});
 }
 
 void HAFITKorvanFloorplan::processYRAM(const HDLHInstance*) {}

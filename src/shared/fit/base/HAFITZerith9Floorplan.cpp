@@ -1,7 +1,5 @@
 #include "shared/fit/base/HAFITZerith9Floorplan.h"
 
-#include <cstdint>
-
 #include "host/design/HDesign.h"
 
 HAFITZerith9Floorplan::HAFITZerith9Floorplan(HFLFloorplan* hflFloorplan)
@@ -14,32 +12,13 @@ void HAFITZerith9Floorplan::writeDeviceReliability(HCRRptDoc& doc) {
 }
 
 void HAFITZerith9Floorplan::processBRAM(const HDLHInstance* instance) {
-  const uint32_t code = static_cast<uint32_t>(HARUPrimUtils::getLibCell(instance, netlist()) >> 32);
-  // ECC-protected blocks contribute no bits and no mode count.
-  if (isECC(instance)) return;
-  // Other codes are not analysed.
-  switch (code) {
-    case 261:
-      processFifo18(instance);
-      break;
-    case 266:
-      processFifo36(instance);
-      break;
-    case 1383:
-      processRamb18(instance);
-      break;
-    case 1391:
-      processRamb36(instance);
-      break;
-    default:
-      break;
-  }
+  dispatchBlock(instance, {261, 266, 1383, 1391});
 }
 
 void HAFITZerith9Floorplan::processYRAM(const HDLHInstance*) {}
 
 void HAFITZerith9Floorplan::processHBM(const HDLHInstance* instance) {
-  const uint32_t code = static_cast<uint32_t>(HARUPrimUtils::getLibCell(instance, netlist()) >> 32);
+  const uint32_t code = libCellCode(instance);
   if (code == 332)
     processOneStackHBM(instance);
   else if (code == 341)
