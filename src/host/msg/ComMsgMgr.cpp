@@ -96,13 +96,26 @@ StreamSink::StreamSink(std::ostream& log, std::ostream& diag, Format format)
     : log_(log), diag_(diag), format_(format) {}
 
 std::string StreamSink::toText(const Message& msg) {
-  return std::string(msg.severity()) + " [" + msg.id + "] " + msg.text();
+  // Names from input files may hold control characters: shown escaped, they cannot
+  // break the one-line form or drive the terminal.
+  std::string text;
+  for (char c : msg.text()) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", u);
+      text += buf;
+    } else {
+      text += c;
+    }
+  }
+  return std::string(msg.severity()) + " [" + msg.id + "] " + text;
 }
 
 std::string StreamSink::toJson(const Message& msg) {
-  std::string out = "{\"id\": " + HSTJson::quote(msg.id) + ", \"severity\": " +
-                    HSTJson::quote(msg.severity()) + ", \"mask\": " + std::to_string(msg.mask) +
-                    ", \"args\": [";
+  std::string out = "{\"id\": " + HSTJson::quote(msg.id) +
+                    ", \"severity\": " + HSTJson::quote(msg.severity()) +
+                    ", \"mask\": " + std::to_string(msg.mask) + ", \"args\": [";
   for (size_t i = 0; i < msg.args.size(); ++i) {
     if (i) out += ", ";
     const MsgArg& a = msg.args[i];
@@ -191,8 +204,9 @@ void dispatch(int argc, const char* file, int line, const char* category, unsign
     problem = "message " + fmt + " has " + std::to_string(conv.size()) + " conversions but " +
               std::to_string(args.size()) + " arguments";
   for (size_t i = 0; problem.empty() && i < conv.size(); ++i) {
-    const MsgArg::Kind want =
-        conv[i] == 'd' ? MsgArg::INT : conv[i] == 'f' ? MsgArg::REAL : MsgArg::TEXT;
+    const MsgArg::Kind want = conv[i] == 'd'   ? MsgArg::INT
+                              : conv[i] == 'f' ? MsgArg::REAL
+                                               : MsgArg::TEXT;
     if (args[i].kind != want)
       problem = "message " + fmt + ": argument " + std::to_string(i + 1) +
                 " does not match its conversion %" + conv[i];

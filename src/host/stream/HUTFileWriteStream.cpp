@@ -32,6 +32,7 @@ void HUTFileWriteStream::fail(const std::string& reason) {
 }
 
 void HUTFileWriteStream::open(const std::string& name, std::ios_base::openmode mode) {
+  if (!temp_.empty()) discard();  // a second open drops what the first one wrote
   uncaught_ = std::uncaught_exceptions();
   target_ = name;
   error_.clear();
@@ -83,6 +84,7 @@ bool HUTFileWriteStream::close() {
   if (closed_) return ok_;
   closed_ = true;
   if (temp_.empty()) return ok_ = false;  // never opened, already reported
+  errno = 0;                              // so that a reason given below is this write's
   const bool wrote = good() && buf_.pubsync() == 0;
   const bool closedOk = buf_.close() != nullptr;
   if (!wrote || !closedOk) {

@@ -103,7 +103,9 @@ TEST(Messages, TextAndJsonLines) {
   ASSERT_EQ(cap.messages().size(), 5u);
   const auto& m = cap.messages();
 
-  EXPECT_EQ(StreamSink::toText(m[0]), "warning [990-1] 42 at " + name + " (0.100000)");
+  // The text line shows control characters escaped; other bytes pass as they are.
+  EXPECT_EQ(StreamSink::toText(m[0]),
+            "warning [990-1] 42 at a\"b\\c\\x0ad\\x01\xc3\xa9\xff (0.100000)");
   EXPECT_EQ(StreamSink::toJson(m[0]),
             "{\"id\": \"990-1\", \"severity\": \"warning\", \"mask\": 134217728, \"args\": "
             "[42, \"a\\\"b\\\\c\\u000ad\\u0001\xc3\xa9\xef\xbf\xbd\", 0.10000000149011612], "

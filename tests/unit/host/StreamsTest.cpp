@@ -168,6 +168,22 @@ TEST(FileWriteStream, StreamAlreadyFailedDoesNotReplace) {
   EXPECT_EQ(cap.messages()[0].args[0].s, target);
 }
 
+TEST(FileWriteStream, SecondOpenDropsTheFirstTemporaryFile) {
+  TempDir dir;
+  const std::string first = dir.path() + "/first.txt", second = dir.path() + "/second.txt";
+  {
+    HUTFileWriteStream out;
+    out.open(first, std::ios_base::out);
+    out << "for the first";
+    out.open(second, std::ios_base::out);
+    out << "for the second";
+  }
+  EXPECT_EQ(readFile(second), "for the second");
+  struct stat st {};
+  EXPECT_NE(::stat(first.c_str(), &st), 0);
+  EXPECT_EQ(dir.entries(), std::set<std::string>{"second.txt"});
+}
+
 TEST(ReportOstream, WritesToTheLogSetAtConstruction) {
   std::ostringstream first, second;
   std::ostream* old = ComMsgMgrReportOstream::setLog(&first);
