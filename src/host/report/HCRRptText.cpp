@@ -126,10 +126,11 @@ std::string formatNumber(double value, int precision) {
   if (std::isnan(value)) return "nan";
   if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
   const int p = clampPrecision(precision);
-  const int n = std::snprintf(nullptr, 0, "%.*f", p, value);
-  std::vector<char> buf(static_cast<size_t>(n) + 1);
-  std::snprintf(buf.data(), buf.size(), "%.*f", p, value);
-  return std::string(buf.data(), static_cast<size_t>(n));
+  // The largest finite double has 309 integer digits; with a sign, a point and at
+  // most MAX_PRECISION decimals it fits.
+  char buf[309 + 3 + MAX_PRECISION + 8];
+  const int n = std::snprintf(buf, sizeof buf, "%.*f", p, value);
+  return std::string(buf, static_cast<size_t>(n));
 }
 
 std::string formatValue(double value) {
