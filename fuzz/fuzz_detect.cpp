@@ -8,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::readBothWays<HAFITDetectMgr>(
       data, size,
       [](HAFITDetectMgr& m) {
-        for (const char* device : {"z9a-15", "zk-2", "", "a"})
+        for (const char* device : {"z9-s1", "zk-2", "", "a"})
           if (const HAFITDetectData* d = m.get(device)) (void)(d->average + d->maximum);
       },
       [](HAFITDetectMgr& m) { m.dump(); });

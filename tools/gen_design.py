@@ -8,7 +8,7 @@
 Leaves are a mix of what a placed netlist holds: LUTs with their truth tables,
 flip-flops, carry chains, and every 1000th leaf a block RAM (every 5000th a FIFO)
 with its mode and widths. Cell names come from the part's primitive library
-(default part z9a-15, family Zerith9).
+(default part z9-s1, family Zerith9).
 """
 
 import argparse
@@ -86,7 +86,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("shape", choices=["flat", "shared", "deep"])
     ap.add_argument("sizes", type=int, nargs="+", help="N; K M; or D")
-    ap.add_argument("--part", default="z9a-15", help="catalogue part name (default z9a-15)")
+    ap.add_argument("--part", default="z9-s1", help="catalogue part name (default z9-s1)")
     ap.add_argument("-o", "--output", help="output file (default: standard output)")
     args = ap.parse_args()
     want = {"flat": 1, "shared": 2, "deep": 1}[args.shape]

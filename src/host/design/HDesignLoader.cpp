@@ -1147,18 +1147,18 @@ class Loader {
           path_.back().index = i;
           if (!expect(r, HDJsonReader::OBJECT, "", "a part object")) continue;
           const HDJsonPos p = r.pos();
-          PartSpec spec;
-          if (!parsePartObject(r, spec)) continue;
-          if (seenNames.count(spec.name)) {
+          PartSpec entry;
+          if (!parsePartObject(r, entry)) continue;
+          if (seenNames.count(entry.name)) {
             problem(p, "",
-                    "part " + quoted(spec.name) + " is listed twice (first at " +
-                        posText(seenNames[spec.name]) + ")");
+                    "part " + quoted(entry.name) + " is listed twice (first at " +
+                        posText(seenNames[entry.name]) + ")");
             continue;
           }
-          seenNames.emplace(spec.name, p);
-          names.push_back(spec.name);
-          if (spec.name == partName_) {
-            part_ = spec;
+          seenNames.emplace(entry.name, p);
+          names.push_back(entry.name);
+          if (entry.name == partName_) {
+            part_ = entry;
             found = true;
           }
         }

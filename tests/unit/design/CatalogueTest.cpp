@@ -13,8 +13,8 @@ namespace {
 
 // Part names of parts.json, by reading it as a design would name them.
 const std::vector<std::string> kParts = {
-    "z7s-25",     "z7a-100", "z7k-325", "z7v-485", "z7v-2000", "z8k-115", "z8v-190", "z8q-4410",
-    "z9-example", "z9a-15",  "z9k-5",   "z9u-9",   "z9h-37",   "z9e-47",  "kv-1502", "kv-2802"};
+    "z7-s1",     "z7-s2", "z7-m1", "z7-m2", "z7-l1", "z8-m1", "z8-l1", "z8-x1",
+    "z9-example", "z9-s1",  "z9-m1",   "z9-l1",   "z9-h1",   "z9-h2",  "kv-m1", "kv-l1"};
 
 // A design on `part` that instantiates every primitive of its library by name.
 std::string everyPrimitive(const std::string& part, const std::vector<std::string>& prims) {
@@ -76,16 +76,16 @@ TEST_F(Catalogue, LibrariesCarryTheDispatchCodes) {
     std::map<std::string, uint32_t> codes;
   };
   const std::vector<Want> wants = {
-      {"z7a-100", {{"FIFO18", 260}, {"FIFO36", 264}, {"RAMB18", 1382}, {"RAMB36", 1390}}},
-      {"z8k-115", {{"FIFO18", 261}, {"FIFO36", 266}, {"RAMB18", 1383}, {"RAMB36", 1391}}},
-      {"z9a-15",
+      {"z7-s2", {{"FIFO18", 260}, {"FIFO36", 264}, {"RAMB18", 1382}, {"RAMB36", 1390}}},
+      {"z8-m1", {{"FIFO18", 261}, {"FIFO36", 266}, {"RAMB18", 1383}, {"RAMB36", 1391}}},
+      {"z9-s1",
        {{"FIFO18", 261},
         {"FIFO36", 266},
         {"RAMB18", 1383},
         {"RAMB36", 1391},
         {"HBM_ONE_STACK", 332},
         {"HBM_TWO_STACK", 341}}},
-      {"kv-1502", {{"RAMB18", 1385}, {"RAMB36", 1395}}},
+      {"kv-m1", {{"RAMB18", 1385}, {"RAMB36", 1395}}},
   };
   const std::set<uint32_t> dispatched = {260, 264, 1382, 1390, 261, 266, 1383, 1391, 1385, 1395};
   for (const Want& w : wants) {
@@ -96,7 +96,7 @@ TEST_F(Catalogue, LibrariesCarryTheDispatchCodes) {
     }
   }
   // Korvan's FIFO is a primitive of its own, none of the analysed codes.
-  auto d = load(everyPrimitive("kv-1502", {"FIFO36", "YRAM"}));
+  auto d = load(everyPrimitive("kv-m1", {"FIFO36", "YRAM"}));
   ASSERT_NE(d, nullptr) << problemText();
   const HDPrimitive* fifo = d->findPrimitive("FIFO36");
   EXPECT_EQ(fifo->classes, HDPrimitive::FIFO);
@@ -104,14 +104,14 @@ TEST_F(Catalogue, LibrariesCarryTheDispatchCodes) {
   EXPECT_EQ(d->findPrimitive("FIFO18"), nullptr);
   EXPECT_EQ(d->findPrimitive("YRAM")->classes, HDPrimitive::YRAM);
   // YRAM exists in Zerith9 and Korvan only; HBM in Zerith9 only.
-  EXPECT_TRUE(codes("z9a-15").count("YRAM"));
-  EXPECT_FALSE(codes("z7a-100").count("YRAM"));
-  EXPECT_FALSE(codes("z8k-115").count("YRAM"));
-  EXPECT_FALSE(codes("kv-1502").count("HBM_ONE_STACK"));
+  EXPECT_TRUE(codes("z9-s1").count("YRAM"));
+  EXPECT_FALSE(codes("z7-s2").count("YRAM"));
+  EXPECT_FALSE(codes("z8-m1").count("YRAM"));
+  EXPECT_FALSE(codes("kv-m1").count("HBM_ONE_STACK"));
 }
 
 TEST_F(Catalogue, MemoryPrimitivesDefineTheirAttributes) {
-  auto d = load(everyPrimitive("z9a-15", {}));
+  auto d = load(everyPrimitive("z9-s1", {}));
   ASSERT_NE(d, nullptr) << problemText();
   const HDPrimitive* r36 = d->findPrimitive("RAMB36");
   for (const char* a : {"RAM_MODE", "RAM_EXTENSION_A", "READ_WIDTH_A", "READ_WIDTH_B",
@@ -126,9 +126,9 @@ TEST_F(Catalogue, MemoryPrimitivesDefineTheirAttributes) {
   ASSERT_EQ(two->contents->instanceCount(), 2);
   for (const auto& s : two->contents->instances())
     EXPECT_EQ(s->getPrimitive(), d->findPrimitive("HBM_ONE_STACK"));
-  EXPECT_TRUE(codes("z7a-100").count("LUT6"));
+  EXPECT_TRUE(codes("z7-s2").count("LUT6"));
   EXPECT_EQ(d->findPrimitive("LUT6")->classes, HDPrimitive::OTHER);
-  auto z7 = load(everyPrimitive("z7a-100", {}));
+  auto z7 = load(everyPrimitive("z7-s2", {}));
   ASSERT_NE(z7, nullptr);
   EXPECT_TRUE(z7->findPrimitive("FIFO18")->defines("DATA_WIDTH"));
 }

@@ -33,9 +33,9 @@ class ShippedData : public ::testing::Test {
   std::vector<HDLoadProblem> problems;
 };
 
-// A design around `cells` (the body of the cells object) on catalogue part z9a-15.
+// A design around `cells` (the body of the cells object) on catalogue part z9-s1.
 inline std::string design(const std::string& cells, const std::string& extra = "",
                           const std::string& top = "top") {
-  return "{\"seufit_design\": 1, \"part\": \"z9a-15\", \"top\": \"" + top + "\", " + extra +
+  return "{\"seufit_design\": 1, \"part\": \"z9-s1\", \"top\": \"" + top + "\", " + extra +
          (extra.empty() ? "" : ", ") + "\"cells\": {" + cells + "}}";
 }

@@ -33,7 +33,7 @@ void walk(const HAINetlist* nl, const HDLHCellview* cv,
 }
 
 const char* kHier = R"({
-  "seufit_design": 1, "part": "z9h-37", "top": "top",
+  "seufit_design": 1, "part": "z9-h1", "top": "top",
   "cells": {
     "top": {"nets": 2, "instances": [
       {"name": "a", "cell": "sub"},
@@ -219,13 +219,13 @@ TEST_F(ShippedData, SitesKeepOrderAndEmptyEntries) {
 TEST_F(ShippedData, PartAndRouteData) {
   auto d = load(design(R"("top": {})"));
   ASSERT_NE(d, nullptr) << problemText();
-  EXPECT_EQ(d->getPart()->getName(), "z9a-15");
+  EXPECT_EQ(d->getPart()->getName(), "z9-s1");
   EXPECT_EQ(d->getPart()->getFamily()->getArch()->getId(), "zerith9");
   EXPECT_EQ(d->getPart()->getPlaceArch()->getArchType(), 19);
-  EXPECT_EQ(d->getPart()->getPlaceArch()->getDeviceName(), "zd9a15");
+  EXPECT_EQ(d->getPart()->getPlaceArch()->getDeviceName(), "zd9s1");
   EXPECT_EQ(d->getNetlist()->getPart(), d->getPart());
   ASSERT_NE(HDPYRouteStorage::getRouteData(d.get()), nullptr);
-  EXPECT_EQ(HDPYRouteStorage::getRouteData(d.get())->getConfigBitCount(), 39681920u);
+  EXPECT_EQ(HDPYRouteStorage::getRouteData(d.get())->getConfigBitCount(), 37800000u);
 
   const auto inlinePart = [](const std::string& bits) {
     return "{\"seufit_design\": 1, \"top\": \"t\", \"cells\": {\"t\": {}}, \"part\": {\"name\": "
@@ -281,7 +281,7 @@ TEST_F(ShippedData, DesignPrimitivesAddToAndReplaceTheLibrary) {
                                     {"name": "l", "cell": "LUT6"}]}},
     "primitives": {"RAMB36": {"class": ["ramb", "other"], "code": 9999, "attributes": ["X"]},
                    "MYRAM": {"class": "fifo", "code": 266}},
-    "part": "z9a-15"})");
+    "part": "z9-s1"})");
   ASSERT_NE(d, nullptr) << problemText();
   const auto& ti = d->findCell("top")->instances();
   EXPECT_EQ(ti[0]->getPrimitive()->code, 9999u);
@@ -322,7 +322,7 @@ TEST(DesignFiles, InlinePartNeedsNoCatalogue) {
   EXPECT_NE(d, nullptr);
   problems.clear();
   d = HDDesignLoader::loadString(
-      R"({"seufit_design": 1, "part": "z9a-15", "top": "t", "cells": {"t": {}}})", "x.json",
+      R"({"seufit_design": 1, "part": "z9-s1", "top": "t", "cells": {"t": {}}})", "x.json",
       problems);
   EXPECT_EQ(d, nullptr);
   ASSERT_EQ(problems.size(), 1u);

@@ -34,7 +34,7 @@ std::vector<Case> cases() {
   const std::string leaf = R"("top": {"instances": [{"name": "a", "cell": "LUT6"}]})";
   return {
       // Not a design at all.
-      {"syntax", R"({"seufit_design": 1,, "part": "z9a-15"})", "JSON syntax error: expected a key",
+      {"syntax", R"({"seufit_design": 1,, "part": "z9-s1"})", "JSON syntax error: expected a key",
        ""},
       {"trailing_comma", design(R"("top": {"instances": [],}})"), "trailing comma", "cells.top"},
       {"nan", design(R"("top": {"nets": NaN})"), "NaN", "cells.top"},
@@ -60,18 +60,18 @@ std::vector<Case> cases() {
        "nested deeper than 1000", "cells.top.instances[0]"},
 
       // Top-level keys.
-      {"no_version", R"({"part": "z9a-15", "top": "top", "cells": {"top": {}}})",
+      {"no_version", R"({"part": "z9-s1", "top": "top", "cells": {"top": {}}})",
        "missing key \"seufit_design\"", ""},
-      {"version_2", R"({"seufit_design": 2, "part": "z9a-15", "top": "top", "cells": {"top": {}}})",
+      {"version_2", R"({"seufit_design": 2, "part": "z9-s1", "top": "top", "cells": {"top": {}}})",
        "unsupported format version 2", "seufit_design"},
       {"version_text",
-       R"({"seufit_design": "1", "part": "z9a-15", "top": "top", "cells": {"top": {}}})",
+       R"({"seufit_design": "1", "part": "z9-s1", "top": "top", "cells": {"top": {}}})",
        "expected the format version 1, found a string", "seufit_design"},
       {"unknown_key", design(leaf, R"("cell": {})"), "unknown key \"cell\"", "cell"},
       {"twice", design(leaf, R"("top": "top")"), "key \"top\" appears twice", "top"},
       {"no_part", R"({"seufit_design": 1, "top": "top", "cells": {"top": {}}})",
        "missing key \"part\"", ""},
-      {"no_cells", R"({"seufit_design": 1, "part": "z9a-15", "top": "top"})",
+      {"no_cells", R"({"seufit_design": 1, "part": "z9-s1", "top": "top"})",
        "missing key \"cells\"", ""},
 
       // Parts and libraries.
@@ -289,7 +289,7 @@ TEST_F(ShippedData, PositionsCountLinesAndCharacters) {
   // Column in characters: "é" and "€" are one column each though two and three bytes.
   const std::string json =
       "{\"seufit_design\": 1,\n"
-      " \"part\": \"z9a-15\", \"top\": \"é€\",\n"
+      " \"part\": \"z9-s1\", \"top\": \"é€\",\n"
       " \"cells\": {\"é€\": {\"nets\": -1}}}";
   EXPECT_EQ(load(json), nullptr);
   ASSERT_EQ(problems.size(), 1u) << problemText();
@@ -297,7 +297,7 @@ TEST_F(ShippedData, PositionsCountLinesAndCharacters) {
   EXPECT_EQ(problems[0].column, 27);
   EXPECT_EQ(problems[0].jsonPath, "cells[\"é€\"].nets");
 
-  load("{\"seufit_design\": 1,\r\n  \"part\" \"z9a-15\"}");
+  load("{\"seufit_design\": 1,\r\n  \"part\" \"z9-s1\"}");
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_EQ(problems[0].line, 2);
   EXPECT_EQ(problems[0].column, 10);
