@@ -95,7 +95,9 @@ HDJsonReader::~HDJsonReader() {
 }
 
 bool HDJsonReader::openFile(const std::string& path, std::string& error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking so that a FIFO nobody writes to reads as empty instead of
+  // hanging; reads block again below.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     error = std::strerror(errno);
     return false;
@@ -111,6 +113,8 @@ bool HDJsonReader::openFile(const std::string& path, std::string& error) {
     ::close(fd);
     return false;
   }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 #ifdef POSIX_FADV_SEQUENTIAL
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
