@@ -23,6 +23,8 @@ int runFlux(const FluxOptions& o, CliContext& ctx) {
   ctx.errorsFail = false;
   HAFITMgr* mgr = HAFITMgr::getGlobal();
   if (!mgr->getRCMgr()) return EXIT_NO_RESULT;
+  // A grid read only in part (reported) would give a cutoff of 0 for the points it lacks.
+  if (!mgr->getRCMgr()->lastError().empty()) return EXIT_NO_RESULT;
 
   float altitude = place.altitude;
   if (HAFITMgr::kMaxAltitude < altitude) altitude = HAFITMgr::kMaxAltitude;

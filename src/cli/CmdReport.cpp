@@ -10,12 +10,15 @@
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTStrUtils.h"
 #include "shared/fit/base/HAFITMgr.h"
+#include "shared/fit/parser/HAFITDetectMgr.h"
+#include "shared/fit/parser/HAFITRCMgr.h"
 #include "shared/fit/parser/HAFITSERMgr.h"
 
 namespace {
 struct ReportOptions {
   std::string design;
   std::string file;
+  bool fileGiven = false;  // --file "" must not mean standard output
   std::string altitude = "0";
   std::string longitude = "-74";
   std::string latitude = "40";
@@ -63,6 +66,10 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
     usageError("--temperature", "a whole number of degrees", o.temperature);
     ok = false;
   }
+  if (o.fileGiven && o.file.empty()) {
+    usageError("--file", "a file path", o.file);
+    ok = false;
+  }
   if (!ok) return EXIT_USAGE;
 
   std::unique_ptr<HFLFloorplan> design = loadDesignOrReport(o.design);
@@ -70,6 +77,11 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
 
   HAFITMgr* mgr = HAFITMgr::getGlobal();
   if (!mgr->getSERMgr() || !mgr->getDetectMgr() || !mgr->getRCMgr()) return EXIT_NO_RESULT;
+  // A data file that could not be read to its end was reported; a report from its
+  // partial tables would look complete.
+  if (!mgr->getSERMgr()->lastError().empty() || !mgr->getDetectMgr()->lastError().empty() ||
+      !mgr->getRCMgr()->lastError().empty())
+    return EXIT_NO_RESULT;
 
   std::string key = design->getPart()->getFamily()->getArch()->getId();
   HSTStringUtils::to_lower(key);
@@ -95,8 +107,9 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
   auto* cmd = app.add_subcommand("report", "Write the FIT report of a placed design");
   addCommonOptions(cmd, ctx);
   cmd->add_option("DESIGN", o->design, "Design file (JSON)")->required()->type_name("DESIGN");
-  cmd->add_option("--file", o->file, "Write the report into this file instead of standard output")
-      ->type_name("PATH");
+  auto* file = cmd->add_option("--file", o->file,
+                               "Write the report into this file instead of standard output")
+                   ->type_name("PATH");
   cmd->add_option("--altitude", o->altitude,
                   "Altitude; meters unless the design's units constraint says otherwise")
       ->type_name("X")
@@ -119,5 +132,8 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
   cmd->add_flag("--revised-package-model", o->revised,
                 "Count package alpha particles without flux scaling");
   cmd->add_flag("--xml", o->xml, "Write the report as XML");
-  cmd->callback([o, &ctx]() { ctx.exitCode = runReport(*o, ctx); });
+  cmd->callback([o, file, &ctx]() {
+    o->fileGiven = file->count() > 0;
+    ctx.exitCode = runReport(*o, ctx);
+  });
 }
