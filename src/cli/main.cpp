@@ -81,7 +81,14 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     // Usage errors: one line naming the option, exit 2.
     if (e.get_exit_code() == 0) return app.exit(e);
-    std::cerr << "error [usage] " << e.what() << "\n"
+    std::string what = e.what();
+    // The parser only says that a command is missing when the first word is not one.
+    if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
+      what = std::string("unknown command '") + argv[1] + "'; expected one of";
+      for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; }))
+        what += " " + c->get_name();
+    }
+    std::cerr << "error [usage] " << what << "\n"
               << "Run 'seufit --help' or 'seufit COMMAND --help' for the options.\n";
     return EXIT_USAGE;
   }
