@@ -16,9 +16,11 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DSEUFIT_FUZZ=ON -DSEUFIT_TESTS=OFF \
     -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}"
-
 work=$(mktemp -d /tmp/seufit-fuzz.XXXXXX)
+if ! cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}" >"$work/build.log" 2>&1; then
+  cat "$work/build.log"
+  exit 1
+fi
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 failed=()
@@ -56,7 +58,8 @@ done
 
 if [ "${#failed[@]}" -gt 0 ]; then
   echo "fuzzing found problems in: ${failed[*]} (logs and inputs in $work)"
+  echo "fuzz: $((${#targets[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"
   exit 1
 fi
 rm -rf "$work"
-echo "fuzzing: ${#targets[@]} targets, no finding"
+echo "fuzz: ${#targets[@]} passed, 0 failed"
