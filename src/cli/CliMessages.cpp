@@ -10,6 +10,7 @@ struct CliTexts {
                  "family '{1}' has no soft-error data in {2}; the report has no reliability "
                  "figures (add a FAMILY named '{1}' to the data file)");
     registerText("1-62", "{1}: the design cannot be analysed: {2}");
+    registerText("1-63", "{1}; run 'seufit --help' or 'seufit COMMAND --help' for the options");
   }
 } cliTexts;
 }  // namespace

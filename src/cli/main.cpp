@@ -88,8 +88,18 @@ int main(int argc, char** argv) {
       for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; }))
         what += " " + c->get_name();
     }
-    std::cerr << "error [usage] " << what << "\n"
-              << "Run 'seufit --help' or 'seufit COMMAND --help' for the options.\n";
+    // Parsing stopped before the sinks were set up: honour --messages as typed.
+    bool json = false;
+    for (int i = 1; i < argc; ++i) {
+      const std::string a = argv[i];
+      if (a == "--messages=json" || (a == "--messages" && i + 1 < argc &&
+                                     std::string(argv[i + 1]) == "json"))
+        json = true;
+    }
+    ComMsgMgr::clearSinks();
+    ComMsgMgr::addSink(std::make_shared<ComMsgMgr::StreamSink>(
+        std::cout, std::cerr, json ? ComMsgMgr::StreamSink::JSON : ComMsgMgr::StreamSink::TEXT));
+    ComMsgMgr::hostError("@1-63@%s", what);
     return EXIT_USAGE;
   }
   std::cout.flush();
