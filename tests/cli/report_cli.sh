@@ -96,5 +96,10 @@ contains "family without data" "$tmp/out" "Type"
 "$exe" report "$tmp/unsupported.json" --messages json > /dev/null 2> "$tmp/err"
 contains "json messages" "$tmp/err" '{"id": "65-171", "severity": "warning", "mask": 134217728, "args": ["dev"]'
 
+"$exe" report "$tmp/ok.json" --bogus --messages json > /dev/null 2> "$tmp/err"
+check "unknown option" 2 $?
+contains "unknown option" "$tmp/err" '{"id": "1-63", "severity": "error"'
+contains "unknown option" "$tmp/err" '--bogus'
+
 echo "$fails failed"
 [ "$fails" -eq 0 ]
