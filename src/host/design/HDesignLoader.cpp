@@ -520,35 +520,51 @@ class Loader {
 
   // ---- primitives ------------------------------------------------------------------
 
-  void parseDesignPrimitives(HDJsonReader& r) {
-    if (!expect(r, HDJsonReader::OBJECT, "", "an object of primitives by name")) return;
+  // Walks an object of named entries (primitives, cells, sites). An empty name, or one
+  // that `earlier` says was seen before, is a problem and its value is skipped; `entry`
+  // reads the value of every other name.
+  template <typename Earlier, typename Entry>
+  void forEachNamedEntry(HDJsonReader& r, const char* expected, const std::string& kind,
+                         const char* twice, Earlier earlier, Entry entry) {
+    if (!expect(r, HDJsonReader::OBJECT, "", expected)) return;
     r.beginObject();
     std::string name;
     while (r.nextKey(name)) {
       const HDJsonPos kp = r.pos();
       if (name.empty()) {
-        problem(kp, keySeg(name), "a primitive name must not be empty");
+        problem(kp, keySeg(name), "a " + kind + " name must not be empty");
         r.skipValue();
         continue;
       }
-      auto it = prims_.find(name);
-      if (it != prims_.end()) {
+      if (const HDJsonPos* first = earlier(name)) {
         problem(kp, keySeg(name),
-                "primitive " + quoted(name) + " is defined twice (first at " +
-                    posText(it->second.pos) + ")");
+                kind + " " + quoted(name) + " is " + twice + " twice (first at " + posText(*first) +
+                    ")");
         r.skipValue();
         continue;
       }
-      pushKey(name);
-      PrimInfo info;
-      info.fromDesign = true;
-      info.file = file_;
-      info.path = currentPath("");
-      info.pos = kp;
-      info.prim = parsePrimitiveDef(r, name);
-      prims_[name] = info;
-      pop();
+      entry(name, kp);
     }
+  }
+
+  void parseDesignPrimitives(HDJsonReader& r) {
+    forEachNamedEntry(
+        r, "an object of primitives by name", "primitive", "defined",
+        [&](const std::string& name) -> const HDJsonPos* {
+          auto it = prims_.find(name);
+          return it == prims_.end() ? nullptr : &it->second.pos;
+        },
+        [&](const std::string& name, HDJsonPos kp) {
+          pushKey(name);
+          PrimInfo info;
+          info.fromDesign = true;
+          info.file = file_;
+          info.path = currentPath("");
+          info.pos = kp;
+          info.prim = parsePrimitiveDef(r, name);
+          prims_[name] = info;
+          pop();
+        });
   }
 
   HDPrimitive* parsePrimitiveDef(HDJsonReader& r, const std::string& name) {
@@ -656,32 +672,23 @@ class Loader {
   }
 
   void parseCells(HDJsonReader& r) {
-    if (!expect(r, HDJsonReader::OBJECT, "", "an object of cell definitions by name")) return;
-    r.beginObject();
-    std::string name;
-    while (r.nextKey(name)) {
-      const HDJsonPos kp = r.pos();
-      if (name.empty()) {
-        problem(kp, keySeg(name), "a cell name must not be empty");
-        r.skipValue();
-        continue;
-      }
-      Symbol* s = symbol(name);
-      if (s->cell) {
-        problem(kp, keySeg(name),
-                "cell " + quoted(name) + " is defined twice (first at " + posText(s->defPos) + ")");
-        r.skipValue();
-        continue;
-      }
-      pushKey(name);
-      s->cell = fp_->addCell(name);
-      s->defFile = file_;
-      s->defPath = currentPath("");
-      s->defPos = kp;
-      defs_.push_back({s->cell, "cell " + quoted(name), name, file_, s->defPath, kp});
-      parseCellBody(r, s->cell);
-      pop();
-    }
+    forEachNamedEntry(
+        r, "an object of cell definitions by name", "cell", "defined",
+        [&](const std::string& name) -> const HDJsonPos* {
+          Symbol* s = symbol(name);
+          return s->cell ? &s->defPos : nullptr;
+        },
+        [&](const std::string& name, HDJsonPos kp) {
+          Symbol* s = symbol(name);
+          pushKey(name);
+          s->cell = fp_->addCell(name);
+          s->defFile = file_;
+          s->defPath = currentPath("");
+          s->defPos = kp;
+          defs_.push_back({s->cell, "cell " + quoted(name), name, file_, s->defPath, kp});
+          parseCellBody(r, s->cell);
+          pop();
+        });
   }
 
   void parseCellBody(HDJsonReader& r, HDAHCellview* cell) {
@@ -955,48 +962,38 @@ class Loader {
   // ---- sites -----------------------------------------------------------------------
 
   void parseSites(HDJsonReader& r) {
-    if (!expect(r, HDJsonReader::OBJECT, "", "an object of sites by name")) return;
-    r.beginObject();
-    std::string name;
-    while (r.nextKey(name)) {
-      const HDJsonPos kp = r.pos();
-      if (name.empty()) {
-        problem(kp, keySeg(name), "a site name must not be empty");
-        r.skipValue();
-        continue;
-      }
-      auto it = siteNames_.find(name);
-      if (it != siteNames_.end()) {
-        problem(kp, keySeg(name),
-                "site " + quoted(name) + " is listed twice (first at " + posText(it->second) + ")");
-        r.skipValue();
-        continue;
-      }
-      siteNames_.emplace(name, kp);
-      pushKey(name);
-      if (expect(r, HDJsonReader::ARRAY, "", "a list of site elements")) {
-        auto site = std::make_unique<HDSMSite>();
-        site->name = name;
-        r.beginArray();
-        pushIndex();
-        for (long i = 0; r.nextElement(); ++i) {
-          path_.back().index = i;
-          const Type t = r.peek();
-          if (t == HDJsonReader::NUL) {
-            r.readNull();
-            site->elements.push_back(nullptr);
-          } else if (t == HDJsonReader::OBJECT) {
-            site->elements.push_back(parseElement(r));
-          } else {
-            expect(r, HDJsonReader::OBJECT, "",
-                   "a site element {\"element\": ..., \"config\": [...]} or null");
+    forEachNamedEntry(
+        r, "an object of sites by name", "site", "listed",
+        [&](const std::string& name) -> const HDJsonPos* {
+          auto it = siteNames_.find(name);
+          return it == siteNames_.end() ? nullptr : &it->second;
+        },
+        [&](const std::string& name, HDJsonPos kp) {
+          siteNames_.emplace(name, kp);
+          pushKey(name);
+          if (expect(r, HDJsonReader::ARRAY, "", "a list of site elements")) {
+            auto site = std::make_unique<HDSMSite>();
+            site->name = name;
+            r.beginArray();
+            pushIndex();
+            for (long i = 0; r.nextElement(); ++i) {
+              path_.back().index = i;
+              const Type t = r.peek();
+              if (t == HDJsonReader::NUL) {
+                r.readNull();
+                site->elements.push_back(nullptr);
+              } else if (t == HDJsonReader::OBJECT) {
+                site->elements.push_back(parseElement(r));
+              } else {
+                expect(r, HDJsonReader::OBJECT, "",
+                       "a site element {\"element\": ..., \"config\": [...]} or null");
+              }
+            }
+            pop();
+            sites_.push_back(std::move(site));
           }
-        }
-        pop();
-        sites_.push_back(std::move(site));
-      }
-      pop();
-    }
+          pop();
+        });
   }
 
   std::unique_ptr<HDSMElement> parseElement(HDJsonReader& r) {
