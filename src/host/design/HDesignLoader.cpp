@@ -457,9 +457,10 @@ class Loader {
     return ok;
   }
 
-  void parseConstraints(HDJsonReader& r) {
-    if (!expect(r, HDJsonReader::ARRAY, "", "a list of constraints")) return;
-    constraints_.reset(new HDCSet);
+  // Walks a list whose entries are objects or null (an empty entry).
+  template <typename OnNull, typename OnObject>
+  void forEachObjectOrNull(HDJsonReader& r, const char* expectedEntry, OnNull onNull,
+                           OnObject onObject) {
     r.beginArray();
     pushIndex();
     for (long i = 0; r.nextElement(); ++i) {
@@ -467,14 +468,22 @@ class Loader {
       const Type t = r.peek();
       if (t == HDJsonReader::NUL) {
         r.readNull();
-        constraints_->add(nullptr);
+        onNull();
       } else if (t == HDJsonReader::OBJECT) {
-        parseConstraint(r);
+        onObject();
       } else {
-        expect(r, HDJsonReader::OBJECT, "", "a constraint object or null");
+        expect(r, HDJsonReader::OBJECT, "", expectedEntry);
       }
     }
     pop();
+  }
+
+  void parseConstraints(HDJsonReader& r) {
+    if (!expect(r, HDJsonReader::ARRAY, "", "a list of constraints")) return;
+    constraints_.reset(new HDCSet);
+    forEachObjectOrNull(
+        r, "a constraint object or null", [&] { constraints_->add(nullptr); },
+        [&] { parseConstraint(r); });
   }
 
   void parseConstraint(HDJsonReader& r) {
@@ -974,22 +983,10 @@ class Loader {
           if (expect(r, HDJsonReader::ARRAY, "", "a list of site elements")) {
             auto site = std::make_unique<HDSMSite>();
             site->name = name;
-            r.beginArray();
-            pushIndex();
-            for (long i = 0; r.nextElement(); ++i) {
-              path_.back().index = i;
-              const Type t = r.peek();
-              if (t == HDJsonReader::NUL) {
-                r.readNull();
-                site->elements.push_back(nullptr);
-              } else if (t == HDJsonReader::OBJECT) {
-                site->elements.push_back(parseElement(r));
-              } else {
-                expect(r, HDJsonReader::OBJECT, "",
-                       "a site element {\"element\": ..., \"config\": [...]} or null");
-              }
-            }
-            pop();
+            forEachObjectOrNull(
+                r, "a site element {\"element\": ..., \"config\": [...]} or null",
+                [&] { site->elements.push_back(nullptr); },
+                [&] { site->elements.push_back(parseElement(r)); });
             sites_.push_back(std::move(site));
           }
           pop();
