@@ -32,8 +32,9 @@ for d in "${designs[@]}"; do
   [ "$occ" -gt 100000 ] && runs=5
   hyperfine -N --warmup 1 --runs "$runs" --export-json "$work/h.json" \
     "$exe report $d" >/dev/null 2>&1
-  read -r mean sd < <(python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["results"][0]
-print(f"{r[\"mean\"]*1e3:.1f} {r[\"stddev\"]*1e3:.1f}")' "$work/h.json")
+  read -r mean sd < <(python3 -c 'import json, sys
+r = json.load(open(sys.argv[1]))["results"][0]
+print("%.1f %.1f" % (r["mean"] * 1e3, r["stddev"] * 1e3))' "$work/h.json")
   /usr/bin/time -v -o "$work/t" "$exe" report "$d" >/dev/null
   rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/t")
   printf '%-22s %12s %10s %12s %12s %14s\n' "$name" "$occ" "$size" "$mean" "$sd" \
