@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-15}
 build=${2:-$root/build-fuzz}
-targets=(ser detect rc design report)
+targets=(ser detect rc design report catalogue)
 
 bash "$root/scripts/install-deps.sh"
 if [ ! -f "$build/CMakeCache.txt" ]; then
