@@ -403,6 +403,11 @@ std::vector<Case> cases() {
        {"report.txt/x.json: cannot read the design file: Not a directory"}},
       {"design is a FIFO without a writer", {"report", "@W/pipe"}, 2, {"pipe: the file is empty"}},
       {"design is /dev/null", {"check", "/dev/null"}, 2, {"/dev/null: the file is empty"}},
+      // JSON messages stay valid JSON: bytes that are not UTF-8 become U+FFFD.
+      {"non-UTF-8 design path, JSON messages",
+       {"check", "@W/bad\xff\x01name.json", "--messages", "json"},
+       2,
+       {"bad\xEF\xBF\xBD\\u0001name.json: cannot read the design file"}},
 
       // ---- option values ----
       {"--altitude nan",
