@@ -10,6 +10,9 @@ struct CliTexts {
                  "family '{1}' has no soft-error data in {2}; the report has no reliability "
                  "figures (add a FAMILY named '{1}' to the data file)");
     registerText("1-62", "{1}: the design cannot be analysed: {2}");
+    registerText("1-64",
+                 "{1}: family '{2}' has a rate or coefficient that is not a finite number in "
+                 "{3}; no report was written");
     registerText("1-63", "{1}; run 'seufit --help' or 'seufit COMMAND --help' for the options");
   }
 } cliTexts;

@@ -1,4 +1,5 @@
 // seufit report: the FIT report of a placed design.
+#include <cmath>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -48,6 +49,25 @@ bool familyHasNoData(HAFITSERMgr* ser, const std::string& key) {
   return true;
 }
 
+// The name of the first record of the family's report classes that holds a value that
+// is not finite, or "" when all are finite: such a rate would turn every figure into
+// nan or inf.
+std::string firstNonFiniteRecord(HAFITSERMgr* ser, const std::string& key) {
+  const char* names[] = {"config", "bram", "yram", "hbm"};
+  auto finite = [](const HAFITSERData* d) {
+    return !d || (std::isfinite(d->nominal) && std::isfinite(d->lowerLimit) &&
+                  std::isfinite(d->upperLimit));
+  };
+  for (int t = HAFITSERMgr::MEM_CONFIG; t <= HAFITSERMgr::MEM_HBM; ++t) {
+    const auto type = static_cast<HAFITSERMgr::MemType>(t);
+    if (!finite(ser->getSerData(key, type))) return std::string("SOFTERRORRATE ") + names[t];
+    if (!finite(ser->getAlphaData(key, type))) return std::string("ALPHAPARTICLE ") + names[t];
+  }
+  const HAFITTempData* temp = ser->getTempData(key);
+  if (temp && !(std::isfinite(temp->slope) && std::isfinite(temp->intercept))) return "TEMPERATURE";
+  return {};
+}
+
 int runReport(const ReportOptions& o, CliContext& ctx) {
   PlaceOptions place;
   bool ok = parsePlace(o.altitude, o.longitude, o.latitude, place);
@@ -85,6 +105,11 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
 
   std::string key = design->getPart()->getFamily()->getArch()->getId();
   HSTStringUtils::to_lower(key);
+  const std::string bad = firstNonFiniteRecord(mgr->getSERMgr(), key);
+  if (!bad.empty()) {
+    ComMsgMgr::hostError("@1-64@%s%s%s", std::string("fit/SoftErrorRate.xml"), key, bad);
+    return EXIT_NO_RESULT;
+  }
   if (familyHasNoData(mgr->getSERMgr(), key))
     ComMsgMgr::hostWarning("@1-61@%s%s", key, std::string("fit/SoftErrorRate.xml"));
 

@@ -92,6 +92,15 @@ check "family without data" 0 $?
 contains "family without data" "$tmp/err" "'nofamily'"
 contains "family without data" "$tmp/out" "Type"
 
+# A rate that is not a finite number gives no report rather than nan figures.
+mkdir -p "$tmp/nan/fit"
+cp "$src/data/fit/"*.xml "$tmp/nan/fit/"
+sed -i '0,/nominal="[0-9.]*"/s//nominal="nan"/' "$tmp/nan/fit/SoftErrorRate.xml"
+"$exe" report "$tmp/ok.json" --data-dir "$tmp/nan" > "$tmp/out" 2> "$tmp/err"
+check "nan rate" 1 $?
+contains "nan rate" "$tmp/err" "[1-64]"
+[ -s "$tmp/out" ] && { echo "FAIL nan rate: output on stdout"; fails=$((fails + 1)); }
+
 # JSON messages.
 "$exe" report "$tmp/unsupported.json" --messages json > /dev/null 2> "$tmp/err"
 contains "json messages" "$tmp/err" '{"id": "65-171", "severity": "warning", "mask": 134217728, "args": ["dev"]'

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <vector>
@@ -42,6 +43,16 @@ void HUTFileWriteStream::open(const std::string& name, std::ios_base::openmode m
   if ((mode & std::ios_base::app) || (mode & std::ios_base::in) || !(mode & std::ios_base::out))
     return fail("only writing a new file is supported");
 
+  // Through a symbolic link the file it points at is replaced, not the link.
+  std::string resolved = name;
+  struct stat lst {};
+  if (::lstat(name.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+    if (char* real = ::realpath(name.c_str(), nullptr)) {
+      resolved = real;
+      std::free(real);
+    }
+  }
+
   struct stat st {};
   mode_t perms = 0;
   if (::stat(name.c_str(), &st) == 0) {
@@ -55,7 +66,8 @@ void HUTFileWriteStream::open(const std::string& name, std::ios_base::openmode m
     perms = 0666 & ~mask;
   }
 
-  std::vector<char> tmpl(name.begin(), name.end());
+  renameTo_ = resolved;
+  std::vector<char> tmpl(resolved.begin(), resolved.end());
   const char suffix[] = ".tmp.XXXXXX";
   tmpl.insert(tmpl.end(), suffix, suffix + sizeof suffix);
   const int fd = ::mkstemp(tmpl.data());
@@ -94,7 +106,7 @@ bool HUTFileWriteStream::close() {
     fail(err ? std::string("write failed: ") + std::strerror(err) : "write failed");
     return ok_ = false;
   }
-  if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
+  if (std::rename(temp_.c_str(), renameTo_.c_str()) != 0) {
     const int err = errno;
     std::remove(temp_.c_str());
     temp_.clear();

@@ -33,7 +33,8 @@ class HUTFileWriteStream : public std::ostream {
   void fail(const std::string& reason);
 
   std::filebuf buf_;
-  std::string target_;
+  std::string target_;    // as the caller named it
+  std::string renameTo_;  // the file replaced: the target, or what its link points at
   std::string temp_;
   std::string error_;
   bool closed_ = false;

@@ -3,6 +3,7 @@
 // file behind; the message-log stream writes where setLog points.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <stdexcept>
 
@@ -182,6 +183,23 @@ TEST(FileWriteStream, SecondOpenDropsTheFirstTemporaryFile) {
   struct stat st {};
   EXPECT_NE(::stat(first.c_str(), &st), 0);
   EXPECT_EQ(dir.entries(), std::set<std::string>{"second.txt"});
+}
+
+TEST(FileWriteStream, ThroughALinkTheLinkedFileIsReplaced) {
+  TempDir dir;
+  const std::string real = dir.path() + "/real.txt", link = dir.path() + "/link.txt";
+  writeFile(real, "old");
+  ASSERT_EQ(::symlink("real.txt", link.c_str()), 0);
+  {
+    HUTFileWriteStream out;
+    out.open(link, std::ios_base::out);
+    out << "new";
+    EXPECT_TRUE(out.close());
+  }
+  struct stat st {};
+  ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(readFile(real), "new");
 }
 
 TEST(ReportOstream, WritesToTheLogSetAtConstruction) {
