@@ -38,8 +38,22 @@ void usageError(const std::string& option, const std::string& expected, const st
   ComMsgMgr::hostError("@1-60@%s%s%s", option, expected, got);
 }
 
-bool parsePlace(const std::string& altitude, const std::string& longitude,
-                const std::string& latitude, PlaceOptions& out) {
+CLI::Option* addTextOption(CLI::App* cmd, const std::string& name, std::string& value,
+                           const std::string& help, const std::string& typeName) {
+  return cmd->add_option(name, value, help)->type_name(typeName)->default_str(value);
+}
+
+void addPlaceOptions(CLI::App* cmd, PlaceText& place, const std::string& altitudeHelp) {
+  addTextOption(cmd, "--altitude", place.altitude, altitudeHelp, "X");
+  addTextOption(cmd, "--longitude", place.longitude, "Longitude in whole degrees, -180 to 180",
+                "N");
+  addTextOption(cmd, "--latitude", place.latitude, "Latitude in whole degrees, -90 to 90", "N");
+}
+
+bool parsePlace(const PlaceText& text, PlaceOptions& out) {
+  const std::string& altitude = text.altitude;
+  const std::string& longitude = text.longitude;
+  const std::string& latitude = text.latitude;
   bool ok = true;
   if (auto v = CliNumbers::parseFloat(altitude)) {
     out.altitude = *v;

@@ -10,15 +10,13 @@
 
 namespace {
 struct FluxOptions {
-  std::string altitude = "0";
-  std::string longitude = "-74";
-  std::string latitude = "40";
+  PlaceText place;
   bool json = false;
 };
 
 int runFlux(const FluxOptions& o, CliContext& ctx) {
   PlaceOptions place;
-  if (!parsePlace(o.altitude, o.longitude, o.latitude, place)) return EXIT_USAGE;
+  if (!parsePlace(o.place, place)) return EXIT_USAGE;
   // Only the cutoff grid matters here; other missing data files are told but do not fail.
   ctx.errorsFail = false;
   HAFITMgr* mgr = HAFITMgr::getGlobal();
@@ -57,15 +55,7 @@ void registerFluxCommand(CLI::App& app, CliContext& ctx) {
       "flux",
       "Print the relative neutron flux at an altitude and position (New York sea level = ~1)");
   addCommonOptions(cmd, ctx);
-  cmd->add_option("--altitude", opts->altitude, "Altitude in meters, capped at 24384 m")
-      ->type_name("X")
-      ->default_str("0");
-  cmd->add_option("--longitude", opts->longitude, "Longitude in whole degrees, -180 to 180")
-      ->type_name("N")
-      ->default_str("-74");
-  cmd->add_option("--latitude", opts->latitude, "Latitude in whole degrees, -90 to 90")
-      ->type_name("N")
-      ->default_str("40");
+  addPlaceOptions(cmd, opts->place, "Altitude in meters, capped at 24384 m");
   cmd->add_flag("--json", opts->json, "Print one JSON object");
   cmd->callback([opts, &ctx]() { ctx.exitCode = runFlux(*opts, ctx); });
 }

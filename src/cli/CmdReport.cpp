@@ -20,9 +20,7 @@ struct ReportOptions {
   std::string design;
   std::string file;
   bool fileGiven = false;  // --file "" must not mean standard output
-  std::string altitude = "0";
-  std::string longitude = "-74";
-  std::string latitude = "40";
+  PlaceText place;
   std::string devices = "1";
   std::string months = "12";
   std::string temperature = "28";
@@ -70,7 +68,7 @@ std::string firstNonFiniteRecord(HAFITSERMgr* ser, const std::string& key) {
 
 int runReport(const ReportOptions& o, CliContext& ctx) {
   PlaceOptions place;
-  bool ok = parsePlace(o.altitude, o.longitude, o.latitude, place);
+  bool ok = parsePlace(o.place, place);
   const auto devices = CliNumbers::parseInteger(o.devices, 0, 2147483647);
   if (!devices) {
     usageError("--devices", "a whole number from 0 to 2147483647", o.devices);
@@ -135,25 +133,12 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
   auto* file = cmd->add_option("--file", o->file,
                                "Write the report into this file instead of standard output")
                    ->type_name("PATH");
-  cmd->add_option("--altitude", o->altitude,
-                  "Altitude; meters unless the design's units constraint says otherwise")
-      ->type_name("X")
-      ->default_str("0");
-  cmd->add_option("--longitude", o->longitude, "Longitude in whole degrees, -180 to 180")
-      ->type_name("N")
-      ->default_str("-74");
-  cmd->add_option("--latitude", o->latitude, "Latitude in whole degrees, -90 to 90")
-      ->type_name("N")
-      ->default_str("40");
-  cmd->add_option("--devices", o->devices, "Number of devices in the system, 0 to 2147483647")
-      ->type_name("N")
-      ->default_str("1");
-  cmd->add_option("--months", o->months, "Mission length in months, at least 0")
-      ->type_name("X")
-      ->default_str("12");
-  cmd->add_option("--temperature", o->temperature, "Temperature in whole degrees")
-      ->type_name("N")
-      ->default_str("28");
+  addPlaceOptions(cmd, o->place,
+                  "Altitude; meters unless the design's units constraint says otherwise");
+  addTextOption(cmd, "--devices", o->devices, "Number of devices in the system, 0 to 2147483647",
+                "N");
+  addTextOption(cmd, "--months", o->months, "Mission length in months, at least 0", "X");
+  addTextOption(cmd, "--temperature", o->temperature, "Temperature in whole degrees", "N");
   cmd->add_flag("--revised-package-model", o->revised,
                 "Count package alpha particles without flux scaling");
   cmd->add_flag("--xml", o->xml, "Write the report as XML");
