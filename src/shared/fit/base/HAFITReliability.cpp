@@ -9,6 +9,7 @@
 #include "host/str/HSTStrUtils.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 #include "shared/fit/base/HAFITMgr.h"
+#include "shared/fit/parser/HAFITNumbers.h"
 #include "shared/fit/parser/HAFITSERMgr.h"
 
 namespace {
@@ -20,13 +21,7 @@ const HCRRptTypes::HALIGN kAlignHeading = static_cast<HCRRptTypes::HALIGN>(1);
 const HCRRptTypes::HALIGN kAlignInf = static_cast<HCRRptTypes::HALIGN>(4);
 const HCRRptTypes::TABLE_STYLE kTableStyle = static_cast<HCRRptTypes::TABLE_STYLE>(2);
 
-// Narrows a double to float; values beyond the float range become infinities
-// instead of the undefined conversion.
-float toFloat(double v) {
-  if (v > FLT_MAX) return INFINITY;
-  if (v < -FLT_MAX) return -INFINITY;
-  return static_cast<float>(v);
-}
+using HAFITNumbers::narrow;
 
 // Years between failures for a rate of x FIT: 10^9 hours, then per day, per year.
 double mtbfYears(double x) {
@@ -63,11 +58,11 @@ template <typename Real>
 void storeAndWriteRows(const ClassRows& cls, const Figures<Real>& f, HCRRptTable& table,
                        ResultMap& map) {
   const std::string p = cls.prefix;
-  map[p + "Fit50"] = toFloat(f.half);
-  map[p + "Fit100"] = toFloat(f.twice);
-  map["ll" + p + "Fit"] = toFloat(f.lower);
-  map["nominal" + p + "Fit"] = toFloat(f.nominal);
-  map["ul" + p + "Fit"] = toFloat(f.upper);
+  map[p + "Fit50"] = narrow(f.half);
+  map[p + "Fit100"] = narrow(f.twice);
+  map["ll" + p + "Fit"] = narrow(f.lower);
+  map["nominal" + p + "Fit"] = narrow(f.nominal);
+  map["ul" + p + "Fit"] = narrow(f.upper);
 
   const Real cells[6] = {f.half, f.nominal, f.twice, f.lower, f.nominal, f.upper};
   HCRRptTableRow fit = table.createTableRow(false, "", false);
@@ -112,28 +107,27 @@ void writeClassReliability(const ClassRows& cls, double bits, bool doublePrecisi
   const int N = run.devices;
 
   double nominal, lower, upper;
-  float nominalF;  // the single-precision nominal of the float classes
   if (!run.revisedPackageModel) {
     nominal = s * B * F * N * T;
     lower = (1 + sL) * s * B * F * N * T;
     upper = (1 + sU) * s * B * F * N * T;
-    nominalF = toFloat(nominal);
   } else {
     // The package's alpha share leaves the neutron rate and is added unscaled by the flux.
     const float sMinusA = s - a / 9.0f;
     nominal = sMinusA * B * F * N * T + a * B * N * T;
     lower = ((1 + sL) * s - (1 + aL) * a / 9.0) * B * F * N * T + (1 + aL) * a * B * N * T;
     upper = ((1 + sU) * s - (1 + aU) * a / 9.0) * B * F * N * T + (1 + aU) * a * B * N * T;
-    nominalF = toFloat(nominal);
   }
 
   if (doublePrecision) {
     storeAndWriteRows(cls, Figures<double>{0.5 * nominal, nominal, nominal + nominal, lower, upper},
                       table, map);
   } else {
+    // Each figure is narrowed once; -50% and +100% come from the narrowed nominal.
+    const float nominalF = narrow(nominal);
     storeAndWriteRows(cls,
-                      Figures<float>{0.5f * nominalF, nominalF, nominalF + nominalF, toFloat(lower),
-                                     toFloat(upper)},
+                      Figures<float>{0.5f * nominalF, nominalF, nominalF + nominalF, narrow(lower),
+                                     narrow(upper)},
                       table, map);
   }
 }
@@ -199,8 +193,8 @@ void HAFITFloorplan::writeDeviceSummary(HCRRptDoc& doc, unsigned classes) {
     return s;
   };
   auto failures = [&](float S) {
-    const float M = S > 0 ? toFloat(mtbfYears(S)) : FLT_MAX;
-    return M < FLT_MAX ? toFloat((1.0 / M) * (months_ / 12.0)) : 0.0f;
+    const float M = S > 0 ? narrow(mtbfYears(S)) : FLT_MAX;
+    return M < FLT_MAX ? narrow((1.0 / M) * (months_ / 12.0)) : 0.0f;
   };
   const float half = failures(sum("", "Fit50"));
   const float lower = failures(sum("ll", "Fit"));

@@ -9,15 +9,17 @@
 
 namespace HAFITNumbers {
 
-// strtod, narrowed to float with round-to-nearest. A value that rounds beyond float's
+// A double narrowed to float with round-to-nearest. A value that rounds beyond float's
 // range becomes an infinity, as IEEE narrowing gives it, without relying on a
 // conversion the language leaves undefined.
-inline float toFloat(const char* text) {
-  const double d = std::strtod(text, nullptr);
+inline float narrow(double d) {
   constexpr double overflow = 0x1.ffffffp127;  // halfway between FLT_MAX and 2^128
   if (std::fabs(d) >= overflow) return std::signbit(d) ? -HUGE_VALF : HUGE_VALF;
   return static_cast<float>(d);
 }
+
+// strtod, narrowed as above.
+inline float toFloat(const char* text) { return narrow(std::strtod(text, nullptr)); }
 inline float toFloat(const std::string& text) { return toFloat(text.c_str()); }
 
 // strtol in base 10, narrowed to int ("2.9" reads as 2).
