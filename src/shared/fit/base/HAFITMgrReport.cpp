@@ -10,6 +10,7 @@
 #include "shared/fit/base/HAFITFloorplan.h"
 #include "shared/fit/base/HAFITMgr.h"
 #include "shared/fit/base/HAFITReport.h"
+#include "shared/fit/parser/HAFITNumbers.h"
 
 namespace {
 // True unless the design's last units constraint names another unit than meters.
@@ -52,7 +53,8 @@ void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::
   // A missing data file was reported when the manager was created.
   if (!serMgr_ || !detectMgr_ || !rcMgr_) return;
 
-  float altitudeM = meters ? altitude : static_cast<float>(static_cast<double>(altitude) * 0.3048);
+  float altitudeM =
+      meters ? altitude : HAFITNumbers::narrow(static_cast<double>(altitude) * 0.3048);
   if (kMaxAltitude < altitudeM) altitudeM = kMaxAltitude;
   floorplan->setFlux(calculateRelativeFlux(altitudeM, longitude, latitude));
 
