@@ -57,6 +57,21 @@ std::string joinNames(const std::vector<std::string>& names, size_t max) {
   return out;
 }
 
+// Names joined by `sep`; a list longer than twice `head` keeps its first `head` and last
+// `tail` names with "..." between them, so that a message stays readable.
+std::string joinElided(const std::vector<std::string>& names, const std::string& sep, size_t head,
+                       size_t tail) {
+  std::string out;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i == head && names.size() > 2 * head) {
+      out += sep + "...";
+      i = names.size() - tail;
+    }
+    out += (i ? sep : "") + names[i];
+  }
+  return out;
+}
+
 std::string posText(HDJsonPos p) {
   return "line " + std::to_string(p.line) + ", column " + std::to_string(p.column);
 }
@@ -1397,14 +1412,7 @@ class Loader {
       }
       if (!stepped) break;
     }
-    std::string chain;
-    for (size_t i = 0; i < names.size(); ++i) {
-      if (i == 3 && names.size() > 6) {
-        chain += "/...";
-        i = names.size() - 3;
-      }
-      chain += (i ? "/" : "") + names[i];
-    }
+    const std::string chain = joinElided(names, "/", 3, 3);
     problemAt(defs_[t].file, defs_[t].pos, defs_[t].path,
               "the hierarchy below top cell " + quoted(defs_[t].name) + " is " +
                   std::to_string(height[t]) + " levels deep; at most " +
@@ -1419,15 +1427,7 @@ class Loader {
     if (from > 0) --from;
     std::vector<std::string> names;
     for (size_t i = from; i < stack.size(); ++i) names.push_back(defs_[stack[i].node].name);
-    std::string cycle;
-    for (size_t i = 0; i < names.size(); ++i) {
-      if (i == 10 && names.size() > 20) {
-        cycle += " -> ...";
-        i = names.size() - 5;
-      }
-      cycle += (i ? " -> " : "") + names[i];
-    }
-    cycle += " -> " + defs_[node].name;
+    const std::string cycle = joinElided(names, " -> ", 10, 5) + " -> " + defs_[node].name;
     const Definition& d = defs_[node];
     problemAt(d.file, d.pos, d.path,
               "cyclic hierarchy: " + cycle + "; a cell cannot contain itself");
