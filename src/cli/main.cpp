@@ -33,9 +33,9 @@ std::string shellQuoteCommand(const std::vector<std::string>& argv) {
     if (i) out += ' ';
     bool plain = !a.empty();
     for (char c : a) {
-      const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                        c == '_' || c == '-' || c == '.' || c == '/' || c == ',' || c == ':' ||
-                        c == '+' || c == '=' || c == '@' || c == '%';
+      const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.' || c == '/' ||
+                        c == ',' || c == ':' || c == '+' || c == '=' || c == '@' || c == '%';
       if (!safe) plain = false;
     }
     if (plain) {
@@ -92,8 +92,8 @@ int main(int argc, char** argv) {
     bool json = false;
     for (int i = 1; i < argc; ++i) {
       const std::string a = argv[i];
-      if (a == "--messages=json" || (a == "--messages" && i + 1 < argc &&
-                                     std::string(argv[i + 1]) == "json"))
+      if (a == "--messages=json" ||
+          (a == "--messages" && i + 1 < argc && std::string(argv[i + 1]) == "json"))
         json = true;
     }
     ComMsgMgr::clearSinks();

@@ -7,7 +7,8 @@
 #include "host/msg/ComMsgMgr.h"
 
 int main(int argc, char** argv) {
-  ComMsgMgr::setMismatchHandler([](const std::string& problem) { throw std::logic_error(problem); });
+  ComMsgMgr::setMismatchHandler(
+      [](const std::string& problem) { throw std::logic_error(problem); });
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

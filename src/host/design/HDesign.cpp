@@ -82,7 +82,9 @@ class HDLHInstanceIterImpl : public HDLHInstanceIter {
   HDLHInstance current_;
 };
 
-HDLHInstanceIter* HDLHCellview::createInstanceIterLH() const { return new HDLHInstanceIterImpl(this); }
+HDLHInstanceIter* HDLHCellview::createInstanceIterLH() const {
+  return new HDLHInstanceIterImpl(this);
+}
 
 const char* HDLHCellview::getNameLH() const { return def_ ? def_->getName().c_str() : ""; }
 
@@ -139,7 +141,8 @@ void HAINetlist::getHierName(const HDLHInstance* instance, std::string& out, con
                              const std::string&) const {
   out.clear();
   std::vector<const HDLHInstance*> chain;
-  for (const HDLHInstance* i = instance; i; i = i->getParent() ? i->getParent()->getOwner() : nullptr)
+  for (const HDLHInstance* i = instance; i;
+       i = i->getParent() ? i->getParent()->getOwner() : nullptr)
     chain.push_back(i);
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (!out.empty()) out += '/';
@@ -256,10 +259,18 @@ bool hasClass(const HDLHInstance* inst, unsigned cls) {
 }
 }  // namespace
 
-bool HARUPrimUtils::isHBM(const HDLHInstance* i, const HAINetlist*) { return hasClass(i, HDPrimitive::HBM); }
-bool HARUPrimUtils::isRAMB(const HDLHInstance* i, const HAINetlist*) { return hasClass(i, HDPrimitive::RAMB); }
-bool HARUPrimUtils::isFIFO(const HDLHInstance* i, const HAINetlist*) { return hasClass(i, HDPrimitive::FIFO); }
-bool HARUPrimUtils::isYRAM(const HDLHInstance* i, const HAINetlist*) { return hasClass(i, HDPrimitive::YRAM); }
+bool HARUPrimUtils::isHBM(const HDLHInstance* i, const HAINetlist*) {
+  return hasClass(i, HDPrimitive::HBM);
+}
+bool HARUPrimUtils::isRAMB(const HDLHInstance* i, const HAINetlist*) {
+  return hasClass(i, HDPrimitive::RAMB);
+}
+bool HARUPrimUtils::isFIFO(const HDLHInstance* i, const HAINetlist*) {
+  return hasClass(i, HDPrimitive::FIFO);
+}
+bool HARUPrimUtils::isYRAM(const HDLHInstance* i, const HAINetlist*) {
+  return hasClass(i, HDPrimitive::YRAM);
+}
 
 uint64_t HARUPrimUtils::getLibCell(const HDLHInstance* inst, const HAINetlist*) {
   const HDPrimitive* p = primOf(inst);

@@ -265,7 +265,9 @@ class HARPlaceArch {
 class HDARPart {
  public:
   HDARPart(std::string name, std::string deviceName, std::string archId, int archType)
-      : name_(std::move(name)), family_(std::move(archId)), arch_(archType, std::move(deviceName)) {}
+      : name_(std::move(name)),
+        family_(std::move(archId)),
+        arch_(archType, std::move(deviceName)) {}
   const std::string& getName() const { return name_; }
   const HDPAArchFamily* getFamily() const { return &family_; }
   const HARPlaceArch* getPlaceArch() const { return &arch_; }

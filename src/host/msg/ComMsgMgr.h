@@ -150,7 +150,8 @@ void hostError(const char* format, const A&... args) {
 }
 template <typename... A>
 void hostWarning(const char* format, const A&... args) {
-  sendMsg::eval(static_cast<int>(sizeof...(A)), "src/host", 0, "host", MASK_WARNING, format, args...);
+  sendMsg::eval(static_cast<int>(sizeof...(A)), "src/host", 0, "host", MASK_WARNING, format,
+                args...);
 }
 template <typename... A>
 void hostInfo(const char* format, const A&... args) {

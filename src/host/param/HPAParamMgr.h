@@ -19,7 +19,8 @@ class HPAParamMgr {
   static HPAParamMgr* getParamMgr();
 
   // Registers a bool parameter; registering a name again keeps the first registration.
-  void registerBoolParam(const std::string& name, const std::string& description, bool defaultValue);
+  void registerBoolParam(const std::string& name, const std::string& description,
+                         bool defaultValue);
   bool hasParam(const std::string& name) const;
   const BoolParam* findBoolParam(const std::string& name) const;
   std::optional<bool> getBool(const std::string& name) const;

@@ -44,12 +44,14 @@ std::string quote(const std::string& s) {
       ++i;
     } else {
       // Pass well-formed UTF-8 sequences through; replace anything else.
-      size_t len = (c >= 0xc2 && c <= 0xdf) ? 2 : (c >= 0xe0 && c <= 0xef) ? 3
-                                               : (c >= 0xf0 && c <= 0xf4) ? 4 : 0;
+      size_t len = (c >= 0xc2 && c <= 0xdf)   ? 2
+                   : (c >= 0xe0 && c <= 0xef) ? 3
+                   : (c >= 0xf0 && c <= 0xf4) ? 4
+                                              : 0;
       bool ok = len > 0 && i + len <= n;
       for (size_t k = 1; ok && k < len; ++k) ok = (p[i + k] & 0xc0) == 0x80;
       if (ok && len == 3) {
-        if (c == 0xe0 && p[i + 1] < 0xa0) ok = false;  // overlong
+        if (c == 0xe0 && p[i + 1] < 0xa0) ok = false;   // overlong
         if (c == 0xed && p[i + 1] >= 0xa0) ok = false;  // surrogate
       }
       if (ok && len == 4) {

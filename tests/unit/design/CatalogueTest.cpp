@@ -12,9 +12,9 @@
 namespace {
 
 // Part names of parts.json, by reading it as a design would name them.
-const std::vector<std::string> kParts = {
-    "z7-s1",     "z7-s2", "z7-m1", "z7-m2", "z7-l1", "z8-m1", "z8-l1", "z8-x1",
-    "z9-example", "z9-s1",  "z9-m1",   "z9-l1",   "z9-h1",   "z9-h2",  "kv-m1", "kv-l1"};
+const std::vector<std::string> kParts = {"z7-s1", "z7-s2", "z7-m1",      "z7-m2", "z7-l1", "z8-m1",
+                                         "z8-l1", "z8-x1", "z9-example", "z9-s1", "z9-m1", "z9-l1",
+                                         "z9-h1", "z9-h2", "kv-m1",      "kv-l1"};
 
 // A design on `part` that instantiates every primitive of its library by name.
 std::string everyPrimitive(const std::string& part, const std::vector<std::string>& prims) {

@@ -6,7 +6,9 @@ namespace {
 struct FitTexts {
   FitTexts() {
     using ComMsgMgr::registerText;
-    registerText("65-44", "data file {1} was not found in any data directory; FIT reports cannot be written");
+    registerText(
+        "65-44",
+        "data file {1} was not found in any data directory; FIT reports cannot be written");
     registerText("65-171", "device {1} is not supported by the FIT report; no report was written");
     registerText("65-172",
                  "{2} declares {1} protected bits but holds only {5} bits ({3} wide, {4} deep); "
