@@ -52,3 +52,25 @@ TEST(RCMgr, DumpWalksLongitudesThenLatitudesAscending) {
 }
 
 }  // namespace
+
+#include <cstdlib>
+
+#include "shared/fit/parser/HAFITNumbers.h"
+
+namespace {
+
+TEST(Numbers, FastPathReadsWhatStrtodReads) {
+  for (const char* t : {"2.5", "-0.1", "1.5e1", "0.30000000000000004", "3.4028235e38", "1e-400",
+                        "1e400", " 7", "+3", "0x1p3", "1,7", "abc", "", "nan", "-inf"}) {
+    const float want = HAFITNumbers::narrow(std::strtod(t, nullptr));
+    const float got = HAFITNumbers::toFloat(t);
+    if (std::isnan(want))
+      EXPECT_TRUE(std::isnan(got)) << t;
+    else
+      EXPECT_EQ(got, want) << t;
+  }
+  for (const char* t : {"40", "-75", "12.9", " 7", "+3", "99999999999", "x", ""})
+    EXPECT_EQ(HAFITNumbers::toInt(t), static_cast<int>(std::strtol(t, nullptr, 10))) << t;
+}
+
+}  // namespace

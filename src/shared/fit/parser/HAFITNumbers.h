@@ -3,8 +3,10 @@
 // number as 0, and no range is checked.
 #pragma once
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace HAFITNumbers {
@@ -18,12 +20,26 @@ inline float narrow(double d) {
   return static_cast<float>(d);
 }
 
-// strtod, narrowed as above.
-inline float toFloat(const char* text) { return narrow(std::strtod(text, nullptr)); }
+// strtod, narrowed as above. Plain numbers that fill the whole text take the
+// locale-free, correctly rounded from_chars, which gives the same value; anything else
+// (spaces, '+', hex, trailing text, out of range) goes to strtod.
+inline float toFloat(const char* text) {
+  const char* end = text + std::strlen(text);
+  double d = 0.0;
+  const auto r = std::from_chars(text, end, d);
+  if (r.ec == std::errc() && r.ptr == end) return narrow(d);
+  return narrow(std::strtod(text, nullptr));
+}
 inline float toFloat(const std::string& text) { return toFloat(text.c_str()); }
 
 // strtol in base 10, narrowed to int ("2.9" reads as 2).
-inline int toInt(const char* text) { return static_cast<int>(std::strtol(text, nullptr, 10)); }
+inline int toInt(const char* text) {
+  const char* end = text + std::strlen(text);
+  int v = 0;
+  const auto r = std::from_chars(text, end, v);
+  if (r.ec == std::errc() && r.ptr == end) return v;
+  return static_cast<int>(std::strtol(text, nullptr, 10));
+}
 inline int toInt(const std::string& text) { return toInt(text.c_str()); }
 
 }  // namespace HAFITNumbers

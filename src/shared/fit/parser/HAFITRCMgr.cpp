@@ -1,6 +1,6 @@
 #include "shared/fit/parser/HAFITRCMgr.h"
 
-#include <memory>
+#include <algorithm>
 
 #include "host/msg/ComMsgMgr.h"
 #include "shared/fit/parser/HAFITNumbers.h"
@@ -13,8 +13,12 @@ const char* orEmpty(const char* s) { return s ? s : ""; }
 
 HAFITRCMgr::HAFITRCMgr() = default;
 
-HAFITRCMgr::~HAFITRCMgr() {
-  for (auto& e : rcData_) delete e.second;
+HAFITRCMgr::~HAFITRCMgr() = default;
+
+int64_t HAFITRCMgr::keyOf(int longitude, int latitude) {
+  // The latitude is offset to unsigned so that negative latitudes sort first.
+  return static_cast<int64_t>(longitude) * (int64_t{1} << 32) +
+         static_cast<int64_t>(static_cast<uint32_t>(latitude) ^ 0x80000000u);
 }
 
 void HAFITRCMgr::startElem_(const std::string& name, const CSL::XML::CAttributeList& attrs) {
@@ -23,27 +27,40 @@ void HAFITRCMgr::startElem_(const std::string& name, const CSL::XML::CAttributeL
   const int lat = HAFITNumbers::toInt(orEmpty(attrs.find("lat")));
   const int lon = HAFITNumbers::toInt(orEmpty(attrs.find("long")));
   const float rc = HAFITNumbers::toFloat(orEmpty(attrs.find("rc")));
+  const int64_t key = keyOf(lon, lat);
+  // The shipped grid comes in order: appending keeps it settled.
+  if (settled_ && !points_.empty() && points_.back().key >= key) settled_ = false;
+  points_.push_back({key, rc});
+}
 
-  auto it = rcData_.lower_bound(lon);
-  if (it == rcData_.end() || it->first != lon) {
-    auto fresh = std::make_unique<LatitudeMap>();
-    it = rcData_.emplace_hint(it, lon, fresh.get());
-    fresh.release();
+void HAFITRCMgr::settle() const {
+  if (settled_) return;
+  std::stable_sort(points_.begin(), points_.end(),
+                   [](const Point& a, const Point& b) { return a.key < b.key; });
+  // A repeated point keeps the value of its last COORD: the last of each run of equal keys.
+  size_t out = 0;
+  for (size_t i = 0; i < points_.size(); ++i) {
+    if (i + 1 < points_.size() && points_[i + 1].key == points_[i].key) continue;
+    points_[out++] = points_[i];
   }
-  // A repeated point keeps the value of its last COORD.
-  (*it->second)[lat] = rc;
+  points_.resize(out);
+  settled_ = true;
 }
 
 float HAFITRCMgr::get(int longitude, int latitude) const {
-  const auto lon = rcData_.find(longitude);
-  if (lon == rcData_.end()) return 0.0f;
-  const auto lat = lon->second->find(latitude);
-  return lat == lon->second->end() ? 0.0f : lat->second;
+  settle();
+  const int64_t key = keyOf(longitude, latitude);
+  const auto it = std::lower_bound(points_.begin(), points_.end(), key,
+                                   [](const Point& p, int64_t k) { return p.key < k; });
+  return it != points_.end() && it->key == key ? it->rc : 0.0f;
 }
 
 void HAFITRCMgr::dump() {
-  for (const auto& lon : rcData_)
-    for (const auto& lat : *lon.second)
-      ComMsgMgr::sendMsg::eval(3, SRC, __LINE__, "fit", MASK_LISTING, "@65-49@%d%d%f", lon.first,
-                               lat.first, double(lat.second));
+  settle();
+  for (const Point& p : points_) {
+    const int lon = static_cast<int>(p.key >> 32);
+    const int lat = static_cast<int>(static_cast<uint32_t>(p.key) ^ 0x80000000u);
+    ComMsgMgr::sendMsg::eval(3, SRC, __LINE__, "fit", MASK_LISTING, "@65-49@%d%d%f", lon, lat,
+                             double(p.rc));
+  }
 }

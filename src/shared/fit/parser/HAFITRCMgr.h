@@ -1,7 +1,9 @@
 // World grid of vertical geomagnetic rigidity cutoffs: RigidityCutoff.xml, read once.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host/str/HSTStrUtils.h"
 #include "host/xml/HXMLParserBase.h"
@@ -23,7 +25,15 @@ class HAFITRCMgr : public HXMLParserBase {
   void dump();
 
  private:
-  using LatitudeMap = HSTMap<int, float>;
+  struct Point {
+    int64_t key;  // longitude in the upper half, latitude below: sorts by longitude first
+    float rc;
+  };
+  static int64_t keyOf(int longitude, int latitude);
+  // Sorts the points read so far and keeps the last of each repeated point.
+  void settle() const;
 
-  HSTMap<int, LatitudeMap*> rcData_;  // longitude -> owned latitude map
+  // One flat array of every point; settled on the first lookup after reading.
+  mutable std::vector<Point> points_;
+  mutable bool settled_ = true;
 };
