@@ -8,6 +8,7 @@
 
 #include "DesignTestUtil.h"
 #include "host/design/HDesignSummary.h"
+#include "shared/fit/base/HAFITFloorplan.h"
 
 namespace {
 
@@ -47,7 +48,8 @@ TEST_F(Catalogue, EveryPartLoadsWithItsFamily) {
     ASSERT_NE(d, nullptr) << name << "\n" << problemText();
     const HARPlaceArch* arch = d->getPart()->getPlaceArch();
     const std::string archId = d->getPart()->getFamily()->getArch()->getId();
-    const char* family = HDFamilyOf(arch->getArchType(), arch->getDeviceName());
+    const char* family = HAFITFloorplan::familyName(
+        HAFITFloorplan::familyFor(arch->getArchType(), arch->getDeviceName()));
     ASSERT_NE(HDPYRouteStorage::getRouteData(d.get()), nullptr) << name;
     const uint32_t bits = HDPYRouteStorage::getRouteData(d.get())->getConfigBitCount();
     EXPECT_GE(bits, 5000000u) << name;
@@ -145,7 +147,8 @@ TEST_F(Catalogue, ExamplesAreValid) {
     auto d = HDDesignLoader::loadFile(dir + "/" + name, problems);
     ASSERT_NE(d, nullptr) << name << "\n" << problemText();
     const HARPlaceArch* arch = d->getPart()->getPlaceArch();
-    const char* family = HDFamilyOf(arch->getArchType(), arch->getDeviceName());
+    const char* family = HAFITFloorplan::familyName(
+        HAFITFloorplan::familyFor(arch->getArchType(), arch->getDeviceName()));
     ASSERT_NE(family, nullptr) << name;
     seen[family] = HDSummarizeDesign(*d);
   }

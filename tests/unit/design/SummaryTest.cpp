@@ -1,29 +1,10 @@
-// Occurrence counts of `seufit check` and the family of an architecture type.
+// Occurrence counts of `seufit check`.
 #include <gtest/gtest.h>
 
 #include "DesignTestUtil.h"
 #include "host/design/HDesignSummary.h"
 
 namespace {
-
-TEST(DesignSummary, FamilyByArchitectureType) {
-  struct Row {
-    int type;
-    const char* device;
-    const char* family;
-  };
-  const Row rows[] = {
-      {9, "d", nullptr},          {10, "d", "zerith7"},      {14, "d", "zerith7"},
-      {15, "d", "zerith8"},       {16, "dpm4410", nullptr},  {15, "dpm4410", nullptr},
-      {16, "DPM4410", "zerith8"}, {17, "d", nullptr},        {18, "d", nullptr},
-      {19, "d", "zerith9"},       {24, "d", "zerith9"},      {25, "d", nullptr},
-      {26, "d", "zerith9"},       {27, "dpm4410", "korvan"}, {28, "d", nullptr},
-      {-10, "d", nullptr}};
-  for (const Row& r : rows) {
-    const char* got = HDFamilyOf(r.type, r.device);
-    EXPECT_STREQ(got, r.family) << r.type << " " << r.device;
-  }
-}
 
 class Summary : public ShippedData {};
 

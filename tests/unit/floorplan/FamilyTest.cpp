@@ -2,6 +2,7 @@
 // library-cell code, ECC, YRAM everywhere, HBM in Zerith9 only, run parameters.
 #include <gtest/gtest.h>
 
+#include "shared/fit/base/HAFITFamily.h"
 #include "shared/fit/base/HAFITKorvanFloorplan.h"
 #include "shared/fit/base/HAFITZerith7Floorplan.h"
 #include "shared/fit/base/HAFITZerith8Floorplan.h"
@@ -56,6 +57,24 @@ TEST(FamilyChoice, ByArchitectureTypeAndDevice) {
   HFLFloorplan noPart;
   EXPECT_EQ(HAFITFloorplan::create(&noPart), nullptr);
   EXPECT_EQ(HAFITFloorplan::create(nullptr), nullptr);
+}
+
+// No device may fall into two families, and every family row answers to its own id.
+TEST(FamilyChoice, TableRowsAreDisjointAndConsistent) {
+  for (int type = -2; type <= 64; ++type)
+    for (const char* device : {"d", "dpm4410"}) {
+      int covering = 0;
+      for (const HAFITFamily* f = HAFITFamiliesBegin(); f != HAFITFamiliesEnd(); ++f)
+        covering += f->covers(type, device) ? 1 : 0;
+      EXPECT_LE(covering, 1) << type << " " << device;
+    }
+  int rows = 0;
+  for (const HAFITFamily* f = HAFITFamiliesBegin(); f != HAFITFamiliesEnd(); ++f, ++rows) {
+    EXPECT_EQ(HAFITFamilyById(f->id), f);
+    EXPECT_STREQ(HAFITFloorplan::familyName(f->id), f->name);
+  }
+  EXPECT_EQ(rows, 4);
+  EXPECT_EQ(HAFITFamilyById(HAFITFloorplan::Family::UNSUPPORTED), nullptr);
 }
 
 class Family : public ::testing::TestWithParam<FamilyCodes> {};
