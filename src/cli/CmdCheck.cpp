@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "cli/CliOptions.h"
 #include "cli/CliDesign.h"
 #include "host/design/HDesignSummary.h"
 #include "shared/fit/base/HAFITFamily.h"

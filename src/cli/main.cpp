@@ -15,39 +15,13 @@ class ErrorCounter : public ComMsgMgr::Sink {
   }
   int errors = 0;
 };
+
+void installSinks(bool json) {
+  ComMsgMgr::clearSinks();
+  ComMsgMgr::addSink(std::make_shared<ComMsgMgr::StreamSink>(
+      std::cout, std::cerr, json ? ComMsgMgr::StreamSink::JSON : ComMsgMgr::StreamSink::TEXT));
+}
 }  // namespace
-
-void addCommonOptions(CLI::App* cmd, CliContext& ctx) {
-  cmd->add_option("--data-dir", ctx.dataDirs,
-                  "Search only this data directory (repeatable, searched in order)")
-      ->type_name("DIR");
-  cmd->add_option("--messages", ctx.messages, "How diagnostics are written to standard error")
-      ->check(CLI::IsMember({"text", "json"}))
-      ->default_str("text");
-}
-
-std::string shellQuoteCommand(const std::vector<std::string>& argv) {
-  std::string out;
-  for (size_t i = 0; i < argv.size(); ++i) {
-    const std::string& a = argv[i];
-    if (i) out += ' ';
-    bool plain = !a.empty();
-    for (char c : a) {
-      const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                        (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.' || c == '/' ||
-                        c == ',' || c == ':' || c == '+' || c == '=' || c == '@' || c == '%';
-      if (!safe) plain = false;
-    }
-    if (plain) {
-      out += a;
-    } else {
-      out += '\'';
-      for (char c : a) out += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-      out += '\'';
-    }
-  }
-  return out;
-}
 
 int main(int argc, char** argv) {
   CliContext ctx;
@@ -66,10 +40,7 @@ int main(int argc, char** argv) {
   // Commands run from their callbacks after parsing; the sinks must exist by then.
   auto counter = std::make_shared<ErrorCounter>();
   app.parse_complete_callback([&]() {
-    ComMsgMgr::clearSinks();
-    ComMsgMgr::addSink(std::make_shared<ComMsgMgr::StreamSink>(
-        std::cout, std::cerr,
-        ctx.messages == "json" ? ComMsgMgr::StreamSink::JSON : ComMsgMgr::StreamSink::TEXT));
+    installSinks(ctx.messages == "json");
     ComMsgMgr::addSink(counter);
     if (!ctx.dataDirs.empty()) HUTEnv::setDataDirs(ctx.dataDirs);
   });
@@ -88,17 +59,11 @@ int main(int argc, char** argv) {
       for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; }))
         what += " " + c->get_name();
     }
-    // Parsing stopped before the sinks were set up: honour --messages as typed.
+    // Parsing stopped before the sinks were set up: honour --messages as the parser read it.
     bool json = false;
-    for (int i = 1; i < argc; ++i) {
-      const std::string a = argv[i];
-      if (a == "--messages=json" ||
-          (a == "--messages" && i + 1 < argc && std::string(argv[i + 1]) == "json"))
-        json = true;
-    }
-    ComMsgMgr::clearSinks();
-    ComMsgMgr::addSink(std::make_shared<ComMsgMgr::StreamSink>(
-        std::cout, std::cerr, json ? ComMsgMgr::StreamSink::JSON : ComMsgMgr::StreamSink::TEXT));
+    for (const CLI::Option* o : ctx.messageOptions)
+      if (!o->results().empty() && o->results().back() == "json") json = true;
+    installSinks(json);
     ComMsgMgr::hostError("@1-63@%s", what);
     return EXIT_USAGE;
   }

@@ -106,6 +106,17 @@ HAFITFloorplan* HAFITFloorplan::create(HFLFloorplan* hflFloorplan) {
   return f ? f->create(hflFloorplan) : nullptr;
 }
 
+HAFITFloorplan* HAFITFloorplan::createOrRefuse(HFLFloorplan* hflFloorplan) {
+  HAFITFloorplan* floorplan = create(hflFloorplan);
+  if (!floorplan) {
+    const HDARPart* part = hflFloorplan ? hflFloorplan->getPart() : nullptr;
+    const std::string device = part ? part->getPlaceArch()->getDeviceName() : std::string();
+    ComMsgMgr::sendMsg::eval(1, kSource, __LINE__, kCategory, ComMsgMgr::MASK_WARNING, "@65-171@%s",
+                             device.c_str());
+  }
+  return floorplan;
+}
+
 const char* HAFITFloorplan::familyName() const {
   // No virtual slot for this: the table of virtual operations is fixed.
   const HAFITFamily* f = HAFITFamilyOf(this);

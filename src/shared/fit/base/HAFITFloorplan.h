@@ -54,6 +54,9 @@ class HAFITFloorplan {
   // A new floorplan of the design's family (caller deletes), or null when the design has
   // no part or its device is not supported. Sends no message.
   static HAFITFloorplan* create(HFLFloorplan* hflFloorplan);
+  // As create(), but a design whose device is not supported is told with "@65-171@%s"
+  // (the device name) before null is returned.
+  static HAFITFloorplan* createOrRefuse(HFLFloorplan* hflFloorplan);
   // The family of this object's class.
   const char* familyName() const;
 

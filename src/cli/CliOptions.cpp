@@ -1,4 +1,4 @@
-#include "cli/CliNumbers.h"
+#include "cli/CliOptions.h"
 
 #include <cctype>
 #include <cerrno>
@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "cli/Cli.h"
 #include "host/msg/ComMsgMgr.h"
 
 namespace CliNumbers {
@@ -74,4 +75,37 @@ bool parsePlace(const PlaceText& text, PlaceOptions& out) {
     ok = false;
   }
   return ok;
+}
+
+void addCommonOptions(CLI::App* cmd, CliContext& ctx) {
+  cmd->add_option("--data-dir", ctx.dataDirs,
+                  "Search only this data directory (repeatable, searched in order)")
+      ->type_name("DIR");
+  ctx.messageOptions.push_back(
+      cmd->add_option("--messages", ctx.messages, "How diagnostics are written to standard error")
+          ->check(CLI::IsMember({"text", "json"}))
+          ->default_str("text"));
+}
+
+std::string shellQuoteCommand(const std::vector<std::string>& argv) {
+  std::string out;
+  for (size_t i = 0; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    if (i) out += ' ';
+    bool plain = !a.empty();
+    for (char c : a) {
+      const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.' || c == '/' ||
+                        c == ',' || c == ':' || c == '+' || c == '=' || c == '@' || c == '%';
+      if (!safe) plain = false;
+    }
+    if (plain) {
+      out += a;
+    } else {
+      out += '\'';
+      for (char c : a) out += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+      out += '\'';
+    }
+  }
+  return out;
 }

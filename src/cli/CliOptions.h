@@ -1,9 +1,13 @@
-// Strict parsing of numeric options: the whole text must be a number in range.
+// The options that several commands share, and strict parsing of numeric options: the
+// whole text must be a number in range.
 #pragma once
 
 #include <CLI/CLI.hpp>
 #include <optional>
 #include <string>
+#include <vector>
+
+struct CliContext;
 
 namespace CliNumbers {
 // A finite real that a float can hold, or nothing.
@@ -34,3 +38,9 @@ bool parsePlace(const PlaceText& text, PlaceOptions& out);
 // An option kept as typed and checked by the command; its default is the current value.
 CLI::Option* addTextOption(CLI::App* cmd, const std::string& name, std::string& value,
                            const std::string& help, const std::string& typeName);
+
+// --data-dir and --messages, taken by every command.
+void addCommonOptions(CLI::App* cmd, CliContext& ctx);
+
+// The command line as typed, each argument quoted where a POSIX shell would need it.
+std::string shellQuoteCommand(const std::vector<std::string>& argv);
