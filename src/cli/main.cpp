@@ -1,6 +1,9 @@
 // seufit: soft-error reliability reports for placed FPGA designs.
+#include <exception>
 #include <iostream>
 #include <memory>
+#include <new>
+#include <string>
 
 #include "cli/Cli.h"
 #include "host/env/HUTEnv.h"
@@ -16,14 +19,18 @@ class ErrorCounter : public ComMsgMgr::Sink {
   int errors = 0;
 };
 
+// The format of the sinks last installed, for the last-resort handlers of main().
+bool sinksJson = false;
+
 void installSinks(bool json) {
+  sinksJson = json;
   ComMsgMgr::clearSinks();
   ComMsgMgr::addSink(std::make_shared<ComMsgMgr::StreamSink>(
       std::cout, std::cerr, json ? ComMsgMgr::StreamSink::JSON : ComMsgMgr::StreamSink::TEXT));
 }
 }  // namespace
 
-int main(int argc, char** argv) {
+static int run(int argc, char** argv) {
   CliContext ctx;
   ctx.argv.push_back("seufit");
   for (int i = 1; i < argc; ++i) ctx.argv.emplace_back(argv[i]);
@@ -70,4 +77,20 @@ int main(int argc, char** argv) {
   std::cout.flush();
   if (ctx.exitCode == EXIT_OK && ctx.errorsFail && counter->errors > 0) return EXIT_NO_RESULT;
   return ctx.exitCode;
+}
+
+int main(int argc, char** argv) {
+  // Nothing may end the process with an abort: a failure the commands did not expect still
+  // gets one message and exit 1. The sinks may not be set up yet, so they are (re)made here.
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    installSinks(sinksJson);
+    ComMsgMgr::hostError("@1-66@");
+  } catch (const std::exception& e) {
+    installSinks(sinksJson);
+    ComMsgMgr::hostError("@1-65@%s", std::string(e.what()));
+  }
+  std::cout.flush();
+  return EXIT_NO_RESULT;
 }
