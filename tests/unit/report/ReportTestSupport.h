@@ -73,7 +73,3 @@ class ReportTest : public ::testing::Test {
 inline const std::vector<HCRRptModel::Row>& rowsOf(const HCRRptDoc& doc) {
   return doc.sections().at(0).tables.at(0).rows;
 }
-
-inline double mtbfOf(double fit) {
-  return 1000000000.0 / fit * 0.041666666666666664 * 0.0027397260273972603;
-}

@@ -1,5 +1,5 @@
-// The memory-class writers and the device summary, checked bit for bit on cases
-// computed by hand.
+// The memory-class writers and the device summary, checked bit for bit. Expected figures
+// come from tools/fit_reference.py, an independent step-by-step evaluation.
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -59,9 +59,11 @@ TEST_F(ReportTest, WorkedExampleStandardModel) {
   const auto& rows = rowsOf(doc);
   ASSERT_EQ(rows.size(), 2u);
   expectNumbers(rows[0], "Configuration Memory FIT", {100, 200, 400, 160, 200, 260}, 0);
+  // 10^9 / (FIT x 8760) years: 1141.55, 570.78, 285.39, 713.47, 570.78, 439.06.
   expectNumbers(rows[1], "Configuration Memory MTBF",
-                {mtbfOf(100), mtbfOf(200), mtbfOf(400), mtbfOf(160), mtbfOf(200), mtbfOf(260)}, 1);
-  EXPECT_NEAR(rows[1].cells[2].value, 570.776, 0.001);
+                {0x1.1d635c58d7163p+10, 0x1.1d635c58d7163p+9, 0x1.1d635c58d7163p+8,
+                 0x1.64bc336f0cdbcp+9, 0x1.1d635c58d7163p+9, 0x1.b70f0439e870fp+8},
+                1);
   EXPECT_EQ(map, (ResultMap{{"CramFit50", 100},
                             {"CramFit100", 400},
                             {"llCramFit", 160},
@@ -133,16 +135,15 @@ TEST_F(ReportTest, HbmStaysDoubleUntilTheMap) {
   fp.setFlux(1.5f);
   fp.setDevices(3);
   auto [doc, map] = runWriter([&](auto& d, auto& t, auto& m) { fp.writeHBMReliability(d, t, m); });
-  const double B = bits / 1000000.0;
-  const double nominal = 0.3f * B * 1.5f * 3 * 1.0f;
-  const double lower = (1 + -0.3f) * 0.3f * B * 1.5f * 3 * 1.0f;
-  const double upper = (1 + 0.4f) * 0.3f * B * 1.5f * 3 * 1.0f;
+  // Nominal about 88473.587 FIT: not a float, so a single-precision step would show.
+  const double nominal = 0x1.5999963bcb19ep+16;
   expectNumbers(rowsOf(doc)[0], "HBM FIT",
-                {0.5 * nominal, nominal, nominal + nominal, lower, nominal, upper}, 0);
-  EXPECT_NE(static_cast<double>(static_cast<float>(nominal)), nominal);  // the case tells
-  EXPECT_EQ(rowsOf(doc)[1].cells[2].value, mtbfOf(nominal));
-  EXPECT_EQ(map.at("nominalHbmFit"), static_cast<float>(nominal));
-  EXPECT_EQ(map.at("HbmFit50"), static_cast<float>(0.5 * nominal));
+                {0x1.5999963bcb19ep+15, nominal, 0x1.5999963bcb19ep+17, 0x1.e3d70586e9244p+15,
+                 nominal, 0x1.e3d70586e9244p+16},
+                0);
+  EXPECT_EQ(rowsOf(doc)[1].cells[2].value, 0x1.4a4f753635266p+0);  // about 1.29 years
+  EXPECT_EQ(map.at("nominalHbmFit"), 0x1.599996p+16f);
+  EXPECT_EQ(map.at("HbmFit50"), 0x1.599996p+15f);
 }
 
 TEST_F(ReportTest, SinglePrecisionClassesRoundEachFigureOnce) {
@@ -155,14 +156,11 @@ TEST_F(ReportTest, SinglePrecisionClassesRoundEachFigureOnce) {
   fp.setDevices(7);
   fp.setTemp(85.0f);
   auto [doc, map] = runWriter([&](auto& d, auto& t, auto& m) { fp.writeBRMReliability(d, t, m); });
-  const float T = 0.005f * 85.0f + 0.86f;
-  const double B = 123457 / 1000000.0;
-  const float nominal = static_cast<float>(0.3f * B * 1.7f * 7 * T);
-  const float lower = static_cast<float>((1 + -0.3f) * 0.3f * B * 1.7f * 7 * T);
-  const float upper = static_cast<float>((1 + 0.4f) * 0.3f * B * 1.7f * 7 * T);
-  expectNumbers(rowsOf(doc)[0], "Block Memory FIT",
-                {0.5f * nominal, nominal, nominal + nominal, lower, nominal, upper}, 0);
-  EXPECT_EQ(rowsOf(doc)[1].cells[4].value, mtbfOf(lower));
+  // Temperature factor 0.005 x 85 + 0.86; nominal about 0.56635 FIT.
+  expectNumbers(
+      rowsOf(doc)[0], "Block Memory FIT",
+      {0x1.21f9p-2f, 0x1.21f9p-1f, 0x1.21f9p+0f, 0x1.95f632p-2f, 0x1.21f9p-1f, 0x1.95f632p-1f}, 0);
+  EXPECT_EQ(rowsOf(doc)[1].cells[4].value, 0x1.193274dda6675p+18);  // MTBF of the lower bound
 }
 
 TEST_F(ReportTest, MissingRecordDropsTheClass) {
@@ -203,15 +201,11 @@ TEST_F(ReportTest, DeviceFailuresOfAThousandFit) {
     const char* headings[] = {"Type",      "-50%",    "Nominal",  "+100%",
                               "90% CI LL", "Nominal", "90% CI UL"};
     for (size_t i = 0; i < 7; ++i) EXPECT_EQ(head.at(i).text, headings[i]);
-    const float mtbf = static_cast<float>(mtbfOf(1000.0f));
-    const float expected = static_cast<float>((1.0 / mtbf) * (months / 12.0));
+    // 1000 FIT over a year: 8760 hours x 10^-6 failures, about 0.00876.
+    const double expected = months == 12.0f ? 0x1.1f0c34p-7f : 0.0;
     const auto& failures = rowsOf(doc).back().cells;
-    EXPECT_EQ(failures.at(2).value, static_cast<double>(expected));
-    EXPECT_EQ(failures.at(5).value, static_cast<double>(expected));
-    if (months == 12.0f)
-      EXPECT_NEAR(failures.at(2).value, 0.00876, 0.00001);
-    else
-      EXPECT_EQ(failures.at(2).value, 0.0);
+    EXPECT_EQ(failures.at(2).value, expected);
+    EXPECT_EQ(failures.at(5).value, expected);
   }
 }
 
@@ -271,10 +265,8 @@ TEST_F(ReportTest, FamiliesWriteTheirClassesInOrder) {
       EXPECT_EQ(rowsOf(d7)[i].cells[j].value, rowsOf(d8)[i].cells[j].value);
     }
   // Zerith9's device failures sum four classes in single precision: config 500 FIT,
-  // HBM 30 FIT over 1000 Mbit = 30000 FIT, nothing else.
-  const float sum = 500.0f + 0.0f + 0.0f + 30000.0f;
-  const float expected = static_cast<float>(1.0 / static_cast<float>(mtbfOf(sum)));
-  EXPECT_EQ(rowsOf(d9).back().cells.at(2).value, static_cast<double>(expected));
+  // HBM 30 FIT over 1000 Mbit = 30000 FIT, nothing else: 30500 FIT, about 0.26718 a year.
+  EXPECT_EQ(rowsOf(d9).back().cells.at(2).value, 0x1.1197a2p-2f);
 }
 
 }  // namespace
