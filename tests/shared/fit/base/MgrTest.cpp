@@ -2,11 +2,11 @@
 // that the data are read once.
 #include <gtest/gtest.h>
 
-#include "FitTestSupport.h"
 #include "host/msg/ComMsgMgr.h"
 #include "shared/fit/parser/HAFITDetectMgr.h"
 #include "shared/fit/parser/HAFITRCMgr.h"
 #include "shared/fit/parser/HAFITSERMgr.h"
+#include "support/FitTestSupport.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 
 #include <stdexcept>
 
-#include "HostTestUtil.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/stream/ComMsgMgrReportOstream.h"
 #include "host/stream/HUTFileWriteStream.h"
+#include "support/HostTestUtil.h"
 
 using hosttest::readFile;
 using hosttest::TempDir;

@@ -23,7 +23,7 @@ struct Texts {
 long lineCount(const std::string& s) { return std::count(s.begin(), s.end(), '\n'); }
 
 #define SEND(argc, mask, ...) \
-  sendMsg::eval(argc, "tests/unit/host/MessagesTest", __LINE__, "test", mask, __VA_ARGS__)
+  sendMsg::eval(argc, "tests/host/msg/MessagesTest", __LINE__, "test", mask, __VA_ARGS__)
 
 }  // namespace
 
@@ -49,7 +49,7 @@ TEST(Messages, MismatchesReachTheHandler) {
   try {
     SEND(1, MASK_INFO, "@990-1@%s", 5);
   } catch (const std::logic_error& e) {
-    EXPECT_NE(std::string(e.what()).find("tests/unit/host/MessagesTest"), std::string::npos)
+    EXPECT_NE(std::string(e.what()).find("tests/host/msg/MessagesTest"), std::string::npos)
         << "the problem names the sending place: " << e.what();
   }
 }

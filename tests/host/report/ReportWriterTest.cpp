@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "HostTestUtil.h"
 #include "host/report/HCRRpt.h"
 #include "host/report/HCRRptText.h"
+#include "support/HostTestUtil.h"
 
 using namespace HCRRptTypes;
 

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "../fit/FitTestSupport.h"
 #include "host/design/HDesign.h"
 #include "host/report/HCRRpt.h"
 #include "shared/fit/base/HAFITFloorplan.h"
+#include "support/FitTestSupport.h"
 
 // A design with an empty top cell on a part of the given architecture.
 inline std::unique_ptr<HFLFloorplan> makeDesign(const std::string& archId, int archType,

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <limits>
 
+#include "FloorplanTestDesign.h"
 #include "host/msg/ComMsgMgr.h"
-#include "unit/floorplan/FloorplanTestDesign.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <limits>
 
-#include "HostTestUtil.h"
 #include "host/env/HUTEnv.h"
 #include "host/param/HPAParamMgr.h"
 #include "host/str/HSTJson.h"
 #include "host/str/HSTStrUtils.h"
+#include "support/HostTestUtil.h"
 
 using hosttest::TempDir;
 using hosttest::writeFile;

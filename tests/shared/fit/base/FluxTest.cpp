@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "FitTestSupport.h"
+#include "support/FitTestSupport.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <climits>
 #include <stdexcept>
 
+#include "FloorplanTestDesign.h"
 #include "host/msg/ComMsgMgr.h"
-#include "unit/floorplan/FloorplanTestDesign.h"
 
 namespace {
 

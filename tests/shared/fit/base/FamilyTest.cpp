@@ -2,11 +2,11 @@
 // library-cell code, ECC, YRAM everywhere, HBM in Zerith9 only, run parameters.
 #include <gtest/gtest.h>
 
+#include "FloorplanTestDesign.h"
 #include "shared/fit/base/HAFITKorvanFloorplan.h"
 #include "shared/fit/base/HAFITZerith7Floorplan.h"
 #include "shared/fit/base/HAFITZerith8Floorplan.h"
 #include "shared/fit/base/HAFITZerith9Floorplan.h"
-#include "unit/floorplan/FloorplanTestDesign.h"
 
 namespace {
 
