@@ -21,6 +21,8 @@ INFERRED = {
     "shared.0.0": ("RAMB18", {"RAM_MODE": "TDP", "READ_WIDTH_A": 18, "WRITE_WIDTH_A": 18,
                               "READ_WIDTH_B": 18, "WRITE_WIDTH_B": 18,
                               "WRITE_MODE_A": "READ_FIRST", "WRITE_MODE_B": "READ_FIRST"}),
+    "scratch.0.0": ("YRAM", {"READ_WIDTH_A": 72, "WRITE_WIDTH_A": 72,
+                             "READ_WIDTH_B": 72, "WRITE_WIDTH_B": 72}),
 }
 EXPLICIT = {
     "ecc_ram": ("RAMB36", {"RAM_MODE": SDP, "READ_WIDTH_A": 72, "WRITE_WIDTH_B": 72,
