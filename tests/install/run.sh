@@ -25,9 +25,10 @@ mv "$tmp/staged" "$tmp/prefix"
 prefix=$(cd "$tmp/prefix" && pwd -P)
 
 for f in bin/seufit include/seufit/host/env/HUTEnv.h include/seufit/shared/fit/base/HAFITMgr.h \
-  share/seufit/parts.json share/seufit/fit/SoftErrorRate.xml; do
+  share/seufit/parts.json share/seufit/fit/SoftErrorRate.xml share/seufit/yosys/brams.txt; do
   [ -f "$prefix/$f" ] || note "not installed: $f"
 done
+[ -x "$prefix/share/seufit/yosys/synth.sh" ] || note "the installed Yosys flow script is not executable"
 config=$(find "$prefix" -name seufitConfig.cmake)
 [ -n "$config" ] || note "no seufitConfig.cmake under the prefix"
 
