@@ -1,4 +1,6 @@
 // seufit: soft-error reliability reports for placed FPGA designs.
+#include <csignal>
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -8,6 +10,7 @@
 #include "cli/Cli.h"
 #include "host/env/HUTEnv.h"
 #include "host/msg/ComMsgMgr.h"
+#include "host/stream/HUTFdStreambuf.h"
 
 namespace {
 // Counts errors so that a run that reported one never exits 0.
@@ -79,9 +82,9 @@ static int run(int argc, char** argv) {
   return ctx.exitCode;
 }
 
-int main(int argc, char** argv) {
-  // Nothing may end the process with an abort: a failure the commands did not expect still
-  // gets one message and exit 1. The sinks may not be set up yet, so they are (re)made here.
+// Nothing may end the process with an abort: a failure the commands did not expect still
+// gets one message and exit 1. The sinks may not be set up yet, so they are (re)made here.
+static int runGuarded(int argc, char** argv) {
   try {
     return run(argc, argv);
   } catch (const std::bad_alloc&) {
@@ -91,6 +94,35 @@ int main(int argc, char** argv) {
     installSinks(sinksJson);
     ComMsgMgr::hostError("@1-65@%s", std::string(e.what()));
   }
-  std::cout.flush();
   return EXIT_NO_RESULT;
+}
+
+// A report that never reached its reader is no success: a failed write to standard output
+// (a full disk, a closed pipe) is told on standard error and turns exit 0 into 1. A failed
+// write to standard error cannot be told, but fails the run all the same.
+static int checkStandardStreams(int status, const HUTFdStreambuf& out, const HUTFdStreambuf& err) {
+  std::cout.flush();
+  const bool outFailed = !std::cout.good() || out.error() != 0;
+  if (outFailed) {
+    installSinks(sinksJson);
+    ComMsgMgr::hostError("@1-67@%s%s", std::string("standard output"),
+                         std::string(out.error() ? std::strerror(out.error()) : "write error"));
+  }
+  std::cerr.flush();
+  const bool errFailed = !std::cerr.good() || err.error() != 0;
+  if ((outFailed || errFailed) && status == EXIT_OK) return EXIT_NO_RESULT;
+  return status;
+}
+
+int main(int argc, char** argv) {
+  // A closed pipe is a write error to report, not a signal that ends the process unheard.
+  std::signal(SIGPIPE, SIG_IGN);
+  // The standard streams write through buffers that keep the reason of a failed write.
+  HUTFdStreambuf out(1), err(2, 0);
+  std::streambuf* const oldOut = std::cout.rdbuf(&out);
+  std::streambuf* const oldErr = std::cerr.rdbuf(&err);
+  const int status = checkStandardStreams(runGuarded(argc, argv), out, err);
+  std::cout.rdbuf(oldOut);
+  std::cerr.rdbuf(oldErr);
+  return status;
 }

@@ -12,6 +12,8 @@ shell would (quotes, backslashes; no variables or globs). Directives:
     % stdin: FILE      standard input (default: /dev/null)
     % env: NAME=VALUE  an environment variable for seufit
     % file: PATH       after the run, PATH's content (or its absence) goes into the log
+    % stdout: TARGET   standard output goes to TARGET instead of the log: a path such as
+    % stderr: TARGET   /dev/full, or closed-pipe (a pipe whose reading end is closed)
 
 In the argument line and in directives, @SRC is the source directory and @TMP the case's
 scratch folder, made fresh for every run and removed afterwards. Setup commands also see
@@ -45,6 +47,7 @@ class Case:
         self.path = path
         self.setup, self.env, self.files = [], {}, []
         self.cwd = self.stdin = None
+        self.redirect = {}
         args = []
         with open(path, encoding=ENC, errors=ERRORS) as f:
             for number, line in enumerate(f, 1):
@@ -70,9 +73,11 @@ class Case:
                         self.env[name] = val
                     elif key == "file":
                         self.files.append(value)
+                    elif key in ("stdout", "stderr"):
+                        self.redirect[key] = value
                     else:
                         sys.exit(f"{where}: unknown directive '{key}'; expected setup, cwd, "
-                                 "stdin, env or file")
+                                 "stdin, env, file, stdout or stderr")
                 else:
                     args.append((where, line))
         if len(args) != 1:
@@ -140,18 +145,30 @@ def run_in(case, exe, src, tmp):
     env.update({k: expand(v) for k, v in case.env.items()})
     cwd = expand(case.cwd) if case.cwd else src
     stdin = open(expand(case.stdin), "rb") if case.stdin else subprocess.DEVNULL
+    streams, opened = {"stdout": subprocess.PIPE, "stderr": subprocess.PIPE}, []
+    for name, target in case.redirect.items():
+        if target == "closed-pipe":
+            read_end, write_end = os.pipe()
+            os.close(read_end)
+            streams[name] = write_end
+            opened.append(write_end)
+        else:
+            streams[name] = os.open(expand(target), os.O_WRONLY)
+            opened.append(streams[name])
     before = snapshot(tmp)
     try:
         done = subprocess.run([exe] + [a.encode(ENC, ERRORS) for a in args], cwd=cwd, env=env,
-                              stdin=stdin, capture_output=True, timeout=TIMEOUT)
+                              stdin=stdin, timeout=TIMEOUT, **streams)
         status = f"exit {done.returncode}" if done.returncode >= 0 else f"signal {-done.returncode}"
-        out, err = decode(done.stdout), decode(done.stderr)
+        out, err = decode(done.stdout or b""), decode(done.stderr or b"")
     except subprocess.TimeoutExpired as e:
         status = f"timeout after {TIMEOUT} s"
         out, err = decode(e.stdout or b""), decode(e.stderr or b"")
     finally:
         if stdin is not subprocess.DEVNULL:
             stdin.close()
+        for fd in opened:
+            os.close(fd)
     after = snapshot(tmp)
 
     log = "$ seufit " + normalise(case.argline) + "\n"
