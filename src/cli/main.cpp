@@ -69,6 +69,15 @@ static int run(int argc, char** argv) {
       for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; }))
         what += " " + c->get_name();
     }
+    // Options belong after the command; the parser would list them as unexpected words.
+    const std::vector<CLI::App*> parsed = app.get_subcommands();
+    if (!parsed.empty() && argc > 1 && argv[1][0] == '-')
+      what = std::string("option ") + argv[1] + " goes after the command: seufit " +
+             parsed.front()->get_name() + " " + argv[1] + " ...";
+    // "--x: At Most 1 required but received 2" says that an option was repeated.
+    const std::string::size_type atMost = what.find(": At Most 1 required but received ");
+    if (atMost != std::string::npos)
+      what = "option " + what.substr(0, atMost) + " given more than once; give it once";
     // Parsing stopped before the sinks were set up: honour --messages as the parser read it.
     bool json = false;
     for (const CLI::Option* o : ctx.messageOptions)
