@@ -3,8 +3,8 @@
 #include <sstream>
 
 #include "cli/Cli.h"
-#include "cli/CliOptions.h"
 #include "cli/CliDesign.h"
+#include "cli/CliOptions.h"
 #include "host/design/HDesignSummary.h"
 #include "shared/fit/base/HAFITFamily.h"
 

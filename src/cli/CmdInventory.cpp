@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cli/Cli.h"
-#include "cli/CliOptions.h"
 #include "cli/CliDesign.h"
+#include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTJson.h"

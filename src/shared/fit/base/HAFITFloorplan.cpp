@@ -211,6 +211,8 @@ void HAFITFloorplan::print() const {
 
 // ---- attributes ---------------------------------------------------------------------
 
+// Strings by value: a fixed signature of the library's interface.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 void HAFITFloorplan::getAttributeFromPhysicalLayer(const HDLHInstance* instance, std::string name,
                                                    std::string& value) const {
   if (!instance || !instance->getDAH() || !hflFloorplan_) return;

@@ -29,6 +29,8 @@ bool altitudeInMeters(const HFLFloorplan* design) {
 }
 }  // namespace
 
+// Strings by value: a fixed signature of the library's interface.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::string command,
                          float altitude, int longitude, int latitude, int devices, float months,
                          int temperature, bool revisedPackageModel, bool xml) {

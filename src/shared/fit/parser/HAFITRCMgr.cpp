@@ -28,7 +28,7 @@ void HAFITRCMgr::startElem_(const std::string& name, const CSL::XML::CAttributeL
   if (it == rcData_.end() || it->first != lon) {
     auto fresh = std::make_unique<LatitudeMap>();
     it = rcData_.emplace_hint(it, lon, fresh.get());
-    fresh.release();
+    static_cast<void>(fresh.release());  // the map owns it now
   }
   // A repeated point keeps the value of its last COORD.
   (*it->second)[lat] = rc;

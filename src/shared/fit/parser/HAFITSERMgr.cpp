@@ -134,14 +134,20 @@ const HAFITSERData* lookup(const HSTMap<std::string, HAFITSERMgr::MemMap*>& tabl
 }
 }  // namespace
 
+// Strings by value: a fixed signature of the library's interface.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 const HAFITSERData* HAFITSERMgr::getSerData(std::string family, MemType type) const {
   return lookup(serData_, family, type);
 }
 
+// Strings by value: a fixed signature of the library's interface.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 const HAFITSERData* HAFITSERMgr::getAlphaData(std::string family, MemType type) const {
   return lookup(alphaData_, family, type);
 }
 
+// Strings by value: a fixed signature of the library's interface.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 const HAFITTempData* HAFITSERMgr::getTempData(std::string family) const {
   const auto f = tempData_.find(family);
   return f == tempData_.end() ? nullptr : f->second;
