@@ -1,4 +1,4 @@
-// Shared pieces of the seufit command line.
+// The seufit command line: its run context, exit statuses and commands.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -9,6 +9,9 @@ struct CliContext {
   std::vector<std::string> argv;      // the command line as typed
   std::vector<std::string> dataDirs;  // --data-dir, repeatable
   std::string messages = "text";      // --messages text|json
+  // Every command's --messages option: after a usage error the parser's raw record of
+  // them still tells how to write that error.
+  std::vector<CLI::Option*> messageOptions;
   int exitCode = 0;
   // When false, error messages that a command chose to tolerate do not turn exit 0 into 1.
   bool errorsFail = true;
@@ -18,12 +21,6 @@ struct CliContext {
 constexpr int EXIT_OK = 0;
 constexpr int EXIT_NO_RESULT = 1;
 constexpr int EXIT_USAGE = 2;
-
-// --data-dir and --messages, taken by every command.
-void addCommonOptions(CLI::App* cmd, CliContext& ctx);
-
-// The command line as typed, each argument quoted where a POSIX shell would need it.
-std::string shellQuoteCommand(const std::vector<std::string>& argv);
 
 void registerReportCommand(CLI::App& app, CliContext& ctx);
 void registerFluxCommand(CLI::App& app, CliContext& ctx);

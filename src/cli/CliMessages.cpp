@@ -13,6 +13,9 @@ struct CliTexts {
     registerText("1-64",
                  "{1}: family '{2}' has a rate or coefficient that is not a finite number in "
                  "{3}; no report was written");
+    registerText("1-65", "internal error: {1}; no result was written");
+    registerText("1-66", "out of memory; no result was written");
+    registerText("1-67", "cannot write {1}: {2}");
     registerText("1-63", "{1}; run 'seufit --help' or 'seufit COMMAND --help' for the options");
   }
 } cliTexts;

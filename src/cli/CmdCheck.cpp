@@ -4,7 +4,9 @@
 
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
+#include "cli/CliOptions.h"
 #include "host/design/HDesignSummary.h"
+#include "shared/fit/base/HAFITFamily.h"
 
 namespace {
 
@@ -18,7 +20,7 @@ void printSummary(std::ostream& os, const std::string& path, const HFLFloorplan&
   const HDDesignSummary s = HDSummarizeDesign(design);
   const HDARPart* part = design.getPart();
   const HARPlaceArch* arch = part->getPlaceArch();
-  const char* family = HDFamilyOf(arch->getArchType(), arch->getDeviceName());
+  const HAFITFamily* family = HAFITFamilyFor(arch->getArchType(), arch->getDeviceName());
   std::ostringstream out;
   out << path << ": valid design\n";
   out << "  design      " << design.getDesignName() << "\n";
@@ -26,7 +28,8 @@ void printSummary(std::ostream& os, const std::string& path, const HFLFloorplan&
   out << "  device      " << arch->getDeviceName() << " (architecture "
       << part->getFamily()->getArch()->getId() << ", type " << arch->getArchType() << ")\n";
   out << "  family      "
-      << (family ? std::string(family) : "none: the report does not support this device") << "\n";
+      << (family ? std::string(family->name) : "none: the report does not support this device")
+      << "\n";
   out << "  cells       " << s.cells << " defined, " << s.primitives << " primitives\n";
   out << "  instances   " << count(s.occurrences, s.saturated) << " in the hierarchy ("
       << count(s.leaves, s.saturated) << " leaves), " << s.definedInstances

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "cli/Cli.h"
+#include "cli/CliOptions.h"
 #include "host/msg/ComMsgMgr.h"
 #include "shared/fit/base/HAFITMgr.h"
 #include "shared/fit/parser/HAFITDetectMgr.h"

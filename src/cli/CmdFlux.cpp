@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "cli/Cli.h"
-#include "cli/CliNumbers.h"
+#include "cli/CliOptions.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTJson.h"
 #include "shared/fit/base/HAFITMgr.h"
@@ -24,26 +24,21 @@ int runFlux(const FluxOptions& o, CliContext& ctx) {
   // A grid read only in part (reported) would give a cutoff of 0 for the points it lacks.
   if (!mgr->getRCMgr()->lastError().empty()) return EXIT_NO_RESULT;
 
-  float altitude = place.altitude;
-  if (HAFITMgr::kMaxAltitude < altitude) altitude = HAFITMgr::kMaxAltitude;
-  const bool jedec = HAFITMgr::kBoeingAltitude > altitude;
-  const float cutoff = mgr->getRCMgr()->get(place.longitude, place.latitude);
-  const float flux = mgr->calculateRelativeFlux(altitude, place.longitude, place.latitude);
-
+  const HAFITMgr::FluxPoint point = mgr->fluxAt(place.altitude, place.longitude, place.latitude);
   if (o.json) {
-    std::cout << "{\"altitude_m\": " << HSTJson::number(altitude)
+    std::cout << "{\"altitude_m\": " << HSTJson::number(point.altitude)
               << ", \"longitude\": " << place.longitude << ", \"latitude\": " << place.latitude
-              << ", \"model\": \"" << (jedec ? "jedec" : "boeing")
-              << "\", \"rigidity_cutoff\": " << HSTJson::number(cutoff)
-              << ", \"flux\": " << HSTJson::number(flux) << "}\n";
+              << ", \"model\": \"" << point.model
+              << "\", \"rigidity_cutoff\": " << HSTJson::number(point.cutoff)
+              << ", \"flux\": " << HSTJson::number(point.flux) << "}\n";
   } else {
-    std::cout << "Altitude:        " << HSTJson::number(altitude) << " m"
-              << (altitude != place.altitude ? " (capped at 80000 ft)" : "") << "\n"
+    std::cout << "Altitude:        " << HSTJson::number(point.altitude) << " m"
+              << (point.altitude != place.altitude ? " (capped at 80000 ft)" : "") << "\n"
               << "Longitude:       " << place.longitude << "\n"
               << "Latitude:        " << place.latitude << "\n"
-              << "Model:           " << (jedec ? "jedec" : "boeing") << "\n"
-              << "Rigidity cutoff: " << HSTJson::number(cutoff) << " GV\n"
-              << "Relative flux:   " << HSTJson::number(flux) << "\n";
+              << "Model:           " << point.model << "\n"
+              << "Rigidity cutoff: " << HSTJson::number(point.cutoff) << " GV\n"
+              << "Relative flux:   " << HSTJson::number(point.flux) << "\n";
   }
   return EXIT_OK;
 }

@@ -8,6 +8,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
+#include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTJson.h"
@@ -35,12 +36,8 @@ std::string deviceName(const HFLFloorplan& design) {
 int loadAndWalk(const std::string& path, Walked& w) {
   w.design = loadDesignOrReport(path);
   if (!w.design) return EXIT_USAGE;
-  w.floorplan.reset(HAFITFloorplan::create(w.design.get()));
-  if (!w.floorplan) {
-    ComMsgMgr::sendMsg::eval(1, "src/cli/CmdInventory", __LINE__, "fit", ComMsgMgr::MASK_WARNING,
-                             "@65-171@%s", deviceName(*w.design).c_str());
-    return EXIT_NO_RESULT;
-  }
+  w.floorplan.reset(HAFITFloorplan::createOrRefuse(w.design.get()));
+  if (!w.floorplan) return EXIT_NO_RESULT;
   try {
     w.floorplan->traverseCellview(w.design->getNetlist()->getTopCellview());
   } catch (const std::exception& e) {

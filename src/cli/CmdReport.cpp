@@ -1,15 +1,13 @@
 // seufit report: the FIT report of a placed design.
-#include <cmath>
 #include <exception>
 #include <iostream>
 #include <memory>
 
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
-#include "cli/CliNumbers.h"
+#include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
-#include "host/str/HSTStrUtils.h"
 #include "shared/fit/base/HAFITMgr.h"
 #include "shared/fit/parser/HAFITDetectMgr.h"
 #include "shared/fit/parser/HAFITRCMgr.h"
@@ -27,44 +25,6 @@ struct ReportOptions {
   bool revised = false;
   bool xml = false;
 };
-
-// Watches the messages of the report call for the ones that mean "no report".
-class NoReportWatch : public ComMsgMgr::Sink {
- public:
-  void deliver(const ComMsgMgr::Message& m) override {
-    if (m.id == "65-171" || (m.mask & ComMsgMgr::MASK_ERROR)) noReport = true;
-  }
-  bool noReport = false;
-};
-
-// True when the data file holds nothing at all for the family.
-bool familyHasNoData(HAFITSERMgr* ser, const std::string& key) {
-  if (ser->getTempData(key)) return false;
-  for (int t = HAFITSERMgr::MEM_CONFIG; t <= HAFITSERMgr::MEM_CONFIG_12T; ++t) {
-    const auto type = static_cast<HAFITSERMgr::MemType>(t);
-    if (ser->getSerData(key, type) || ser->getAlphaData(key, type)) return false;
-  }
-  return true;
-}
-
-// The name of the first record of the family's report classes that holds a value that
-// is not finite, or "" when all are finite: such a rate would turn every figure into
-// nan or inf.
-std::string firstNonFiniteRecord(HAFITSERMgr* ser, const std::string& key) {
-  const char* names[] = {"config", "bram", "yram", "hbm"};
-  auto finite = [](const HAFITSERData* d) {
-    return !d || (std::isfinite(d->nominal) && std::isfinite(d->lowerLimit) &&
-                  std::isfinite(d->upperLimit));
-  };
-  for (int t = HAFITSERMgr::MEM_CONFIG; t <= HAFITSERMgr::MEM_HBM; ++t) {
-    const auto type = static_cast<HAFITSERMgr::MemType>(t);
-    if (!finite(ser->getSerData(key, type))) return std::string("SOFTERRORRATE ") + names[t];
-    if (!finite(ser->getAlphaData(key, type))) return std::string("ALPHAPARTICLE ") + names[t];
-  }
-  const HAFITTempData* temp = ser->getTempData(key);
-  if (temp && !(std::isfinite(temp->slope) && std::isfinite(temp->intercept))) return "TEMPERATURE";
-  return {};
-}
 
 int runReport(const ReportOptions& o, CliContext& ctx) {
   PlaceOptions place;
@@ -101,18 +61,14 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
       !mgr->getRCMgr()->lastError().empty())
     return EXIT_NO_RESULT;
 
-  std::string key = design->getPart()->getFamily()->getArch()->getId();
-  HSTStringUtils::to_lower(key);
-  const std::string bad = firstNonFiniteRecord(mgr->getSERMgr(), key);
-  if (!bad.empty()) {
-    ComMsgMgr::hostError("@1-64@%s%s%s", std::string("fit/SoftErrorRate.xml"), key, bad);
+  const std::string key = HAFITSERMgr::familyKey(design.get());
+  const HAFITSERMgr::FamilyCheck data = mgr->getSERMgr()->checkFamily(key);
+  if (!data.nonFinite.empty()) {
+    ComMsgMgr::hostError("@1-64@%s%s%s", std::string("fit/SoftErrorRate.xml"), key, data.nonFinite);
     return EXIT_NO_RESULT;
   }
-  if (familyHasNoData(mgr->getSERMgr(), key))
-    ComMsgMgr::hostWarning("@1-61@%s%s", key, std::string("fit/SoftErrorRate.xml"));
+  if (data.empty) ComMsgMgr::hostWarning("@1-61@%s%s", key, std::string("fit/SoftErrorRate.xml"));
 
-  auto watch = std::make_shared<NoReportWatch>();
-  ComMsgMgr::addSink(watch);
   try {
     mgr->reportFit(design.get(), o.file, shellQuoteCommand(ctx.argv), place.altitude,
                    place.longitude, place.latitude, static_cast<int>(*devices), *months,
@@ -120,8 +76,8 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
   } catch (const std::exception& e) {
     ComMsgMgr::hostError("@1-62@%s%s", o.design, std::string(e.what()));
   }
-  ComMsgMgr::removeSink(watch);
-  return watch->noReport ? EXIT_NO_RESULT : EXIT_OK;
+  // Errors told during the call (a failed write among them) also fail the run.
+  return mgr->lastReportOutcome() == HAFITMgr::ReportOutcome::WRITTEN ? EXIT_OK : EXIT_NO_RESULT;
 }
 }  // namespace
 

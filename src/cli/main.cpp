@@ -1,10 +1,16 @@
 // seufit: soft-error reliability reports for placed FPGA designs.
+#include <csignal>
+#include <cstring>
+#include <exception>
 #include <iostream>
 #include <memory>
+#include <new>
+#include <string>
 
 #include "cli/Cli.h"
 #include "host/env/HUTEnv.h"
 #include "host/msg/ComMsgMgr.h"
+#include "host/stream/HUTFdStreambuf.h"
 
 namespace {
 // Counts errors so that a run that reported one never exits 0.
@@ -15,41 +21,19 @@ class ErrorCounter : public ComMsgMgr::Sink {
   }
   int errors = 0;
 };
+
+// The format of the sinks last installed, for the last-resort handlers of main().
+bool sinksJson = false;
+
+void installSinks(bool json) {
+  sinksJson = json;
+  ComMsgMgr::clearSinks();
+  ComMsgMgr::addSink(std::make_shared<ComMsgMgr::StreamSink>(
+      std::cout, std::cerr, json ? ComMsgMgr::StreamSink::JSON : ComMsgMgr::StreamSink::TEXT));
+}
 }  // namespace
 
-void addCommonOptions(CLI::App* cmd, CliContext& ctx) {
-  cmd->add_option("--data-dir", ctx.dataDirs,
-                  "Search only this data directory (repeatable, searched in order)")
-      ->type_name("DIR");
-  cmd->add_option("--messages", ctx.messages, "How diagnostics are written to standard error")
-      ->check(CLI::IsMember({"text", "json"}))
-      ->default_str("text");
-}
-
-std::string shellQuoteCommand(const std::vector<std::string>& argv) {
-  std::string out;
-  for (size_t i = 0; i < argv.size(); ++i) {
-    const std::string& a = argv[i];
-    if (i) out += ' ';
-    bool plain = !a.empty();
-    for (char c : a) {
-      const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                        (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.' || c == '/' ||
-                        c == ',' || c == ':' || c == '+' || c == '=' || c == '@' || c == '%';
-      if (!safe) plain = false;
-    }
-    if (plain) {
-      out += a;
-    } else {
-      out += '\'';
-      for (char c : a) out += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-      out += '\'';
-    }
-  }
-  return out;
-}
-
-int main(int argc, char** argv) {
+static int run(int argc, char** argv) {
   CliContext ctx;
   ctx.argv.push_back("seufit");
   for (int i = 1; i < argc; ++i) ctx.argv.emplace_back(argv[i]);
@@ -66,10 +50,7 @@ int main(int argc, char** argv) {
   // Commands run from their callbacks after parsing; the sinks must exist by then.
   auto counter = std::make_shared<ErrorCounter>();
   app.parse_complete_callback([&]() {
-    ComMsgMgr::clearSinks();
-    ComMsgMgr::addSink(std::make_shared<ComMsgMgr::StreamSink>(
-        std::cout, std::cerr,
-        ctx.messages == "json" ? ComMsgMgr::StreamSink::JSON : ComMsgMgr::StreamSink::TEXT));
+    installSinks(ctx.messages == "json");
     ComMsgMgr::addSink(counter);
     if (!ctx.dataDirs.empty()) HUTEnv::setDataDirs(ctx.dataDirs);
   });
@@ -88,21 +69,69 @@ int main(int argc, char** argv) {
       for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; }))
         what += " " + c->get_name();
     }
-    // Parsing stopped before the sinks were set up: honour --messages as typed.
+    // Options belong after the command; the parser would list them as unexpected words.
+    const std::vector<CLI::App*> parsed = app.get_subcommands();
+    if (!parsed.empty() && argc > 1 && argv[1][0] == '-')
+      what = std::string("option ") + argv[1] + " goes after the command: seufit " +
+             parsed.front()->get_name() + " " + argv[1] + " ...";
+    // "--x: At Most 1 required but received 2" says that an option was repeated.
+    const std::string::size_type atMost = what.find(": At Most 1 required but received ");
+    if (atMost != std::string::npos)
+      what = "option " + what.substr(0, atMost) + " given more than once; give it once";
+    // Parsing stopped before the sinks were set up: honour --messages as the parser read it.
     bool json = false;
-    for (int i = 1; i < argc; ++i) {
-      const std::string a = argv[i];
-      if (a == "--messages=json" ||
-          (a == "--messages" && i + 1 < argc && std::string(argv[i + 1]) == "json"))
-        json = true;
-    }
-    ComMsgMgr::clearSinks();
-    ComMsgMgr::addSink(std::make_shared<ComMsgMgr::StreamSink>(
-        std::cout, std::cerr, json ? ComMsgMgr::StreamSink::JSON : ComMsgMgr::StreamSink::TEXT));
+    for (const CLI::Option* o : ctx.messageOptions)
+      if (!o->results().empty() && o->results().back() == "json") json = true;
+    installSinks(json);
     ComMsgMgr::hostError("@1-63@%s", what);
     return EXIT_USAGE;
   }
   std::cout.flush();
   if (ctx.exitCode == EXIT_OK && ctx.errorsFail && counter->errors > 0) return EXIT_NO_RESULT;
   return ctx.exitCode;
+}
+
+// Nothing may end the process with an abort: a failure the commands did not expect still
+// gets one message and exit 1. The sinks may not be set up yet, so they are (re)made here.
+static int runGuarded(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    installSinks(sinksJson);
+    ComMsgMgr::hostError("@1-66@");
+  } catch (const std::exception& e) {
+    installSinks(sinksJson);
+    ComMsgMgr::hostError("@1-65@%s", std::string(e.what()));
+  }
+  return EXIT_NO_RESULT;
+}
+
+// A report that never reached its reader is no success: a failed write to standard output
+// (a full disk, a closed pipe) is told on standard error and turns exit 0 into 1. A failed
+// write to standard error cannot be told, but fails the run all the same.
+static int checkStandardStreams(int status, const HUTFdStreambuf& out, const HUTFdStreambuf& err) {
+  std::cout.flush();
+  const bool outFailed = !std::cout.good() || out.error() != 0;
+  if (outFailed) {
+    installSinks(sinksJson);
+    ComMsgMgr::hostError("@1-67@%s%s", std::string("standard output"),
+                         std::string(out.error() ? std::strerror(out.error()) : "write error"));
+  }
+  std::cerr.flush();
+  const bool errFailed = !std::cerr.good() || err.error() != 0;
+  if ((outFailed || errFailed) && status == EXIT_OK) return EXIT_NO_RESULT;
+  return status;
+}
+
+int main(int argc, char** argv) {
+  // A closed pipe is a write error to report, not a signal that ends the process unheard.
+  std::signal(SIGPIPE, SIG_IGN);
+  // The standard streams write through buffers that keep the reason of a failed write.
+  HUTFdStreambuf out(1), err(2, 0);
+  std::streambuf* const oldOut = std::cout.rdbuf(&out);
+  std::streambuf* const oldErr = std::cerr.rdbuf(&err);
+  const int status = checkStandardStreams(runGuarded(argc, argv), out, err);
+  std::cout.rdbuf(oldOut);
+  std::cerr.rdbuf(oldErr);
+  return status;
 }

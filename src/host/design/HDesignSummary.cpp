@@ -108,11 +108,3 @@ HDDesignSummary HDSummarizeDesign(const HFLFloorplan& design) {
   s.saturated = result.saturated;
   return s;
 }
-
-const char* HDFamilyOf(int archType, const std::string& deviceName) {
-  if (archType >= 10 && archType <= 14) return "zerith7";
-  if (archType == 15 || archType == 16) return deviceName == "dpm4410" ? nullptr : "zerith8";
-  if ((archType >= 19 && archType <= 24) || archType == 26) return "zerith9";
-  if (archType == 27) return "korvan";
-  return nullptr;
-}

@@ -20,7 +20,3 @@ struct HDDesignSummary {
 };
 
 HDDesignSummary HDSummarizeDesign(const HFLFloorplan& design);
-
-// "zerith7", "zerith8", "zerith9" or "korvan" for an architecture type the report
-// supports; null otherwise (the device name "dpm4410" is refused in the Zerith8 range).
-const char* HDFamilyOf(int archType, const std::string& deviceName);

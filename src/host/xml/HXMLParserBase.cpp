@@ -55,7 +55,7 @@ std::string CAttributeList::getValue(const std::string& name) const {
 // HXMLParserBase
 
 namespace {
-constexpr std::size_t FIRST_CHUNK = 64 * 1024;
+constexpr std::size_t FIRST_CHUNK = std::size_t{64} * 1024;
 constexpr std::size_t MAX_FEED = 1 << 30;  // expat takes an int length
 
 bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }

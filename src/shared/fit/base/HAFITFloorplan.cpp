@@ -9,10 +9,7 @@
 
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
-#include "shared/fit/base/HAFITKorvanFloorplan.h"
-#include "shared/fit/base/HAFITZerith7Floorplan.h"
-#include "shared/fit/base/HAFITZerith8Floorplan.h"
-#include "shared/fit/base/HAFITZerith9Floorplan.h"
+#include "shared/fit/base/HAFITFamily.h"
 
 namespace {
 
@@ -93,72 +90,37 @@ void HAFITFloorplan::processHBM(const HDLHInstance*) {}
 // ---- family choice ------------------------------------------------------------------
 
 HAFITFloorplan::Family HAFITFloorplan::familyFor(int archType, const std::string& deviceName) {
-  switch (archType) {
-    case 10:
-    case 11:
-    case 12:
-    case 13:
-    case 14:
-      return Family::ZERITH7;
-    case 15:
-    case 16:
-      return deviceName == "dpm4410" ? Family::UNSUPPORTED : Family::ZERITH8;
-    case 19:
-    case 20:
-    case 21:
-    case 22:
-    case 23:
-    case 24:
-    case 26:
-      return Family::ZERITH9;
-    case 27:
-      return Family::KORVAN;
-    default:
-      return Family::UNSUPPORTED;
-  }
+  const HAFITFamily* f = HAFITFamilyFor(archType, deviceName);
+  return f ? f->id : Family::UNSUPPORTED;
 }
 
 const char* HAFITFloorplan::familyName(Family family) {
-  switch (family) {
-    case Family::ZERITH7:
-      return "zerith7";
-    case Family::ZERITH8:
-      return "zerith8";
-    case Family::ZERITH9:
-      return "zerith9";
-    case Family::KORVAN:
-      return "korvan";
-    case Family::UNSUPPORTED:
-      break;
-  }
-  return nullptr;
+  const HAFITFamily* f = HAFITFamilyById(family);
+  return f ? f->name : nullptr;
 }
 
 HAFITFloorplan* HAFITFloorplan::create(HFLFloorplan* hflFloorplan) {
   if (!hflFloorplan || !hflFloorplan->getPart()) return nullptr;
   const HARPlaceArch* arch = hflFloorplan->getPart()->getPlaceArch();
-  switch (familyFor(arch->getArchType(), arch->getDeviceName())) {
-    case Family::ZERITH7:
-      return new HAFITZerith7Floorplan(hflFloorplan);
-    case Family::ZERITH8:
-      return new HAFITZerith8Floorplan(hflFloorplan);
-    case Family::ZERITH9:
-      return new HAFITZerith9Floorplan(hflFloorplan);
-    case Family::KORVAN:
-      return new HAFITKorvanFloorplan(hflFloorplan);
-    case Family::UNSUPPORTED:
-      break;
+  const HAFITFamily* f = HAFITFamilyFor(arch->getArchType(), arch->getDeviceName());
+  return f ? f->create(hflFloorplan) : nullptr;
+}
+
+HAFITFloorplan* HAFITFloorplan::createOrRefuse(HFLFloorplan* hflFloorplan) {
+  HAFITFloorplan* floorplan = create(hflFloorplan);
+  if (!floorplan) {
+    const HDARPart* part = hflFloorplan ? hflFloorplan->getPart() : nullptr;
+    const std::string device = part ? part->getPlaceArch()->getDeviceName() : std::string();
+    ComMsgMgr::sendMsg::eval(1, kSource, __LINE__, kCategory, ComMsgMgr::MASK_WARNING, "@65-171@%s",
+                             device.c_str());
   }
-  return nullptr;
+  return floorplan;
 }
 
 const char* HAFITFloorplan::familyName() const {
   // No virtual slot for this: the table of virtual operations is fixed.
-  if (dynamic_cast<const HAFITZerith7Floorplan*>(this)) return familyName(Family::ZERITH7);
-  if (dynamic_cast<const HAFITZerith8Floorplan*>(this)) return familyName(Family::ZERITH8);
-  if (dynamic_cast<const HAFITZerith9Floorplan*>(this)) return familyName(Family::ZERITH9);
-  if (dynamic_cast<const HAFITKorvanFloorplan*>(this)) return familyName(Family::KORVAN);
-  return nullptr;
+  const HAFITFamily* f = HAFITFamilyOf(this);
+  return f ? f->name : nullptr;
 }
 
 uint32_t HAFITFloorplan::toUint32Saturating(double bits) {
@@ -249,6 +211,8 @@ void HAFITFloorplan::print() const {
 
 // ---- attributes ---------------------------------------------------------------------
 
+// Strings by value: a fixed signature of the library's interface.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 void HAFITFloorplan::getAttributeFromPhysicalLayer(const HDLHInstance* instance, std::string name,
                                                    std::string& value) const {
   if (!instance || !instance->getDAH() || !hflFloorplan_) return;

@@ -35,15 +35,15 @@ class HAFITFloorplan {
   // Hooks for YRAM and HBM leaves; the base records nothing (YRAM is counted by the walk).
   virtual void processYRAM(const HDLHInstance* instance);
   virtual void processHBM(const HDLHInstance* instance);
-  // Per-memory-class FIT and MTBF rows; they leave their figures in `results`.
+  // Per-memory-class FIT and MTBF rows; they leave their figures in `map`.
   virtual void writeCRMReliability(HCRRptDoc& doc, HCRRptTable& table,
-                                   std::unordered_map<std::string, float>& results);
+                                   std::unordered_map<std::string, float>& map);
   virtual void writeBRMReliability(HCRRptDoc& doc, HCRRptTable& table,
-                                   std::unordered_map<std::string, float>& results);
+                                   std::unordered_map<std::string, float>& map);
   virtual void writeYRMReliability(HCRRptDoc& doc, HCRRptTable& table,
-                                   std::unordered_map<std::string, float>& results);
+                                   std::unordered_map<std::string, float>& map);
   virtual void writeHBMReliability(HCRRptDoc& doc, HCRRptTable& table,
-                                   std::unordered_map<std::string, float>& results);
+                                   std::unordered_map<std::string, float>& map);
 
   // ---- family choice ----
   // The family of a device, by the architecture type of its placement architecture.
@@ -54,6 +54,9 @@ class HAFITFloorplan {
   // A new floorplan of the design's family (caller deletes), or null when the design has
   // no part or its device is not supported. Sends no message.
   static HAFITFloorplan* create(HFLFloorplan* hflFloorplan);
+  // As create(), but a design whose device is not supported is told with "@65-171@%s"
+  // (the device name) before null is returned.
+  static HAFITFloorplan* createOrRefuse(HFLFloorplan* hflFloorplan);
   // The family of this object's class.
   const char* familyName() const;
 
@@ -170,7 +173,6 @@ class HAFITFloorplan {
   // bramBits_ without the 32-bit bound.
   int64_t bramBitsTotal_ = 0;
 
- protected:
   // The design's netlist; null without a design handle.
   const HAINetlist* netlist() const;
 

@@ -90,6 +90,15 @@ float HAFITMgr::calculateRelativeFlux(float altitude, int longitude, int latitud
   return derateBoeing(altitude, latitude);  // NaN altitudes land here too
 }
 
+HAFITMgr::FluxPoint HAFITMgr::fluxAt(float altitude, int longitude, int latitude) {
+  FluxPoint point;
+  point.altitude = kMaxAltitude < altitude ? kMaxAltitude : altitude;
+  point.model = kBoeingAltitude > point.altitude ? "jedec" : "boeing";
+  point.cutoff = rcMgr_ ? rcMgr_->get(longitude, latitude) : 0.0f;
+  point.flux = calculateRelativeFlux(point.altitude, longitude, latitude);
+  return point;
+}
+
 // Each step's precision is part of the model: the report's numbers follow it to the
 // last digit. Float steps use float constants; double steps widen floats exactly.
 float HAFITMgr::derateJedec(float altitude, int longitude, int latitude) {

@@ -31,9 +31,23 @@ class HAFITMgr {
                  float altitude, int longitude, int latitude, int devices, float months,
                  int temperature, bool revisedPackageModel, bool xml);
 
+  // How the last reportFit call ended, for hosts that turn it into an exit status. A call
+  // left by an exception keeps NOT_RUN.
+  enum class ReportOutcome { NOT_RUN, WRITTEN, UNSUPPORTED_DEVICE, MISSING_DATA, WRITE_FAILED };
+  ReportOutcome lastReportOutcome() const { return lastOutcome_; }
+
   // Relative neutron flux at an altitude in meters and a position in whole degrees:
   // the JEDEC-style model below 4572 m, the Boeing avionics model from there on.
   float calculateRelativeFlux(float altitude, int longitude, int latitude);
+  // One place as a report sees it: the altitude in meters after the cap, the model used
+  // ("jedec" or "boeing"), the grid's cutoff rigidity (GV; 0 without a grid) and the flux.
+  struct FluxPoint {
+    float altitude;
+    const char* model;
+    float cutoff;
+    float flux;
+  };
+  FluxPoint fluxAt(float altitude, int longitude, int latitude);
   float derateJedec(float altitude, int longitude, int latitude);
   float derateBoeing(float altitude, int latitude);
 
@@ -50,4 +64,5 @@ class HAFITMgr {
   HAFITSERMgr* serMgr_ = nullptr;
   HAFITDetectMgr* detectMgr_ = nullptr;
   HAFITRCMgr* rcMgr_ = nullptr;
+  ReportOutcome lastOutcome_ = ReportOutcome::NOT_RUN;
 };

@@ -29,18 +29,18 @@ bool altitudeInMeters(const HFLFloorplan* design) {
 }
 }  // namespace
 
+// Strings by value: a fixed signature of the library's interface.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::string command,
                          float altitude, int longitude, int latitude, int devices, float months,
                          int temperature, bool revisedPackageModel, bool xml) {
   const bool meters = altitudeInMeters(hflFloorplan);
 
+  lastOutcome_ = ReportOutcome::NOT_RUN;
   // The family comes from the architecture type; other devices are refused.
-  std::unique_ptr<HAFITFloorplan> floorplan(HAFITFloorplan::create(hflFloorplan));
+  std::unique_ptr<HAFITFloorplan> floorplan(HAFITFloorplan::createOrRefuse(hflFloorplan));
   if (!floorplan) {
-    const HDARPart* part = hflFloorplan->getPart();
-    const std::string device = part ? part->getPlaceArch()->getDeviceName() : std::string();
-    ComMsgMgr::sendMsg::eval(1, "src/shared/fit/base/HAFITMgr", __LINE__, "fit",
-                             ComMsgMgr::MASK_WARNING, "@65-171@%s", device.c_str());
+    lastOutcome_ = ReportOutcome::UNSUPPORTED_DEVICE;
     return;
   }
 
@@ -51,7 +51,10 @@ void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::
   floorplan->setRevisedPackageModel(revisedPackageModel);
 
   // A missing data file was reported when the manager was created.
-  if (!serMgr_ || !detectMgr_ || !rcMgr_) return;
+  if (!serMgr_ || !detectMgr_ || !rcMgr_) {
+    lastOutcome_ = ReportOutcome::MISSING_DATA;
+    return;
+  }
 
   float altitudeM =
       meters ? altitude : HAFITNumbers::narrow(static_cast<double>(altitude) * 0.3048);
@@ -65,9 +68,10 @@ void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::
     HUTFileWriteStream stream;
     stream.open(fileName, std::ios_base::out);
     report.write(stream, command, xml);
-    stream.close();
+    lastOutcome_ = stream.close() ? ReportOutcome::WRITTEN : ReportOutcome::WRITE_FAILED;
   } else {
     ComMsgMgrReportOstream stream;
     report.write(stream, command, xml);
+    lastOutcome_ = ReportOutcome::WRITTEN;
   }
 }

@@ -28,13 +28,6 @@ double mtbfYears(double x) {
   return 1000000000.0 / x * 0.041666666666666664 * 0.0027397260273972603;
 }
 
-// The family key of the soft-error data: the device's architecture id, lower-cased.
-std::string familyKey(const HFLFloorplan* design) {
-  std::string key = design->getPart()->getFamily()->getArch()->getId();
-  HSTStringUtils::to_lower(key);
-  return key;
-}
-
 struct ClassRows {
   HAFITSERMgr::MemType type;
   const char* prefix;
@@ -93,7 +86,7 @@ struct RunParams {
 void writeClassReliability(const ClassRows& cls, double bits, bool doublePrecision,
                            const RunParams& run, HCRRptTable& table, ResultMap& map) {
   HAFITSERMgr* ser = HAFITMgr::getGlobal()->getSERMgr();
-  const std::string key = familyKey(run.design);
+  const std::string key = HAFITSERMgr::familyKey(run.design);
   const HAFITSERData* serData = ser->getSerData(key, cls.type);
   const HAFITSERData* alpha = ser->getAlphaData(key, cls.type);
   const HAFITTempData* temp = ser->getTempData(key);
@@ -171,7 +164,8 @@ void HAFITFloorplan::writeDeviceSummary(HCRRptDoc& doc, unsigned classes) {
     headings.createTableHeader(h, kAlignHeading, -1, "");
 
   // Without configuration-memory data the device total would be meaningless.
-  const HAFITSERData* gate = ser->getSerData(familyKey(hflFloorplan_), HAFITSERMgr::MEM_CONFIG);
+  const HAFITSERData* gate =
+      ser->getSerData(HAFITSERMgr::familyKey(hflFloorplan_), HAFITSERMgr::MEM_CONFIG);
 
   ResultMap map;
   if (classes & SUM_CRAM) writeCRMReliability(doc, table, map);

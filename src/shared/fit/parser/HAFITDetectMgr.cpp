@@ -36,6 +36,8 @@ void HAFITDetectMgr::endElem_(const std::string& name) {
   currentDevice_.clear();
 }
 
+// Strings by value: a fixed signature of the library's interface.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 const HAFITDetectData* HAFITDetectMgr::get(std::string device) const {
   const auto it = detectData_.find(device);
   return it == detectData_.end() ? nullptr : it->second;

@@ -1,9 +1,12 @@
 #include "shared/fit/parser/HAFITSERMgr.h"
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 
+#include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
+#include "host/str/HSTStrUtils.h"
 #include "shared/fit/parser/HAFITNumbers.h"
 
 namespace {
@@ -131,14 +134,20 @@ const HAFITSERData* lookup(const HSTMap<std::string, HAFITSERMgr::MemMap*>& tabl
 }
 }  // namespace
 
+// Strings by value: a fixed signature of the library's interface.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 const HAFITSERData* HAFITSERMgr::getSerData(std::string family, MemType type) const {
   return lookup(serData_, family, type);
 }
 
+// Strings by value: a fixed signature of the library's interface.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 const HAFITSERData* HAFITSERMgr::getAlphaData(std::string family, MemType type) const {
   return lookup(alphaData_, family, type);
 }
 
+// Strings by value: a fixed signature of the library's interface.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 const HAFITTempData* HAFITSERMgr::getTempData(std::string family) const {
   const auto f = tempData_.find(family);
   return f == tempData_.end() ? nullptr : f->second;
@@ -172,4 +181,36 @@ void HAFITSERMgr::dump() {
       sendMsg::eval(1, SRC, __LINE__, "fit", MASK_LISTING, "@65-27@%f", double(d.upperLimit));
     }
   }
+}
+
+std::string HAFITSERMgr::familyKey(const HFLFloorplan* design) {
+  std::string key = design->getPart()->getFamily()->getArch()->getId();
+  HSTStringUtils::to_lower(key);
+  return key;
+}
+
+HAFITSERMgr::FamilyCheck HAFITSERMgr::checkFamily(const std::string& family) const {
+  FamilyCheck check;
+  check.empty = getTempData(family) == nullptr;
+  for (int t = MEM_CONFIG; t <= MEM_CONFIG_12T; ++t) {
+    const auto type = static_cast<MemType>(t);
+    if (getSerData(family, type) || getAlphaData(family, type)) check.empty = false;
+  }
+  const char* names[] = {"config", "bram", "yram", "hbm"};
+  auto finite = [](const HAFITSERData* d) {
+    return !d || (std::isfinite(d->nominal) && std::isfinite(d->lowerLimit) &&
+                  std::isfinite(d->upperLimit));
+  };
+  for (int t = MEM_CONFIG; t <= MEM_HBM && check.nonFinite.empty(); ++t) {
+    const auto type = static_cast<MemType>(t);
+    if (!finite(getSerData(family, type)))
+      check.nonFinite = std::string("SOFTERRORRATE ") + names[t];
+    else if (!finite(getAlphaData(family, type)))
+      check.nonFinite = std::string("ALPHAPARTICLE ") + names[t];
+  }
+  const HAFITTempData* temp = getTempData(family);
+  if (check.nonFinite.empty() && temp &&
+      !(std::isfinite(temp->slope) && std::isfinite(temp->intercept)))
+    check.nonFinite = "TEMPERATURE";
+  return check;
 }

@@ -7,6 +7,8 @@
 #include "host/str/HSTStrUtils.h"
 #include "host/xml/HXMLParserBase.h"
 
+class HFLFloorplan;
+
 // One rate record: FIT per megabit, with the bounds of its confidence interval as
 // fractions of the nominal rate.
 class HAFITSERData {
@@ -51,6 +53,19 @@ class HAFITSERMgr : public HXMLParserBase {
   const HAFITSERData* getSerData(std::string family, MemType type) const;
   const HAFITSERData* getAlphaData(std::string family, MemType type) const;
   const HAFITTempData* getTempData(std::string family) const;
+
+  // The family key of the rate data for a design: its architecture id, lower-cased.
+  static std::string familyKey(const HFLFloorplan* design);
+
+  // What a report needs to know of a family's records before it computes anything.
+  struct FamilyCheck {
+    // Not one record (rate, alpha or temperature) for the family.
+    bool empty = true;
+    // The first record of the report classes with a value that is not finite (it would
+    // turn every figure into nan or inf), e.g. "SOFTERRORRATE bram"; "" when all are finite.
+    std::string nonFinite;
+  };
+  FamilyCheck checkFamily(const std::string& family) const;
 
   // Sends the neutron rates to the message log, family by family.
   void dump();

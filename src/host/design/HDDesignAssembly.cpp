@@ -1,0 +1,136 @@
+#include "host/design/HDDesignAssembly.h"
+
+#include <algorithm>
+
+HDSymbol* HDDesignAssembly::findSymbol(const std::string& name) const {
+  auto it = symIndex_.find(name);
+  return it == symIndex_.end() ? nullptr : it->second;
+}
+
+HDSymbol* HDDesignAssembly::symbol(const std::string& name) {
+  if (HDSymbol* s = findSymbol(name)) return s;
+  syms_.push_back(std::make_unique<HDSymbol>());
+  HDSymbol* s = syms_.back().get();
+  s->name = name;
+  symIndex_.emplace(name, s);
+  return s;
+}
+
+HDAHCellview* HDDesignAssembly::defineCell(const std::string& name, const std::string& path,
+                                           HDJsonPos pos) {
+  HDSymbol* s = symbol(name);
+  s->cell = fp_->addCell(name);
+  s->defFile = ctx_.file();
+  s->defPath = path;
+  s->defPos = pos;
+  defs_.push_back({s->cell, "cell " + hdQuoted(name), name, ctx_.file(), path, pos});
+  return s->cell;
+}
+
+HDAHInstance* HDDesignAssembly::addInstanceOf(HDAHCellview* parent, const std::string& name,
+                                              const std::string& target, const std::string& usePath,
+                                              HDJsonPos usePos) {
+  HDSymbol* s = symbol(target);
+  if (s->uses++ == 0) {
+    s->useFile = ctx_.file();
+    s->usePath = usePath;
+    s->usePos = usePos;
+  }
+  const HDAHCellview* master = s->cell;
+  if (!master) {
+    if (!s->placeholder) {
+      s->placeholder.reset(new HDAHCellview);
+      HDDesignBuilder::setName(s->placeholder.get(), s->name);
+      placeholders_.emplace(s->placeholder.get(), s);
+    }
+    master = s->placeholder.get();
+  }
+  return HDDesignBuilder::addInstance(parent, name, master, nullptr);
+}
+
+void HDDesignAssembly::resolve(bool primitivesKnown) {
+  // A name is a cell or a primitive, never both.
+  for (const auto& s : syms_) {
+    if (!s->cell) continue;
+    auto it = prims_.find(s->name);
+    if (it == prims_.end() || !it->second.prim) continue;
+    const std::string where = it->second.fromDesign
+                                  ? "under primitives (" + hdPosText(it->second.pos) + ")"
+                                  : "in primitive library " + hdQuoted(part.library);
+    ctx_.problemAt(s->defFile, s->defPos, s->defPath,
+                   hdQuoted(s->name) + " is defined both as a cell and as a primitive " + where +
+                       "; rename the cell");
+  }
+
+  // Instances met before the cell or primitive they name.
+  std::vector<std::pair<HDSymbol*, const HDPrimitive*>> targets;
+  for (const auto& s : syms_) {
+    if (!s->placeholder) continue;
+    auto it = prims_.find(s->name);
+    const HDPrimitive* prim = it != prims_.end() ? it->second.prim : nullptr;
+    // Without the part's library every primitive would look undefined.
+    if (!s->cell && !prim && primitivesKnown) {
+      std::string msg = "undefined cell " + hdQuoted(s->name) +
+                        ": it is neither a cell of this file nor a primitive";
+      msg += part.hasLibrary ? " of library " + hdQuoted(part.library)
+                             : " (the part names no primitive library)";
+      if (s->uses > 1) msg += "; " + std::to_string(s->uses) + " instances use it";
+      ctx_.problemAt(s->useFile, s->usePos, s->usePath, msg);
+    }
+  }
+  for (const HDDefinition& d : defs_) {
+    for (const auto& inst : d.cell->instances()) {
+      const HDAHCellview* c = inst->getCell();
+      if (!c) continue;
+      auto it = placeholders_.find(c);
+      if (it == placeholders_.end()) continue;
+      HDSymbol* s = it->second;
+      if (s->cell) {
+        HDDesignBuilder::setMaster(inst.get(), s->cell, nullptr);
+      } else {
+        auto p = prims_.find(s->name);
+        if (p != prims_.end() && p->second.prim)
+          HDDesignBuilder::setMaster(inst.get(), nullptr, p->second.prim);
+      }
+    }
+  }
+
+  // The top cell.
+  const HDAHCellview* top = nullptr;
+  if (haveTop && haveCells) {
+    auto it = symIndex_.find(topName);
+    if (it != symIndex_.end() && it->second->cell) {
+      top = it->second->cell;
+    } else if (prims_.count(topName)) {
+      ctx_.problemAt(
+          ctx_.designFile(), topPos, topPath,
+          "top " + hdQuoted(topName) + " is a primitive; the top must be a cell of cells");
+    } else {
+      std::vector<std::string> cells;
+      for (const auto& s : syms_)
+        if (s->cell) cells.push_back(s->name);
+      ctx_.problemAt(ctx_.designFile(), topPos, topPath,
+                     "unknown top cell " + hdQuoted(topName) + "; cells has " +
+                         (cells.empty() ? std::string("no cells") : hdJoinNames(cells, 20)));
+    }
+  }
+
+  checkHierarchy(top);
+  if (!ctx_.clean()) return;
+
+  // Build the rest of the database.
+  fp_->setPart(std::make_unique<HDARPart>(part.name, part.device, part.archId, part.archType));
+  if (part.hasConfigBits) {
+    auto rd = std::make_unique<HDPYRouteData>();
+    rd->configBits = part.configBits;
+    fp_->setRouteData(std::move(rd));
+  }
+  fp_->setConstraintSet(std::move(constraints));
+  // Sorted, so that the site map's index only ever appends.
+  std::sort(sites.begin(), sites.end(),
+            [](const auto& a, const auto& b) { return a->name < b->name; });
+  HDSMSitemap* map = fp_->getPart()->getPlaceArch()->getSitemap();
+  for (auto& site : sites) map->add(site->name).elements = std::move(site->elements);
+  sites.clear();
+  fp_->setTop(top);
+}

@@ -1,0 +1,107 @@
+// The design database under construction, fed by any front end (the seufit design file,
+// netlists): cells, instances naming cells or primitives by name, the part and its
+// primitive library. resolve() then points every instance at what it names, finds the
+// top and checks the hierarchy, with the same messages whatever the front end.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/design/HDLoadContext.h"
+#include "host/design/HDesign.h"
+
+struct HDPartSpec {
+  std::string name, device, archId, library;
+  int archType = 0;
+  bool hasConfigBits = false;
+  uint32_t configBits = 0;
+  bool hasLibrary = false;
+};
+
+// A name that instances refer to: a cell of the file, a primitive, or nothing.
+struct HDSymbol {
+  std::string name;
+  HDAHCellview* cell = nullptr;  // defined as a cell
+  std::string defFile, defPath;
+  HDJsonPos defPos;
+  std::unique_ptr<HDAHCellview> placeholder;  // stands in until the name is resolved
+  size_t uses = 0;
+  std::string useFile, usePath;
+  HDJsonPos usePos;
+};
+
+// A cell definition: a cell, or a primitive's contents.
+struct HDDefinition {
+  HDAHCellview* cell;
+  std::string label;  // "cell \"top\"" or "contents of primitive \"HBM2\""
+  std::string name;
+  std::string file, path;
+  HDJsonPos pos;
+};
+
+struct HDPrimInfo {
+  HDPrimitive* prim = nullptr;
+  bool fromDesign = false;
+  std::string file, path;
+  HDJsonPos pos;
+};
+
+class HDDesignAssembly {
+ public:
+  explicit HDDesignAssembly(HDLoadContext& ctx) : ctx_(ctx), fp_(new HFLFloorplan) {}
+
+  HFLFloorplan& floorplan() { return *fp_; }
+  std::unique_ptr<HFLFloorplan> take() { return std::move(fp_); }
+
+  HDSymbol* symbol(const std::string& name);
+  HDSymbol* findSymbol(const std::string& name) const;
+  // A new cell named `name` (the caller checked it is not defined yet).
+  HDAHCellview* defineCell(const std::string& name, const std::string& path, HDJsonPos pos);
+  void addDefinition(HDDefinition d) { defs_.push_back(std::move(d)); }
+  // An instance of the cell or primitive called `target`, resolved later; `usePath` and
+  // `usePos` place the first use in messages.
+  HDAHInstance* addInstanceOf(HDAHCellview* parent, const std::string& name,
+                              const std::string& target, const std::string& usePath,
+                              HDJsonPos usePos);
+  // A named instance whose target could not be read (kept for the duplicate check).
+  HDAHInstance* addUnresolved(HDAHCellview* parent, const std::string& name) {
+    return HDDesignBuilder::addInstance(parent, name, nullptr, nullptr);
+  }
+
+  std::unordered_map<std::string, HDPrimInfo>& primitives() { return prims_; }
+  const std::vector<std::unique_ptr<HDSymbol>>& symbols() const { return syms_; }
+
+  // The part: a name to look up in parts.json, or given inline.
+  bool havePart = false, partInline = false, partOk = false;
+  std::string partName;
+  HDJsonPos partPos;
+  HDPartSpec part;
+  // The top cell's name and where it was given ("top" path).
+  bool haveTop = false, haveCells = false;
+  std::string topName;
+  std::string topPath = "top";
+  HDJsonPos topPos;
+  std::unique_ptr<HDCSet> constraints;
+  std::vector<std::unique_ptr<HDSMSite>> sites;
+
+  // After the part and its library are known: instances point at their masters, the top
+  // is found, the hierarchy is checked, and (when clean) the database is completed.
+  // `primitivesKnown`: the part's library was read, so an unknown name is an error.
+  void resolve(bool primitivesKnown);
+
+ private:
+  void checkHierarchy(const HDAHCellview* top);
+  template <typename Frames>
+  void reportCycle(const Frames& stack, size_t node);
+
+  HDLoadContext& ctx_;
+  std::unique_ptr<HFLFloorplan> fp_;
+  std::vector<std::unique_ptr<HDSymbol>> syms_;
+  std::unordered_map<std::string, HDSymbol*> symIndex_;
+  std::unordered_map<const HDAHCellview*, HDSymbol*> placeholders_;
+  std::unordered_map<std::string, HDPrimInfo> prims_;
+  std::vector<HDDefinition> defs_;
+};

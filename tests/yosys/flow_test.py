@@ -1,0 +1,124 @@
+#!/usr/bin/env python3
+"""Runs the shipped Yosys flow (data/yosys/synth.sh) on examples/verilog and checks the
+memory primitives of each JSON netlist, instance by instance, against a hand-made table.
+   flow_test.py SOURCE_DIR      (exit 77, a skip, when yosys is not installed)"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+PRIMITIVES = {"RAMB18", "RAMB36", "FIFO18", "FIFO36", "YRAM"}
+
+# Hand mapping: 1024x36 fits one RAMB36 at width 36; 2048x72 needs four RAMB36 of
+# 2048x18; 512x16 with two read-write ports is one true-dual-port RAMB18 at width 18.
+SDP = "SDP"
+INFERRED = {
+    "fifo_store.0.0": ("RAMB36", {"RAM_MODE": SDP, "READ_WIDTH_A": 36, "WRITE_WIDTH_B": 36}),
+    **{f"frames.0.{i}": ("RAMB36", {"RAM_MODE": SDP, "READ_WIDTH_A": 18, "WRITE_WIDTH_B": 18})
+       for i in range(4)},
+    "shared.0.0": ("RAMB18", {"RAM_MODE": "TDP", "READ_WIDTH_A": 18, "WRITE_WIDTH_A": 18,
+                              "READ_WIDTH_B": 18, "WRITE_WIDTH_B": 18,
+                              "WRITE_MODE_A": "READ_FIRST", "WRITE_MODE_B": "READ_FIRST"}),
+    "scratch.0.0": ("YRAM", {"READ_WIDTH_A": 72, "WRITE_WIDTH_A": 72,
+                             "READ_WIDTH_B": 72, "WRITE_WIDTH_B": 72}),
+}
+EXPLICIT = {
+    "ecc_ram": ("RAMB36", {"RAM_MODE": SDP, "READ_WIDTH_A": 72, "WRITE_WIDTH_B": 72,
+                           "EN_ECC_READ": "TRUE", "EN_ECC_WRITE": "TRUE"}),
+    "table_ram": ("RAMB18", {"RAM_MODE": "TDP", "READ_WIDTH_A": 9, "WRITE_WIDTH_A": 9,
+                             "READ_WIDTH_B": 9, "WRITE_WIDTH_B": 9}),
+    "wide_fifo": ("FIFO36", {"FIFO_MODE": "FIFO36_72", "READ_WIDTH": 72, "WRITE_WIDTH": 72}),
+    "narrow_fifo": ("FIFO18", {"READ_WIDTH": 36, "WRITE_WIDTH": 36}),
+}
+# 18x1024 and 36x512 fit a RAMB18 (cheaper than a RAMB36); 72x512 needs a RAMB36.
+LINE_BUFFERS = {
+    "luma_a/mem.0.0": ("RAMB18", {"RAM_MODE": SDP, "READ_WIDTH_A": 18, "WRITE_WIDTH_B": 18}),
+    "luma_b/mem.0.0": ("RAMB18", {"RAM_MODE": SDP, "READ_WIDTH_A": 18, "WRITE_WIDTH_B": 18}),
+    "chroma_buf/mem.0.0": ("RAMB18", {"RAM_MODE": SDP, "READ_WIDTH_A": 36, "WRITE_WIDTH_B": 36}),
+    "pixel_buf/mem.0.0": ("RAMB36", {"RAM_MODE": SDP, "READ_WIDTH_A": 72, "WRITE_WIDTH_B": 72}),
+}
+FLAT_LINE_BUFFERS = {k.replace("/", "."): v for k, v in LINE_BUFFERS.items()}
+
+
+def value(v):
+    """A write_json parameter: binary text is an unsigned number, other text is text."""
+    return int(v, 2) if isinstance(v, str) and v and set(v) <= {"0", "1"} else v
+
+
+def memories(netlist, top):
+    """Every primitive instance below `top`, by hierarchical path: (type, parameters,
+    attributes), and the names of the modules the walk went through."""
+    modules = netlist["modules"]
+    found, visited = {}, set()
+
+    def walk(name, prefix):
+        visited.add(name)
+        for cell_name, cell in modules[name]["cells"].items():
+            kind = cell["type"]
+            path = prefix + cell_name
+            if kind in PRIMITIVES:
+                params = {k: value(v) for k, v in cell["parameters"].items()}
+                attrs = {k: value(v) for k, v in cell["attributes"].items()}
+                found[path] = (kind, params, attrs)
+            elif kind in modules and not modules[kind].get("attributes", {}).get("blackbox"):
+                walk(kind, path + "/")
+            elif kind.startswith("$mem"):
+                found[path] = (kind, {}, {})  # a memory left unmapped
+    walk(top, "")
+    return found, visited
+
+
+def main():
+    src = sys.argv[1]
+    if shutil.which("yosys") is None:
+        print("SKIP: yosys is not installed (scripts/install-deps.sh installs it)")
+        return 77
+    synth = os.path.join(src, "data", "yosys", "synth.sh")
+    examples = os.path.join(src, "examples", "verilog")
+    cases = [
+        ("inferred", "inferred.v", [], INFERRED),
+        ("explicit_top", "explicit.v", [], EXPLICIT),
+        ("line_buffers", "line_buffers.v", [], LINE_BUFFERS),
+        ("line_buffers", "line_buffers.v", ["--flatten"], FLAT_LINE_BUFFERS),
+    ]
+    failures = []
+    with tempfile.TemporaryDirectory() as tmp:
+        for top, source, flags, expected in cases:
+            label = " ".join([source] + flags)
+            out = os.path.join(tmp, "netlist.json")
+            run = subprocess.run(["bash", synth, *flags, "--top", top, "-o", out,
+                                  os.path.join(examples, source)],
+                                 capture_output=True, text=True)
+            if run.returncode != 0:
+                failures.append(f"{label}: synth.sh exit {run.returncode}: {run.stderr}")
+                continue
+            with open(out) as f:
+                netlist = json.load(f)
+            found, visited = memories(netlist, top)
+            if sorted(found) != sorted(expected):
+                failures.append(f"{label}: instances {sorted(found)}, expected {sorted(expected)}")
+                continue
+            for path, (kind, params) in expected.items():
+                got_kind, got_params, _ = found[path]
+                if got_kind != kind or got_params != params:
+                    failures.append(f"{label}: {path} is {got_kind} {got_params}, "
+                                    f"expected {kind} {params}")
+            if source == "explicit.v":
+                protected = found["table_ram"][2].get("SEU_PROTECTED")
+                if protected != 2048:
+                    failures.append(f"{label}: table_ram SEU_PROTECTED {protected!r}, expected 2048")
+            if source == "line_buffers.v":
+                # Hierarchical: one derived module per shape; flat: only the top remains.
+                derived = {m for m in visited if m.startswith("$paramod")}
+                want = 0 if flags else 3
+                if len(derived) != want:
+                    failures.append(f"{label}: {len(derived)} derived modules, expected {want}")
+    for f in failures:
+        print("FAIL:", f)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
