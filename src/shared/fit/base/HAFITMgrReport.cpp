@@ -56,10 +56,10 @@ void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::
     return;
   }
 
-  float altitudeM =
+  const float altitudeM =
       meters ? altitude : HAFITNumbers::narrow(static_cast<double>(altitude) * 0.3048);
-  if (kMaxAltitude < altitudeM) altitudeM = kMaxAltitude;
-  floorplan->setFlux(calculateRelativeFlux(altitudeM, longitude, latitude));
+  // The same cap and model as `seufit flux` shows for the place.
+  floorplan->setFlux(fluxAt(altitudeM, longitude, latitude).flux);
 
   HAFITReport report(floorplan.get());
   if (!fileName.empty()) {
