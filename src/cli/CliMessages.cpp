@@ -16,6 +16,9 @@ struct CliTexts {
     registerText("1-65", "internal error: {1}; no result was written");
     registerText("1-66", "out of memory; no result was written");
     registerText("1-67", "cannot write {1}: {2}");
+    registerText("1-68",
+                 "option --altitude: {1} is below sea level; the flux models are made for "
+                 "altitudes of 0 and above, the result is extrapolated");
     registerText("1-63", "{1}; run 'seufit --help' or 'seufit COMMAND --help' for the options");
   }
 } cliTexts;

@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cerrno>
 #include <cfloat>
@@ -7,6 +9,7 @@
 #include <cstdlib>
 
 #include "cli/Cli.h"
+#include "host/env/HUTEnv.h"
 #include "host/msg/ComMsgMgr.h"
 
 namespace CliNumbers {
@@ -58,6 +61,9 @@ bool parsePlace(const PlaceText& text, PlaceOptions& out) {
   bool ok = true;
   if (auto v = CliNumbers::parseFloat(altitude)) {
     out.altitude = *v;
+    // Below sea level is a real place (a mine, a shore below sea level), but the flux
+    // models are made for the atmosphere above it.
+    if (*v < 0) ComMsgMgr::hostWarning("@1-68@%s", altitude);
   } else {
     usageError("--altitude", "a finite real number", altitude);
     ok = false;
@@ -85,6 +91,29 @@ void addCommonOptions(CLI::App* cmd, CliContext& ctx) {
       cmd->add_option("--messages", ctx.messages, "How diagnostics are written to standard error")
           ->check(CLI::IsMember({"text", "json"}))
           ->default_str("text"));
+}
+
+bool outputIsNotAnInput(const std::string& option, const std::string& output,
+                        const std::string& design) {
+  struct stat out {};
+  if (::stat(output.c_str(), &out) != 0) return true;  // a new file replaces nothing
+  const auto same = [&out](const std::string& path) {
+    struct stat in {};
+    return ::stat(path.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+  };
+  if (same(design)) {
+    usageError(option, "a file other than the design file", output);
+    return false;
+  }
+  for (const char* rel : {"fit/SoftErrorRate.xml", "fit/DetectionTime.xml",
+                          "fit/RigidityCutoff.xml", "parts.json", "primitives.json"}) {
+    const std::string dir = HUTEnv::getOVKDataDir(rel);
+    if (!dir.empty() && same(dir + "/" + rel)) {
+      usageError(option, std::string("a file other than the data file ") + rel, output);
+      return false;
+    }
+  }
+  return true;
 }
 
 std::string shellQuoteCommand(const std::vector<std::string>& argv) {

@@ -42,5 +42,10 @@ CLI::Option* addTextOption(CLI::App* cmd, const std::string& name, std::string& 
 // --data-dir and --messages, taken by every command.
 void addCommonOptions(CLI::App* cmd, CliContext& ctx);
 
+// False (with a usage message) when `output` is, or links to, the design file or one of the
+// data files the run reads: a report must never replace its own inputs.
+bool outputIsNotAnInput(const std::string& option, const std::string& output,
+                        const std::string& design);
+
 // The command line as typed, each argument quoted where a POSIX shell would need it.
 std::string shellQuoteCommand(const std::vector<std::string>& argv);

@@ -39,9 +39,11 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
     usageError("--months", "a finite real number of at least 0", o.months);
     ok = false;
   }
-  const auto temperature = CliNumbers::parseInteger(o.temperature, INT32_MIN, INT32_MAX);
+  // Degrees Celsius: from absolute zero to well above any device's rating.
+  const auto temperature = CliNumbers::parseInteger(o.temperature, -273, 300);
   if (!temperature) {
-    usageError("--temperature", "a whole number of degrees", o.temperature);
+    usageError("--temperature", "a whole number of degrees Celsius from -273 to 300",
+               o.temperature);
     ok = false;
   }
   if (o.fileGiven && o.file.empty()) {
@@ -49,6 +51,7 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
     ok = false;
   }
   if (!ok) return EXIT_USAGE;
+  if (!o.file.empty() && !outputIsNotAnInput("--file", o.file, o.design)) return EXIT_USAGE;
 
   std::unique_ptr<HFLFloorplan> design = loadDesignOrReport(o.design);
   if (!design) return EXIT_USAGE;
@@ -94,7 +97,8 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
   addTextOption(cmd, "--devices", o->devices, "Number of devices in the system, 0 to 2147483647",
                 "N");
   addTextOption(cmd, "--months", o->months, "Mission length in months, at least 0", "X");
-  addTextOption(cmd, "--temperature", o->temperature, "Temperature in whole degrees", "N");
+  addTextOption(cmd, "--temperature", o->temperature,
+                "Temperature in whole degrees Celsius, -273 to 300", "N");
   cmd->add_flag("--revised-package-model", o->revised,
                 "Count package alpha particles without flux scaling");
   cmd->add_flag("--xml", o->xml, "Write the report as XML");

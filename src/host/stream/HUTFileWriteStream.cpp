@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,71 @@
 #include <vector>
 
 #include "host/msg/ComMsgMgr.h"
+
+namespace {
+
+// Temporary files open right now, for the signal handler: plain arrays, since a handler may
+// only touch lock-free data.
+constexpr int kSlots = 8;
+char tempNames[kSlots][PATH_MAX];
+volatile sig_atomic_t tempUsed[kSlots];
+const int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+extern "C" void removeTempsAndDie(int sig) {
+  for (int i = 0; i < kSlots; ++i)
+    if (tempUsed[i]) ::unlink(tempNames[i]);
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+int claimSlot(const std::string& name) {
+  static bool installed = false;
+  if (!installed) {
+    installed = true;
+    for (int sig : kCleanupSignals) {
+      struct sigaction old {};
+      ::sigaction(sig, nullptr, &old);
+      // A signal the caller chose to ignore stays ignored.
+      if (old.sa_handler == SIG_IGN) continue;
+      struct sigaction sa {};
+      sa.sa_handler = removeTempsAndDie;
+      sigemptyset(&sa.sa_mask);
+      ::sigaction(sig, &sa, nullptr);
+    }
+    // Past the file-size limit a write fails with EFBIG, which is reported, rather than
+    // killing the process with the temporary file left behind.
+    ::signal(SIGXFSZ, SIG_IGN);
+  }
+  if (name.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kSlots; ++i) {
+    if (tempUsed[i]) continue;
+    std::memcpy(tempNames[i], name.c_str(), name.size() + 1);
+    tempUsed[i] = 1;
+    return i;
+  }
+  return -1;
+}
+
+void releaseSlot(const std::string& name) {
+  for (int i = 0; i < kSlots; ++i)
+    if (tempUsed[i] && name == tempNames[i]) tempUsed[i] = 0;
+}
+
+// The temporary file's name pattern: the target's name and a suffix, with the name cut so
+// that the whole stays within the system's limit for one path component.
+std::vector<char> tempTemplate(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const size_t baseStart = slash == std::string::npos ? 0 : slash + 1;
+  const char suffix[] = ".tmp.XXXXXX";
+  const size_t room = NAME_MAX - (sizeof suffix - 1);
+  std::string name = target;
+  if (target.size() - baseStart > room) name.resize(baseStart + room);
+  std::vector<char> tmpl(name.begin(), name.end());
+  tmpl.insert(tmpl.end(), suffix, suffix + sizeof suffix);
+  return tmpl;
+}
+
+}  // namespace
 
 HUTFileWriteStream::HUTFileWriteStream() : std::ostream(nullptr) {
   setstate(std::ios_base::badbit);  // nothing to write to until open() succeeds
@@ -67,27 +134,32 @@ void HUTFileWriteStream::open(const std::string& name, std::ios_base::openmode m
   }
 
   renameTo_ = resolved;
-  std::vector<char> tmpl(resolved.begin(), resolved.end());
-  const char suffix[] = ".tmp.XXXXXX";
-  tmpl.insert(tmpl.end(), suffix, suffix + sizeof suffix);
-  const int fd = ::mkstemp(tmpl.data());
+  std::vector<char> tmpl = tempTemplate(resolved);
+  const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
   if (fd < 0) return fail(std::strerror(errno));
-  ::fchmod(fd, perms);
-  ::close(fd);
   temp_.assign(tmpl.data());
-  if (!buf_.open(temp_, std::ios_base::out | std::ios_base::trunc | std::ios_base::binary)) {
-    const int err = errno;
-    std::remove(temp_.c_str());
-    temp_.clear();
-    return fail(err ? std::strerror(err) : "cannot open the temporary file");
-  }
-  rdbuf(&buf_);
+  claimSlot(temp_);
+  ::fchmod(fd, perms);
+  fd_ = fd;
+  buf_ = std::make_unique<HUTFdStreambuf>(fd);
+  rdbuf(buf_.get());
   clear();
 }
 
+void HUTFileWriteStream::closeFd() {
+  rdbuf(nullptr);
+  setstate(std::ios_base::badbit);
+  buf_.reset();
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
 void HUTFileWriteStream::discard() {
-  if (buf_.is_open()) buf_.close();
-  if (!temp_.empty()) std::remove(temp_.c_str());
+  closeFd();
+  if (!temp_.empty()) {
+    std::remove(temp_.c_str());
+    releaseSlot(temp_);
+  }
   temp_.clear();
   closed_ = true;
 }
@@ -96,23 +168,28 @@ bool HUTFileWriteStream::close() {
   if (closed_) return ok_;
   closed_ = true;
   if (temp_.empty()) return ok_ = false;  // never opened, already reported
-  errno = 0;                              // so that a reason given below is this write's
-  const bool wrote = good() && buf_.pubsync() == 0;
-  const bool closedOk = buf_.close() != nullptr;
-  if (!wrote || !closedOk) {
-    const int err = errno;
+  int err = 0;
+  const bool wrote = good() && buf_->pubsync() == 0;
+  if (!wrote) err = buf_->error();
+  rdbuf(nullptr);
+  buf_.reset();
+  // A full disk may show only when the data reach it.
+  if (wrote && ::fsync(fd_) != 0 && errno != EINVAL) err = errno;
+  if (::close(fd_) != 0 && wrote && err == 0) err = errno;
+  fd_ = -1;
+  const bool ok = wrote && err == 0;
+  if (!ok || std::rename(temp_.c_str(), renameTo_.c_str()) != 0) {
+    if (ok) err = errno;
     std::remove(temp_.c_str());
+    releaseSlot(temp_);
     temp_.clear();
-    fail(err ? std::string("write failed: ") + std::strerror(err) : "write failed");
+    if (!ok)
+      fail(err ? std::string("write failed: ") + std::strerror(err) : "write failed");
+    else
+      fail(std::strerror(err));
     return ok_ = false;
   }
-  if (std::rename(temp_.c_str(), renameTo_.c_str()) != 0) {
-    const int err = errno;
-    std::remove(temp_.c_str());
-    temp_.clear();
-    fail(std::strerror(err));
-    return ok_ = false;
-  }
+  releaseSlot(temp_);
   temp_.clear();
   return ok_ = true;
 }

@@ -2,11 +2,16 @@
 // temporary file beside the target and renames it over the target only when the
 // stream is closed after every write succeeded. A failure leaves the target as it
 // was, sends a host error message naming the path and the reason, and is kept in error().
+// The temporary file is also removed when the process is ended by a signal, and a write
+// beyond the file-size limit fails with its reason instead of ending the process.
 #pragma once
 
-#include <fstream>
 #include <ios>
+#include <memory>
+#include <ostream>
 #include <string>
+
+#include "host/stream/HUTFdStreambuf.h"
 
 class HUTFileWriteStream : public std::ostream {
  public:
@@ -19,7 +24,7 @@ class HUTFileWriteStream : public std::ostream {
 
   // Only std::ios_base::out (replace) is supported; app and in are refused.
   void open(const std::string& name, std::ios_base::openmode mode);
-  bool is_open() const { return buf_.is_open(); }
+  bool is_open() const { return fd_ >= 0; }
   // Flushes, checks and renames over the target. True when the target now holds
   // everything written. Further calls return the first result.
   bool close();
@@ -32,7 +37,10 @@ class HUTFileWriteStream : public std::ostream {
  private:
   void fail(const std::string& reason);
 
-  std::filebuf buf_;
+  void closeFd();
+
+  std::unique_ptr<HUTFdStreambuf> buf_;  // keeps the reason of a failed write
+  int fd_ = -1;
   std::string target_;    // as the caller named it
   std::string renameTo_;  // the file replaced: the target, or what its link points at
   std::string temp_;

@@ -2,9 +2,14 @@
 // and otherwise leaves the old file, reports the path and reason and leaves no temporary
 // file behind; the message-log stream writes where setLog points.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
+#include <csignal>
+#include <cstring>
 #include <stdexcept>
 
 #include "host/msg/ComMsgMgr.h"
@@ -200,6 +205,64 @@ TEST(FileWriteStream, ThroughALinkTheLinkedFileIsReplaced) {
   ASSERT_EQ(::lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(readFile(real), "new");
+}
+
+// Runs `body` in a child process (limits and signals must not touch the test runner) and
+// returns its wait status.
+template <typename F>
+int inChild(F body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    body();
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return status;
+}
+
+TEST(FileWriteStream, FileSizeLimitAndSignalLeaveNoTemporaryFile) {
+  TempDir dir;
+  const std::string target = dir / "report.txt";
+  writeFile(target, "old\n");
+  // Past the size limit: the write fails with its reason instead of killing the process.
+  const int limited = inChild([&] {
+    struct rlimit rl {};
+    rl.rlim_cur = rl.rlim_max = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &rl);
+    ComMsgMgr::ScopedCapture cap;
+    HUTFileWriteStream os;
+    os.open(target, std::ios_base::out);
+    os << std::string(1 << 20, 'x');
+    const bool closed = os.close();
+    const bool named =
+        cap.ids() == std::vector<std::string>{"1-4"} &&
+        cap.messages()[0].args[1].s == std::string("write failed: ") + std::strerror(EFBIG);
+    ::_exit(!closed && named ? 0 : 1);
+  });
+  EXPECT_TRUE(WIFEXITED(limited) && WEXITSTATUS(limited) == 0) << limited;
+  // Ended by a signal while writing: the temporary file goes with the process.
+  const int killed = inChild([&] {
+    HUTFileWriteStream os;
+    os.open(target, std::ios_base::out);
+    os << "partial";
+    os.flush();
+    ::raise(SIGTERM);
+  });
+  EXPECT_TRUE(WIFSIGNALED(killed) && WTERMSIG(killed) == SIGTERM) << killed;
+  EXPECT_EQ(readFile(target), "old\n");
+  EXPECT_EQ(dir.entries(), std::set<std::string>{"report.txt"});
+}
+
+TEST(FileWriteStream, NameAtTheSystemLimitKeepsTheUsersName) {
+  TempDir dir;
+  const std::string target = dir / std::string(NAME_MAX, 'r');
+  HUTFileWriteStream os;
+  os.open(target, std::ios_base::out);
+  os << "new";
+  EXPECT_TRUE(os.close());
+  EXPECT_EQ(readFile(target), "new");
+  EXPECT_EQ(dir.entries(), std::set<std::string>{std::string(NAME_MAX, 'r')});
 }
 
 TEST(ReportOstream, WritesToTheLogSetAtConstruction) {
