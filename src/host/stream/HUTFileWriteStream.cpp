@@ -31,7 +31,7 @@ extern "C" void removeTempsAndDie(int sig) {
   ::raise(sig);
 }
 
-int claimSlot(const std::string& name) {
+void claimSlot(const std::string& name) {
   static bool installed = false;
   if (!installed) {
     installed = true;
@@ -49,14 +49,13 @@ int claimSlot(const std::string& name) {
     // killing the process with the temporary file left behind.
     ::signal(SIGXFSZ, SIG_IGN);
   }
-  if (name.size() >= PATH_MAX) return -1;
+  if (name.size() >= PATH_MAX) return;
   for (int i = 0; i < kSlots; ++i) {
     if (tempUsed[i]) continue;
     std::memcpy(tempNames[i], name.c_str(), name.size() + 1);
     tempUsed[i] = 1;
-    return i;
+    return;
   }
-  return -1;
 }
 
 void releaseSlot(const std::string& name) {
@@ -154,13 +153,16 @@ void HUTFileWriteStream::closeFd() {
   fd_ = -1;
 }
 
+void HUTFileWriteStream::removeTemp() {
+  if (temp_.empty()) return;
+  std::remove(temp_.c_str());
+  releaseSlot(temp_);
+  temp_.clear();
+}
+
 void HUTFileWriteStream::discard() {
   closeFd();
-  if (!temp_.empty()) {
-    std::remove(temp_.c_str());
-    releaseSlot(temp_);
-  }
-  temp_.clear();
+  removeTemp();
   closed_ = true;
 }
 
@@ -180,9 +182,7 @@ bool HUTFileWriteStream::close() {
   const bool ok = wrote && err == 0;
   if (!ok || std::rename(temp_.c_str(), renameTo_.c_str()) != 0) {
     if (ok) err = errno;
-    std::remove(temp_.c_str());
-    releaseSlot(temp_);
-    temp_.clear();
+    removeTemp();
     if (!ok)
       fail(err ? std::string("write failed: ") + std::strerror(err) : "write failed");
     else

@@ -38,6 +38,7 @@ class HUTFileWriteStream : public std::ostream {
   void fail(const std::string& reason);
 
   void closeFd();
+  void removeTemp();  // and forget it, also for the signal handler
 
   std::unique_ptr<HUTFdStreambuf> buf_;  // keeps the reason of a failed write
   int fd_ = -1;
