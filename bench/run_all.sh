@@ -29,6 +29,9 @@ echo "== design walk"
 "$build/bench/walk_bench" --benchmark_out="$logs/walk.json" --benchmark_out_format=json \
   || missed+=("walk")
 echo
+echo "== walk of doubling and deep hierarchies, against the report of an example"
+bash "$src/bench/walk.sh" "$build/seufit" | tee "$logs/walkcli" || missed+=("walk of doubling designs")
+echo
 echo "== seufit report end to end"
 bash "$src/bench/e2e.sh" "$build/seufit" | tee "$logs/e2e" || missed+=("end to end")
 
@@ -43,6 +46,7 @@ for b in json.load(open(sys.argv[1]))["benchmarks"]:
     print(f"walk {name:<13} {b['items_per_second'] / 1e6:7.1f} M occurrences/s"
           f"  ({b['real_time']:.1f} ms for {int(b['occurrences']):,})")
 PY
+cat "$logs/walkcli"
 awk 'NR > 1 { printf "report %-22s %8s ms  %7s MiB  (%s occurrences)\n", $1, $4, $6, $2 }' "$logs/e2e"
 # The same generated million-leaf file as design_load.sh: the whole report against json.load alone.
 py=$(sed -n 's/^python json *\([0-9.]*\) s wall.*/\1/p' "$logs/design")

@@ -4,6 +4,8 @@
   gen_design.py flat N            top holds N placed leaves
   gen_design.py shared K M        one cell of K leaves, instantiated M times in top
   gen_design.py deep D            a chain of D nested cells ending in one block RAM
+  gen_design.py doubling D        D levels, each cell instantiating the next twice; the
+                                  last holds a block RAM and a YRAM (2^D occurrences)
 
 Leaves are a mix of what a placed netlist holds: LUTs with their truth tables,
 flip-flops, carry chains, and every 1000th leaf a block RAM (every 5000th a FIFO)
@@ -82,14 +84,24 @@ def deep(out, part, d):
     out.write("  }\n}\n")
 
 
+def doubling(out, part, d):
+    header(out, part, "c0")
+    for level in range(d - 1):
+        out.write(f'    "c{level}": {{"instances": [{{"name": "a", "cell": "c{level + 1}"}}, '
+                  f'{{"name": "b", "cell": "c{level + 1}"}}]}},\n')
+    out.write(f'    "c{d - 1}": {{"instances": [{{"name": "ram", "cell": "RAMB36", "attributes": '
+              f'{{"RAM_MODE": "SDP", "READ_WIDTH_A": 72}}}}, {{"name": "y", "cell": "YRAM"}}]}}\n')
+    out.write("  }\n}\n")
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("shape", choices=["flat", "shared", "deep"])
+    ap.add_argument("shape", choices=["flat", "shared", "deep", "doubling"])
     ap.add_argument("sizes", type=int, nargs="+", help="N; K M; or D")
     ap.add_argument("--part", default="z9-s1", help="catalogue part name (default z9-s1)")
     ap.add_argument("-o", "--output", help="output file (default: standard output)")
     args = ap.parse_args()
-    want = {"flat": 1, "shared": 2, "deep": 1}[args.shape]
+    want = {"flat": 1, "shared": 2, "deep": 1, "doubling": 1}[args.shape]
     if len(args.sizes) != want or min(args.sizes) < 1:
         ap.error(f"{args.shape} takes {want} positive size(s)")
     out = open(args.output, "w") if args.output else sys.stdout
@@ -98,8 +110,10 @@ def main():
             flat(out, args.part, args.sizes[0])
         elif args.shape == "shared":
             shared(out, args.part, *args.sizes)
-        else:
+        elif args.shape == "deep":
             deep(out, args.part, args.sizes[0])
+        else:
+            doubling(out, args.part, args.sizes[0])
 
 
 if __name__ == "__main__":

@@ -86,6 +86,8 @@ static int run(int argc, char** argv) {
     ComMsgMgr::hostError("@1-63@%s", what);
     return EXIT_USAGE;
   }
+  // Warnings past the first 50 of one id end the run as one count line per id.
+  ComMsgMgr::flushWithheld();
   std::cout.flush();
   if (ctx.exitCode == EXIT_OK && ctx.errorsFail && counter->errors > 0) return EXIT_NO_RESULT;
   return ctx.exitCode;

@@ -1,7 +1,9 @@
 #include "host/msg/ComMsgMgr.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -21,6 +23,29 @@ std::vector<std::shared_ptr<Sink>>& sinks() {
 std::map<std::string, std::string>& catalogue() {
   static std::map<std::string, std::string> c;
   return c;
+}
+
+struct RepeatCount {
+  size_t delivered = 0;
+  uint64_t withheld = 0;
+};
+
+struct RepeatState {
+  size_t cap = DEFAULT_REPEAT_CAP;
+  std::map<std::string, RepeatCount> counts;
+  std::vector<std::string> withheldOrder;
+};
+
+RepeatState& repeats() {
+  static RepeatState r;
+  return r;
+}
+
+bool isWithholdable(unsigned mask) { return (mask & MASK_WARNING) && !(mask & MASK_ERROR); }
+
+void withhold(const std::string& id, RepeatCount& c, uint64_t n) {
+  if (c.withheld == 0 && n > 0) repeats().withheldOrder.push_back(id);
+  c.withheld = c.withheld > UINT64_MAX - n ? UINT64_MAX : c.withheld + n;
 }
 
 MismatchHandler& mismatchHandler() {
@@ -139,13 +164,52 @@ void StreamSink::deliver(const Message& msg) {
 ScopedCapture::ScopedCapture() : sink_(std::make_shared<CaptureSink>()), saved_(sinks()) {
   sinks().clear();
   sinks().push_back(sink_);
+  resetRepeatCounts();
 }
-ScopedCapture::~ScopedCapture() { sinks() = saved_; }
+ScopedCapture::~ScopedCapture() {
+  sinks() = saved_;
+  resetRepeatCounts();
+}
 
 std::vector<std::string> ScopedCapture::ids() const {
   std::vector<std::string> out;
   for (const auto& m : sink_->messages) out.push_back(m.id);
   return out;
+}
+
+void setRepeatCap(size_t cap) { repeats().cap = cap; }
+size_t repeatCap() { return repeats().cap; }
+
+bool isCapped(const std::string& id) {
+  const RepeatState& r = repeats();
+  if (r.cap == 0) return false;
+  auto it = r.counts.find(id);
+  return it != r.counts.end() && it->second.delivered >= r.cap;
+}
+
+void addWithheld(const std::string& id, uint64_t n) { withhold(id, repeats().counts[id], n); }
+
+void flushWithheld() {
+  RepeatState& r = repeats();
+  std::vector<std::pair<std::string, uint64_t>> told;
+  for (const std::string& id : r.withheldOrder) {
+    RepeatCount& c = r.counts[id];
+    told.emplace_back(id, c.withheld);
+    c = RepeatCount();
+  }
+  r.withheldOrder.clear();
+  const long long cap = static_cast<long long>(r.cap);
+  for (const auto& t : told) {
+    const long long n =
+        t.second > static_cast<uint64_t>(LLONG_MAX) ? LLONG_MAX : static_cast<long long>(t.second);
+    sendMsg::eval(3, "src/host/msg", __LINE__, "host", MASK_WARNING, "@1-6@%s%d%d", t.first, n,
+                  cap);
+  }
+}
+
+void resetRepeatCounts() {
+  repeats().counts.clear();
+  repeats().withheldOrder.clear();
 }
 
 void registerText(const std::string& id, const std::string& text) { catalogue()[id] = text; }
@@ -214,6 +278,16 @@ void dispatch(int argc, const char* file, int line, const char* category, unsign
   if (!problem.empty()) {
     mismatchHandler()(problem + " (" + (file ? file : "") + ":" + std::to_string(line) + ")");
     return;
+  }
+  RepeatState& rep = repeats();
+  // The count line itself (1-6) is never withheld: it is sent once per id and flush.
+  if (rep.cap > 0 && isWithholdable(mask) && id != "1-6") {
+    RepeatCount& c = rep.counts[id];
+    if (c.delivered >= rep.cap) {
+      withhold(id, c, 1);
+      return;
+    }
+    ++c.delivered;
   }
   Message msg;
   msg.id = id;

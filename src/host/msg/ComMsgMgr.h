@@ -90,6 +90,22 @@ class ScopedCapture {
   std::vector<std::shared_ptr<Sink>> saved_;
 };
 
+// Repeated warnings: past the first `cap` warnings of one id, further ones are not
+// delivered but counted, and flushWithheld() tells each count in one warning (1-6).
+// Errors and information are never withheld. A cap of 0 delivers everything.
+constexpr size_t DEFAULT_REPEAT_CAP = 50;
+void setRepeatCap(size_t cap);
+size_t repeatCap();
+// True when the next warning of that id would be withheld.
+bool isCapped(const std::string& id);
+// Counts n warnings of that id as withheld without building them (saturating).
+void addWithheld(const std::string& id, uint64_t n);
+// One warning per id with withheld warnings, in the order the ids were first withheld;
+// the counts start again from zero.
+void flushWithheld();
+// Forgets what was delivered and withheld (each capture starts afresh).
+void resetRepeatCounts();
+
 // Catalogue: message id -> text. Placeholders {1}, {2}, ... stand for the arguments.
 void registerText(const std::string& id, const std::string& text);
 std::string catalogueText(const std::string& id);  // empty when unknown

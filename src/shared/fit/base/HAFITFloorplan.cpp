@@ -71,12 +71,6 @@ int capacity36(int w) {
   return 0;
 }
 
-void sendOverProtected(int declared, const std::string& name, int width, int depth, int capacity) {
-  ComMsgMgr::sendMsg::eval(6, kSource, __LINE__, kCategory, kMaskCannotAnalyse,
-                           "@65-172@%d%s%d%d%d%d", declared, name, width, depth, capacity,
-                           capacity);
-}
-
 }  // namespace
 
 HAFITFloorplan::HAFITFloorplan(HFLFloorplan* hflFloorplan) : hflFloorplan_(hflFloorplan) {}
@@ -150,42 +144,6 @@ bool HAFITFloorplan::shouldDescend(const HDLHInstance* instance) const {
   if (master->instanceCount() > 0) return true;
   // A cell with nets only is still a hierarchy level, not a primitive.
   return static_cast<int64_t>(master->netCount(HDAHTypes::CONN_ALL)) + master->busNetCount() > 0;
-}
-
-void HAFITFloorplan::traverseCellview(const HDLHCellview* cellview) {
-  if (cellview) {
-    const HAINetlist* nl = netlist();
-    // Released on every way out, exceptions from the analyses included.
-    std::unique_ptr<HDLHInstanceIter> iter(cellview->createInstanceIterLH());
-    while (iter && iter->more()) {
-      const HDLHInstance* instance = iter->next();
-      if (!instance) continue;
-      // HBM is accounted by the family, which walks into two-stack instances itself.
-      if (HARUPrimUtils::isHBM(instance, nl)) {
-        processHBM(instance);
-        continue;
-      }
-      if (shouldDescend(instance)) {
-        traverseCellview(instance->getMasterLH());
-        continue;
-      }
-      if (HARUPrimUtils::isRAMB(instance, nl) || HARUPrimUtils::isFIFO(instance, nl)) {
-        increment(bramCount_);
-        processBRAM(instance);
-      }
-      if (HARUPrimUtils::isYRAM(instance, nl)) {
-        yramCount_ += 1.0;
-        processYRAM(instance);
-        int p = getSeuProtectedBits(instance);
-        if (p > YRAM_BLOCK_BITS) {
-          sendOverProtected(p, hierName(instance), YRAM_WIDTH, YRAM_DEPTH, YRAM_BLOCK_BITS);
-          p = YRAM_BLOCK_BITS;
-        }
-        yramProtectedBits_ += p;
-      }
-    }
-  }
-  formTotals();
 }
 
 void HAFITFloorplan::formTotals() {
@@ -346,7 +304,7 @@ bool HAFITFloorplan::isECC(const HDLHInstance* instance) const {
 void HAFITFloorplan::addBlockBits(const HDLHInstance* instance, int width, int capacity) {
   const int p = getSeuProtectedBits(instance);
   if (capacity < p)
-    sendOverProtected(p, hierName(instance), width, width != 0 ? capacity / width : 0, capacity);
+    sendOverProtected(instance, p, width, width != 0 ? capacity / width : 0, capacity);
   // In 64 bits: a negative declaration must not overflow the subtraction.
   const int64_t exposed = static_cast<int64_t>(capacity) - p;
   if (exposed <= 0) return;

@@ -64,6 +64,12 @@ class HAFITFloorplan {
   // Walks the cell view and every hierarchical instance below it, adding to the counters.
   // A second walk adds to the first. Exceptions from reading an instance pass through;
   // the counters keep what was added before.
+  // Each cell definition is analysed once, at its first occurrence, and its summary is
+  // added for every later one; the messages of a definition are kept and sent again for
+  // each occurrence with its own hierarchical name, in the order of a walk of every
+  // occurrence. The walk keeps its own stack, not the machine's. Called from a family
+  // hook during a walk (a two-stack HBM), it walks into the cell view once the hook has
+  // returned.
   void traverseCellview(const HDLHCellview* cellview);
   // The block RAM and FIFO inventory, one listing message per counter.
   void print() const;
@@ -185,4 +191,15 @@ class HAFITFloorplan {
   // Steps 4 and 5 of every block analysis: protected bits, message, exposed bits.
   void addBlockBits(const HDLHInstance* instance, int width, int capacity);
   void formTotals();
+  // 65-172 for a block that declares more protected bits than it holds; during a walk
+  // it is kept with the definition and sent once the walk has placed it.
+  void sendOverProtected(const HDLHInstance* instance, int declared, int width, int depth,
+                         int capacity);
+
+  struct Walk;
+  // The walk under way, or null.
+  Walk* walk_ = nullptr;
+  void runWalk(const HDLHCellview* cellview);
+  void zeroScratch();
+  void finishWalk(Walk& walk, bool totals);
 };
