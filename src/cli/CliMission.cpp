@@ -183,7 +183,7 @@ int checkBudgets(const MissionPlan& plan, const HAFITMgr::ReportFigures& figures
   };
   check(plan.maxFit, figures.hasFit, figures.deviceFit, "the device's nominal FIT", "--max-fit");
   check(plan.maxFailures, figures.hasFailures, figures.deviceFailures,
-        "the nominal device failures", "--max-failures");
+        "the nominal device failure count", "--max-failures");
   return rc;
 }
 
