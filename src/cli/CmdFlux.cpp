@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/Cli.h"
+#include "cli/CliMission.h"
 #include "cli/CliOptions.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTJson.h"
@@ -12,6 +13,8 @@ namespace {
 struct FluxOptions {
   PlaceText place;
   bool json = false;
+  std::string profile;
+  CLI::App* cmd = nullptr;
 };
 
 int runFlux(const FluxOptions& o, CliContext& ctx) {
@@ -23,6 +26,7 @@ int runFlux(const FluxOptions& o, CliContext& ctx) {
   if (!mgr->getRCMgr()) return EXIT_NO_RESULT;
   // A grid read only in part (reported) would give a cutoff of 0 for the points it lacks.
   if (!mgr->getRCMgr()->lastError().empty()) return EXIT_NO_RESULT;
+  if (o.cmd->get_option("--profile")->count() > 0) return runFluxProfile(o.profile, o.json, o.cmd);
 
   const HAFITMgr::FluxPoint point = mgr->fluxAt(place.altitude, place.longitude, place.latitude);
   if (o.json) {
@@ -52,5 +56,9 @@ void registerFluxCommand(CLI::App& app, CliContext& ctx) {
   addCommonOptions(cmd, ctx);
   addPlaceOptions(cmd, opts->place, "Altitude in meters, capped at 24384 m");
   cmd->add_flag("--json", opts->json, "Print one JSON object");
+  cmd->add_option("--profile", opts->profile,
+                  "Mission profile (JSON or CSV): each segment's flux and the weighted mean")
+      ->type_name("FILE");
+  opts->cmd = cmd;
   cmd->callback([opts, &ctx]() { ctx.exitCode = runFlux(*opts, ctx); });
 }

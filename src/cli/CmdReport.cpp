@@ -5,10 +5,12 @@
 
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
+#include "cli/CliMission.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
 #include "shared/fit/base/HAFITMgr.h"
+#include "shared/fit/base/HAFITReport.h"
 #include "shared/fit/parser/HAFITDetectMgr.h"
 #include "shared/fit/parser/HAFITRCMgr.h"
 #include "shared/fit/parser/HAFITSERMgr.h"
@@ -24,6 +26,7 @@ struct ReportOptions {
   std::string temperature = "28";
   bool revised = false;
   bool xml = false;
+  MissionText mission;
 };
 
 int runReport(const ReportOptions& o, CliContext& ctx) {
@@ -50,6 +53,8 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
     usageError("--file", "a file path", o.file);
     ok = false;
   }
+  MissionPlan plan;
+  if (!parseReportMission(o.mission, o.xml, plan)) ok = false;
   if (!ok) return EXIT_USAGE;
   if (!o.file.empty() && !outputIsNotAnInput("--file", o.file, o.design)) return EXIT_USAGE;
 
@@ -72,15 +77,29 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
   }
   if (data.empty) ComMsgMgr::hostWarning("@1-61@%s%s", key, std::string("fit/SoftErrorRate.xml"));
 
+  HAFITMgr::ReportRequest request;
+  request.fileName = o.file;
+  request.command = shellQuoteCommand(ctx.argv);
+  request.altitude = place.altitude;
+  request.longitude = place.longitude;
+  request.latitude = place.latitude;
+  request.devices = static_cast<int>(*devices);
+  request.months = *months;
+  request.temperature = static_cast<int>(*temperature);
+  request.revisedPackageModel = o.revised;
+  request.format = static_cast<int>(o.mission.json ? HAFITReport::Format::JSON
+                                    : o.xml        ? HAFITReport::Format::XML
+                                                   : HAFITReport::Format::TEXT);
+  HAFITMgr::ReportFigures figures;
   try {
-    mgr->reportFit(design.get(), o.file, shellQuoteCommand(ctx.argv), place.altitude,
-                   place.longitude, place.latitude, static_cast<int>(*devices), *months,
-                   static_cast<int>(*temperature), o.revised, o.xml);
+    applyMission(o.mission, plan, o.design, request);
+    figures = mgr->reportFit(design.get(), request);
   } catch (const std::exception& e) {
     ComMsgMgr::hostError("@1-62@%s%s", o.design, std::string(e.what()));
   }
   // Errors told during the call (a failed write among them) also fail the run.
-  return mgr->lastReportOutcome() == HAFITMgr::ReportOutcome::WRITTEN ? EXIT_OK : EXIT_NO_RESULT;
+  if (mgr->lastReportOutcome() != HAFITMgr::ReportOutcome::WRITTEN) return EXIT_NO_RESULT;
+  return checkBudgets(plan, figures);
 }
 }  // namespace
 
@@ -102,6 +121,7 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
   cmd->add_flag("--revised-package-model", o->revised,
                 "Count package alpha particles without flux scaling");
   cmd->add_flag("--xml", o->xml, "Write the report as XML");
+  addReportMissionOptions(cmd, o->mission);
   cmd->callback([o, file, &ctx]() {
     o->fileGiven = file->count() > 0;
     ctx.exitCode = runReport(*o, ctx);

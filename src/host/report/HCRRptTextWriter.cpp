@@ -130,7 +130,9 @@ void HCRRptTextWriter::renderReport(std::ostream& os) {
       head.push_back(title);
       head.push_back(underline(title, "="));
     }
-    for (const auto& item : headerItems())
+    HeaderItems items = headerItems();
+    items.insert(items.end(), provenanceItems().begin(), provenanceItems().end());
+    for (const auto& item : items)
       head.push_back(rstrip(HCRRptText::plain(item.first) + ": " + HCRRptText::plain(item.second)));
     if (!head.empty()) blocks.push_back(std::move(head));
   }

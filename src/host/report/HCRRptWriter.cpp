@@ -24,3 +24,7 @@ HCRRptWriter::HeaderItems HCRRptWriter::headerItems() const {
   out.insert(out.end(), extra_.begin(), extra_.end());
   return out;
 }
+
+void HCRRptWriter::addProvenanceItems(const HeaderItems& items) {
+  provenance_.insert(provenance_.end(), items.begin(), items.end());
+}

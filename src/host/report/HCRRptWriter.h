@@ -29,12 +29,18 @@ class HCRRptWriter {
   // The header as rendered: the document's non-empty properties, then the extra items.
   HeaderItems headerItems() const;
 
+  // Appends (label, value) pairs that record how the report was made. Text shows them
+  // after the header items; XML and JSON in an element of their own. None: no element.
+  void addProvenanceItems(const HeaderItems& items);
+  const HeaderItems& provenanceItems() const { return provenance_; }
+
  protected:
   const HCRRptModel::Document& document() const { return *doc_; }
 
  private:
   std::shared_ptr<const HCRRptModel::Document> doc_;
   HeaderItems extra_;
+  HeaderItems provenance_;
 };
 
 // Plain text. Control characters and invalid UTF-8 in any text show as U+FFFD so that
@@ -65,5 +71,17 @@ class HCRRptTextWriter : public HCRRptWriter {
 class HCRRptXmlWriter : public HCRRptWriter {
  public:
   explicit HCRRptXmlWriter(HCRRptDoc& doc);
+  void renderReport(std::ostream& os) override;
+};
+
+// JSON (RFC 8259, UTF-8), one object:
+//   {"title", "header": [{"label", "value"}], "provenance": [...] (only when given),
+//    "sections": [{"title", "tables": [{"title", "rows": [{"cells": [CELL...]}]}]}]}
+// CELL: {"kind": "heading"|"text", "text"} or {"kind": "number", "text", "precision",
+// "value"}: "text" as displayed, "value" the exact double in shortest round-trip form,
+// null when it is not finite. Invalid UTF-8 becomes U+FFFD.
+class HCRRptJsonWriter : public HCRRptWriter {
+ public:
+  explicit HCRRptJsonWriter(HCRRptDoc& doc);
   void renderReport(std::ostream& os) override;
 };

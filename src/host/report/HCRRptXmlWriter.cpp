@@ -13,6 +13,12 @@ void HCRRptXmlWriter::renderReport(std::ostream& os) {
   for (const auto& item : headerItems())
     out += "    <item label=\"" + xml(item.first) + "\">" + xml(item.second) + "</item>\n";
   out += "  </header>\n";
+  if (!provenanceItems().empty()) {
+    out += "  <provenance>\n";
+    for (const auto& item : provenanceItems())
+      out += "    <item label=\"" + xml(item.first) + "\">" + xml(item.second) + "</item>\n";
+    out += "  </provenance>\n";
+  }
   for (const auto& section : d.sections) {
     out += "  <section title=\"" + xml(section.title) + "\">\n";
     for (const auto& table : section.tables) {

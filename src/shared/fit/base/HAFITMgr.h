@@ -2,7 +2,10 @@
 // data directory, carries the FIT report command and the neutron flux models.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class HAFITSERMgr;
 class HAFITDetectMgr;
@@ -30,6 +33,30 @@ class HAFITMgr {
   void reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::string command,
                  float altitude, int longitude, int latitude, int devices, float months,
                  int temperature, bool revisedPackageModel, bool xml);
+
+  // reportFit with the choices it lacks: the report format, a mean relative flux that
+  // replaces the place's (a mission profile), and provenance items to render. With
+  // `provenance` set the flux model, cutoff rigidity and relative flux are appended.
+  struct ReportRequest {
+    std::string fileName, command;
+    float altitude = 0.0f;
+    int longitude = -74, latitude = 40, devices = 1;
+    float months = 12.0f;
+    int temperature = 28;
+    bool revisedPackageModel = false;
+    int format = 0;  // HAFITReport::Format
+    std::optional<float> flux;
+    bool provenance = false;
+    std::vector<std::pair<std::string, std::string>> provenanceItems;
+  };
+  // What a written report found: see HAFITReport::Figures.
+  struct ReportFigures {
+    bool hasFit = false;
+    float deviceFit = 0.0f;
+    bool hasFailures = false;
+    float deviceFailures = 0.0f;
+  };
+  ReportFigures reportFit(HFLFloorplan* hflFloorplan, const ReportRequest& request);
 
   // How the last reportFit call ended, for hosts that turn it into an exit status. A call
   // left by an exception keeps NOT_RUN.

@@ -1,9 +1,11 @@
 // The FIT report command.
 #include <ios>
 #include <memory>
+#include <utility>
 
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
+#include "host/str/HSTJson.h"
 #include "host/str/HSTStrUtils.h"
 #include "host/stream/ComMsgMgrReportOstream.h"
 #include "host/stream/HUTFileWriteStream.h"
@@ -34,6 +36,21 @@ bool altitudeInMeters(const HFLFloorplan* design) {
 void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::string command,
                          float altitude, int longitude, int latitude, int devices, float months,
                          int temperature, bool revisedPackageModel, bool xml) {
+  ReportRequest r;
+  r.fileName = std::move(fileName);
+  r.command = std::move(command);
+  r.altitude = altitude;
+  r.longitude = longitude;
+  r.latitude = latitude;
+  r.devices = devices;
+  r.months = months;
+  r.temperature = temperature;
+  r.revisedPackageModel = revisedPackageModel;
+  r.format = static_cast<int>(xml ? HAFITReport::Format::XML : HAFITReport::Format::TEXT);
+  reportFit(hflFloorplan, r);
+}
+
+HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const ReportRequest& r) {
   const bool meters = altitudeInMeters(hflFloorplan);
 
   lastOutcome_ = ReportOutcome::NOT_RUN;
@@ -41,37 +58,58 @@ void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::
   std::unique_ptr<HAFITFloorplan> floorplan(HAFITFloorplan::createOrRefuse(hflFloorplan));
   if (!floorplan) {
     lastOutcome_ = ReportOutcome::UNSUPPORTED_DEVICE;
-    return;
+    return {};
   }
 
   floorplan->traverseCellview(hflFloorplan->getNetlist()->getTopCellview());
-  floorplan->setDevices(devices);
-  floorplan->setMonths(months);
-  floorplan->setTemp(static_cast<float>(temperature));
-  floorplan->setRevisedPackageModel(revisedPackageModel);
+  floorplan->setDevices(r.devices);
+  floorplan->setMonths(r.months);
+  floorplan->setTemp(static_cast<float>(r.temperature));
+  floorplan->setRevisedPackageModel(r.revisedPackageModel);
 
   // A missing data file was reported when the manager was created.
   if (!serMgr_ || !detectMgr_ || !rcMgr_) {
     lastOutcome_ = ReportOutcome::MISSING_DATA;
-    return;
+    return {};
   }
 
-  const float altitudeM =
-      meters ? altitude : HAFITNumbers::narrow(static_cast<double>(altitude) * 0.3048);
-  // The same cap and model as `seufit flux` shows for the place.
-  floorplan->setFlux(fluxAt(altitudeM, longitude, latitude).flux);
+  std::vector<std::pair<std::string, std::string>> provenance;
+  if (r.flux) {
+    floorplan->setFlux(*r.flux);
+    if (r.provenance) {
+      provenance = r.provenanceItems;
+      provenance.emplace_back("Flux model", "mission profile (time-weighted mean)");
+      provenance.emplace_back("Relative flux", HSTJson::number(*r.flux));
+    }
+  } else {
+    const float altitudeM =
+        meters ? r.altitude : HAFITNumbers::narrow(static_cast<double>(r.altitude) * 0.3048);
+    // The same cap and model as `seufit flux` shows for the place.
+    const FluxPoint point = fluxAt(altitudeM, r.longitude, r.latitude);
+    floorplan->setFlux(point.flux);
+    if (r.provenance) {
+      provenance = r.provenanceItems;
+      provenance.emplace_back("Altitude (m, capped)", HSTJson::number(point.altitude));
+      provenance.emplace_back("Flux model", point.model);
+      provenance.emplace_back("Rigidity cutoff (GV)", HSTJson::number(point.cutoff));
+      provenance.emplace_back("Relative flux", HSTJson::number(point.flux));
+    }
+  }
 
   HAFITReport report(floorplan.get());
-  if (!fileName.empty()) {
+  const auto format = static_cast<HAFITReport::Format>(r.format);
+  HAFITReport::Figures figures;
+  if (!r.fileName.empty()) {
     // Replaces the file only when the whole report was written; a failure is reported
     // with the path and the reason and leaves the file as it was.
     HUTFileWriteStream stream;
-    stream.open(fileName, std::ios_base::out);
-    report.write(stream, command, xml);
+    stream.open(r.fileName, std::ios_base::out);
+    figures = report.write(stream, r.command, format, provenance);
     lastOutcome_ = stream.close() ? ReportOutcome::WRITTEN : ReportOutcome::WRITE_FAILED;
   } else {
     ComMsgMgrReportOstream stream;
-    report.write(stream, command, xml);
+    figures = report.write(stream, r.command, format, provenance);
     lastOutcome_ = ReportOutcome::WRITTEN;
   }
+  return {figures.hasFit, figures.deviceFit, figures.hasFailures, figures.deviceFailures};
 }

@@ -3,6 +3,8 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 class HAFITFloorplan;
 class HCRRptWriter;
@@ -16,6 +18,21 @@ class HAFITReport {
   // Builds the document and renders it into `os`; nothing reaches `os` before the
   // document is complete.
   void write(std::ostream& os, std::string command, bool xml);
+
+  enum class Format { TEXT, XML, JSON };
+  using Items = std::vector<std::pair<std::string, std::string>>;
+  // Device-level figures read back from the rendered table, for budget checks: the
+  // nominal FIT of every memory class's FIT row summed in single precision in table
+  // order, and the nominal "Device Failures" count. Absent rows leave has* false.
+  struct Figures {
+    bool hasFit = false;
+    float deviceFit = 0.0f;
+    bool hasFailures = false;
+    float deviceFailures = 0.0f;
+  };
+  // As above in any format; `provenance` (when not empty) is rendered with the header.
+  Figures write(std::ostream& os, const std::string& command, Format format,
+                const Items& provenance);
   // Header items "Command", "Design" and "Device", in this order.
   void addExtraHeaderItems(HCRRptWriter& writer, std::string command);
 
