@@ -16,7 +16,6 @@ namespace {
 const char* const kSource = "src/shared/fit/base/HAFITFloorplan";
 const char* const kCategory = "fit";
 constexpr unsigned kMaskListing = 0x4000000;
-constexpr unsigned kMaskCannotAnalyse = 0x8000000;
 
 const std::string kRamMode = "RAM_MODE";
 const std::string kRamExtensionA = "RAM_EXTENSION_A";

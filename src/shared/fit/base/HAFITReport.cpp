@@ -8,7 +8,10 @@
 #include "host/report/HCRRpt.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 
-void HAFITReport::write(std::ostream& os, std::string command, bool xml) {
+// The command text is taken by value: callers of this entry rely on that signature.
+void HAFITReport::write(std::ostream& os,
+                        std::string command,  // NOLINT(performance-unnecessary-value-param)
+                        bool xml) {
   write(os, command, xml ? Format::XML : Format::TEXT, {});
 }
 
