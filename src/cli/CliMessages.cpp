@@ -1,4 +1,4 @@
-// Texts of the command line's own messages (host group 1, ids 1-60..1-79).
+// Texts of the command line's own messages (host group 1, ids 1-60..1-99).
 #include "host/msg/ComMsgMgr.h"
 
 namespace {
@@ -19,6 +19,10 @@ struct CliTexts {
     registerText("1-68",
                  "option --altitude: {1} is below sea level; the flux models are made for "
                  "altitudes of 0 and above, the result is extrapolated");
+    registerText("1-69",
+                 "the report figure {1} is not a finite number; no report was written (check "
+                 "the rates and coefficients of the data files)");
+    registerText("1-70", "the report figure {1} is below 0; check the data files' rates");
     registerText("1-63", "{1}; run 'seufit --help' or 'seufit COMMAND --help' for the options");
   }
 } cliTexts;

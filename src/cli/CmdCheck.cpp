@@ -4,6 +4,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
+#include "cli/CliDesignCheck.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesignSummary.h"
 #include "shared/fit/base/HAFITFamily.h"
@@ -30,6 +31,7 @@ void printSummary(std::ostream& os, const std::string& path, const HFLFloorplan&
   out << "  family      "
       << (family ? std::string(family->name) : "none: the report does not support this device")
       << "\n";
+  out << "  altitude    " << altitudeUnitText(design) << "\n";
   out << "  cells       " << s.cells << " defined, " << s.primitives << " primitives\n";
   out << "  instances   " << count(s.occurrences, s.saturated) << " in the hierarchy ("
       << count(s.leaves, s.saturated) << " leaves), " << s.definedInstances
@@ -57,8 +59,13 @@ void registerCheckCommand(CLI::App& app, CliContext& ctx) {
       ctx.exitCode = EXIT_USAGE;
       return;
     }
-    if (!loadOnly) printSummary(std::cout, design, *d);
     ctx.exitCode = EXIT_OK;
+    if (!loadOnly) {
+      if (checkDesignValues(*d, true))
+        printSummary(std::cout, design, *d);
+      else
+        ctx.exitCode = EXIT_USAGE;
+    }
     // The process ends next: leave a large design to the system rather than free its
     // millions of nodes one by one (kept reachable, so leak checkers do not count it).
     leftForExit = d.release();

@@ -8,6 +8,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
+#include "cli/CliDesignCheck.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
@@ -36,6 +37,7 @@ std::string deviceName(const HFLFloorplan& design) {
 int loadAndWalk(const std::string& path, Walked& w) {
   w.design = loadDesignOrReport(path);
   if (!w.design) return EXIT_USAGE;
+  if (!checkDesignValues(*w.design, false)) return EXIT_USAGE;
   w.floorplan.reset(HAFITFloorplan::createOrRefuse(w.design.get()));
   if (!w.floorplan) return EXIT_NO_RESULT;
   try {
@@ -45,6 +47,7 @@ int loadAndWalk(const std::string& path, Walked& w) {
     ComMsgMgr::hostError("@1-62@%s%s", path, std::string(e.what()));
     return EXIT_NO_RESULT;
   }
+  warnSaturatedTotals(w.floorplan->saturatedTotals());
   return EXIT_OK;
 }
 

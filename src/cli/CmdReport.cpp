@@ -5,6 +5,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
+#include "cli/CliDesignCheck.h"
 #include "cli/CliMission.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
@@ -60,6 +61,7 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
 
   std::unique_ptr<HFLFloorplan> design = loadDesignOrReport(o.design);
   if (!design) return EXIT_USAGE;
+  if (!checkDesignValues(*design, true)) return EXIT_USAGE;
 
   HAFITMgr* mgr = HAFITMgr::getGlobal();
   if (!mgr->getSERMgr() || !mgr->getDetectMgr() || !mgr->getRCMgr()) return EXIT_NO_RESULT;
@@ -97,6 +99,12 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
   } catch (const std::exception& e) {
     ComMsgMgr::hostError("@1-62@%s%s", o.design, std::string(e.what()));
   }
+  warnSaturatedTotals(figures.saturated);
+  if (mgr->lastReportOutcome() == HAFITMgr::ReportOutcome::NON_FINITE) {
+    ComMsgMgr::hostError("@1-69@%s", figures.nonFinite);
+    return EXIT_NO_RESULT;
+  }
+  for (const std::string& figure : figures.negative) ComMsgMgr::hostWarning("@1-70@%s", figure);
   // Errors told during the call (a failed write among them) also fail the run.
   if (mgr->lastReportOutcome() != HAFITMgr::ReportOutcome::WRITTEN) return EXIT_NO_RESULT;
   return checkBudgets(plan, figures);

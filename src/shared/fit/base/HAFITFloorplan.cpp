@@ -6,9 +6,11 @@
 #include <limits>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
+#include "host/str/HSTJson.h"
 #include "shared/fit/base/HAFITFamily.h"
 
 namespace {
@@ -114,6 +116,33 @@ const char* HAFITFloorplan::familyName() const {
   // No virtual slot for this: the table of virtual operations is fixed.
   const HAFITFamily* f = HAFITFamilyOf(this);
   return f ? f->name : nullptr;
+}
+
+std::vector<HAFITFloorplan::SaturatedTotal> HAFITFloorplan::saturatedTotals() const {
+  std::vector<SaturatedTotal> out;
+  const std::string max32 = std::to_string(kInt32Max);
+  if (bramBitsTotal_ > kInt32Max)
+    out.push_back({"block RAM and FIFO bits exposed",
+                   bramBitsTotal_ == kInt64Max ? "more than " + std::to_string(kInt64Max)
+                                               : std::to_string(bramBitsTotal_),
+                   max32});
+  // Instance counts keep no exact total; at the limit they may have stopped there.
+  const std::pair<const char*, int32_t> counts[] = {{"block RAM and FIFO instances", bramCount_},
+                                                    {"RAMB18 true dual port", ramb18TdpCount_},
+                                                    {"RAMB18 simple dual port", ramb18SdpCount_},
+                                                    {"RAMB36 true dual port", ramb36TdpCount_},
+                                                    {"RAMB36 simple dual port", ramb36SdpCount_},
+                                                    {"FIFO18", fifo18Count_},
+                                                    {"FIFO18 in FIFO18_36 mode", fifo18_36Count_},
+                                                    {"FIFO36", fifo36Count_},
+                                                    {"FIFO36 in FIFO36_72 mode", fifo36_72Count_},
+                                                    {"RAMB36 cascade halves", ramb36CascadeCount_}};
+  for (const auto& c : counts)
+    if (c.second == kInt32Max) out.push_back({c.first, "at least " + max32, max32});
+  if (yramUnprotectedBits_ > 4294967295.0) {
+    out.push_back({"YRAM bits exposed", HSTJson::number(yramUnprotectedBits_), "4294967295"});
+  }
+  return out;
 }
 
 uint32_t HAFITFloorplan::toUint32Saturating(double bits) {
@@ -419,16 +448,56 @@ uint32_t HAFITFloorplan::libCellCode(const HDLHInstance* instance) const {
   return static_cast<uint32_t>(HARUPrimUtils::getLibCell(instance, netlist()) >> 32);
 }
 
+namespace {
+HAFITFloorplan::BlockClass classOfCode(uint32_t code, uint32_t fifo18, uint32_t fifo36,
+                                       uint32_t ramb18, uint32_t ramb36) {
+  using C = HAFITFloorplan::BlockClass;
+  if (code == 0) return C::NONE;
+  if (code == fifo18) return C::FIFO18;
+  if (code == fifo36) return C::FIFO36;
+  if (code == ramb18) return C::RAMB18;
+  if (code == ramb36) return C::RAMB36;
+  return C::NONE;
+}
+}  // namespace
+
+HAFITFloorplan::BlockClass HAFITFloorplan::blockClass(const HDLHInstance* instance) const {
+  const BlockCodes c = blockCodes();
+  return classOfCode(libCellCode(instance), c.fifo18, c.fifo36, c.ramb18, c.ramb36);
+}
+
+int HAFITFloorplan::blockCapacity(BlockClass blockClass, int width) {
+  switch (blockClass) {
+    case BlockClass::RAMB18:
+    case BlockClass::FIFO18:
+      return capacity18(width);
+    case BlockClass::RAMB36:
+    case BlockClass::FIFO36:
+      return capacity36(width);
+    case BlockClass::NONE:
+      break;
+  }
+  return 0;
+}
+
 void HAFITFloorplan::dispatchBlock(const HDLHInstance* instance, const BlockCodes& codes) {
   const uint32_t code = libCellCode(instance);
   // ECC-protected blocks contribute no bits and no mode count.
   if (isECC(instance) || code == 0) return;
-  if (code == codes.fifo18)
-    processFifo18(instance);
-  else if (code == codes.fifo36)
-    processFifo36(instance);
-  else if (code == codes.ramb18)
-    processRamb18(instance);
-  else if (code == codes.ramb36)
-    processRamb36(instance);
+  switch (classOfCode(code, codes.fifo18, codes.fifo36, codes.ramb18, codes.ramb36)) {
+    case BlockClass::FIFO18:
+      processFifo18(instance);
+      break;
+    case BlockClass::FIFO36:
+      processFifo36(instance);
+      break;
+    case BlockClass::RAMB18:
+      processRamb18(instance);
+      break;
+    case BlockClass::RAMB36:
+      processRamb36(instance);
+      break;
+    case BlockClass::NONE:
+      break;
+  }
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 class HAINetlist;
 class HCRRptDoc;
@@ -60,6 +61,13 @@ class HAFITFloorplan {
   // The family of this object's class.
   const char* familyName() const;
 
+  // How a block RAM or FIFO leaf is analysed, by its family's library-cell code; NONE for
+  // a code the family does not analyse (the block is then only counted).
+  enum class BlockClass { NONE, RAMB18, RAMB36, FIFO18, FIFO36 };
+  BlockClass blockClass(const HDLHInstance* instance) const;
+  // Bits of one block of the class at data width `width`; 0 for a width it does not have.
+  static int blockCapacity(BlockClass blockClass, int width);
+
   // ---- walk ----
   // Walks the cell view and every hierarchical instance below it, adding to the counters.
   // A second walk adds to the first. Exceptions from reading an instance pass through;
@@ -111,6 +119,13 @@ class HAFITFloorplan {
   double getHbmStackCount() const { return hbmStackCount_; }
   double getHbmProtectedBits() const { return hbmProtectedBits_; }
 
+  // The totals of the walk that stopped at the 32-bit limit of the report: the name, the
+  // exact value (or a bound on it) and the value the report uses.
+  struct SaturatedTotal {
+    std::string name, exact, used;
+  };
+  std::vector<SaturatedTotal> saturatedTotals() const;
+
   // A bit count as an unsigned 32-bit number: fraction dropped, 0 for negative values and
   // NaN, UINT32_MAX for anything larger. The YRAM writer converts yramUnprotectedBits_ so.
   static uint32_t toUint32Saturating(double bits);
@@ -146,6 +161,8 @@ class HAFITFloorplan {
   // The dispatch every family's processBRAM makes: ECC-protected blocks stop here,
   // the others go to the analysis of their code; other codes are not analysed.
   void dispatchBlock(const HDLHInstance* instance, const BlockCodes& codes);
+  // The family's codes.
+  virtual BlockCodes blockCodes() const = 0;
   // The library-cell code of an instance: the upper half of the host's library cell.
   uint32_t libCellCode(const HDLHInstance* instance) const;
   // The "Device Reliability" section with the writers of the given classes and the

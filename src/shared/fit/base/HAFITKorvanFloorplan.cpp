@@ -14,7 +14,9 @@ void HAFITKorvanFloorplan::writeDeviceReliability(HCRRptDoc& doc) {
 // Korvan FIFOs have a code of their own that is not analysed: they count in
 // bramCount_ only.
 void HAFITKorvanFloorplan::processBRAM(const HDLHInstance* instance) {
-  dispatchBlock(instance, {0, 0, 1385, 1395});
+  dispatchBlock(instance, blockCodes());
 }
 
 void HAFITKorvanFloorplan::processYRAM(const HDLHInstance*) {}
+
+HAFITFloorplan::BlockCodes HAFITKorvanFloorplan::blockCodes() const { return {0, 0, 1385, 1395}; }

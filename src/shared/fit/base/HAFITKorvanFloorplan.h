@@ -10,6 +10,9 @@ class HAFITKorvanFloorplan : public HAFITFloorplan {
 
   void writeDeviceReliability(HCRRptDoc& doc) override;
   void processBRAM(const HDLHInstance* instance) override;
+
+ protected:
+  BlockCodes blockCodes() const override;
   // YRAM is counted by the walk; nothing family-specific to record.
   void processYRAM(const HDLHInstance* instance) override;
 };

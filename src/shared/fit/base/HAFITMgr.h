@@ -7,10 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "shared/fit/base/HAFITFloorplan.h"
+
 class HAFITSERMgr;
 class HAFITDetectMgr;
 class HAFITRCMgr;
-class HFLFloorplan;
 
 class HAFITMgr {
  public:
@@ -55,12 +56,22 @@ class HAFITMgr {
     float deviceFit = 0.0f;
     bool hasFailures = false;
     float deviceFailures = 0.0f;
+    std::string nonFinite;              // set: no report was written
+    std::vector<std::string> negative;  // figures below 0
+    std::vector<HAFITFloorplan::SaturatedTotal> saturated;
   };
   ReportFigures reportFit(HFLFloorplan* hflFloorplan, const ReportRequest& request);
 
   // How the last reportFit call ended, for hosts that turn it into an exit status. A call
   // left by an exception keeps NOT_RUN.
-  enum class ReportOutcome { NOT_RUN, WRITTEN, UNSUPPORTED_DEVICE, MISSING_DATA, WRITE_FAILED };
+  enum class ReportOutcome {
+    NOT_RUN,
+    WRITTEN,
+    UNSUPPORTED_DEVICE,
+    MISSING_DATA,
+    WRITE_FAILED,
+    NON_FINITE
+  };
   ReportOutcome lastReportOutcome() const { return lastOutcome_; }
 
   // Relative neutron flux at an altitude in meters and a position in whole degrees:
@@ -82,6 +93,10 @@ class HAFITMgr {
   static constexpr float kMaxAltitude = 24384.0f;
   // Altitude from which the Boeing model applies: 15 000 ft.
   static constexpr float kBoeingAltitude = 4572.0f;
+
+  // True unless the design's last units constraint names another unit than meters
+  // (case aside); then the user's altitude is in feet.
+  static bool altitudeInMeters(const HFLFloorplan* design);
 
   // Drops the single manager so that the next getGlobal() reads the data again.
   // For tests and for hosts that change the data directory.

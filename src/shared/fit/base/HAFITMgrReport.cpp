@@ -14,9 +14,7 @@
 #include "shared/fit/base/HAFITReport.h"
 #include "shared/fit/parser/HAFITNumbers.h"
 
-namespace {
-// True unless the design's last units constraint names another unit than meters.
-bool altitudeInMeters(const HFLFloorplan* design) {
+bool HAFITMgr::altitudeInMeters(const HFLFloorplan* design) {
   bool meters = true;
   const HDCSet* set = design->getConstraintSet();
   if (!set) return meters;
@@ -29,7 +27,6 @@ bool altitudeInMeters(const HFLFloorplan* design) {
   }
   return meters;
 }
-}  // namespace
 
 // Strings by value: a fixed signature of the library's interface.
 // NOLINTNEXTLINE(performance-unnecessary-value-param)
@@ -105,11 +102,17 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
     HUTFileWriteStream stream;
     stream.open(r.fileName, std::ios_base::out);
     figures = report.write(stream, r.command, format, provenance);
-    lastOutcome_ = stream.close() ? ReportOutcome::WRITTEN : ReportOutcome::WRITE_FAILED;
+    if (!figures.nonFinite.empty()) {
+      stream.discard();
+      lastOutcome_ = ReportOutcome::NON_FINITE;
+    } else {
+      lastOutcome_ = stream.close() ? ReportOutcome::WRITTEN : ReportOutcome::WRITE_FAILED;
+    }
   } else {
     ComMsgMgrReportOstream stream;
     figures = report.write(stream, r.command, format, provenance);
-    lastOutcome_ = ReportOutcome::WRITTEN;
+    lastOutcome_ = figures.nonFinite.empty() ? ReportOutcome::WRITTEN : ReportOutcome::NON_FINITE;
   }
-  return {figures.hasFit, figures.deviceFit, figures.hasFailures, figures.deviceFailures};
+  return {figures.hasFit,    figures.deviceFit, figures.hasFailures,         figures.deviceFailures,
+          figures.nonFinite, figures.negative,  floorplan->saturatedTotals()};
 }

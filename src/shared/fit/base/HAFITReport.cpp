@@ -1,5 +1,6 @@
 #include "shared/fit/base/HAFITReport.h"
 
+#include <cmath>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -30,7 +31,7 @@ HAFITReport::Figures figuresOf(const HCRRptDoc& doc) {
         if (row.cells.size() <= kNominal || row.cells[0].kind != HCRRptModel::Cell::TEXT ||
             row.cells[kNominal].kind != HCRRptModel::Cell::NUMBER)
           continue;
-        const float nominal = static_cast<float>(row.cells[kNominal].value);
+        const auto nominal = static_cast<float>(row.cells[kNominal].value);
         if (row.cells[0].text == "Device Failures") {
           f.hasFailures = true;
           f.deviceFailures = nominal;
@@ -41,12 +42,50 @@ HAFITReport::Figures figuresOf(const HCRRptDoc& doc) {
       }
   return f;
 }
+
+// Names the figures a reader could not trust: not finite (the report is then withheld)
+// or below 0.
+void checkFigures(const HCRRptDoc& doc, HAFITReport::Figures& f) {
+  for (const auto& section : doc.sections())
+    for (const auto& table : section.tables) {
+      const HCRRptModel::Row* headings = nullptr;
+      for (const auto& row : table.rows) {
+        if (row.isHeadingRow()) {
+          headings = &row;
+          continue;
+        }
+        // Below 0: the row's first such figure is named.
+        bool negative = false;
+        for (size_t c = 0; c < row.cells.size(); ++c) {
+          const HCRRptModel::Cell& cell = row.cells[c];
+          if (cell.kind != HCRRptModel::Cell::NUMBER) continue;
+          const bool finite = std::isfinite(cell.value);
+          if (finite && cell.value >= 0.0) continue;
+          std::string name = row.cells[0].kind == HCRRptModel::Cell::NUMBER ? std::string("row")
+                                                                            : row.cells[0].text;
+          name += " / ";
+          name += headings && c < headings->cells.size() ? headings->cells[c].text
+                                                         : "column " + std::to_string(c + 1);
+          if (!finite) {
+            const char* v = std::isnan(cell.value) ? "nan" : cell.value > 0 ? "inf" : "-inf";
+            if (f.nonFinite.empty()) f.nonFinite = name + " = " + v;
+          } else if (!negative) {
+            f.negative.push_back(name + " = " + cell.display());
+            negative = true;
+          }
+        }
+      }
+    }
+}
 }  // namespace
 
 HAFITReport::Figures HAFITReport::write(std::ostream& os, const std::string& command, Format format,
                                         const Items& provenance) {
   HCRRptDoc doc = HCRRptDoc::createDoc("FIT Report", true, "", "", "", "", "");
   floorplan_->writeDeviceReliability(doc);
+  Figures figures = figuresOf(doc);
+  checkFigures(doc, figures);
+  if (!figures.nonFinite.empty()) return figures;
   std::unique_ptr<HCRRptWriter> writer;
   if (format == Format::XML)
     writer = std::make_unique<HCRRptXmlWriter>(doc);
@@ -58,7 +97,7 @@ HAFITReport::Figures HAFITReport::write(std::ostream& os, const std::string& com
   writer->addProvenanceItems(provenance);
   writer->renderReport(os);
   writer.reset();  // the writer goes before the document
-  return figuresOf(doc);
+  return figures;
 }
 
 // Strings by value: a fixed signature of the library's interface.

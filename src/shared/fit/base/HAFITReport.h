@@ -29,6 +29,11 @@ class HAFITReport {
     float deviceFit = 0.0f;
     bool hasFailures = false;
     float deviceFailures = 0.0f;
+    // The first figure that is not a finite number ("row / column"); when set, nothing
+    // was rendered.
+    std::string nonFinite;
+    // Figures below 0, "row / column = value", in table order.
+    std::vector<std::string> negative;
   };
   // As above in any format; `provenance` (when not empty) is rendered with the header.
   Figures write(std::ostream& os, const std::string& command, Format format,

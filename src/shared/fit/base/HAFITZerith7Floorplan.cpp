@@ -12,5 +12,9 @@ void HAFITZerith7Floorplan::writeDeviceReliability(HCRRptDoc& doc) {
 }
 
 void HAFITZerith7Floorplan::processBRAM(const HDLHInstance* instance) {
-  dispatchBlock(instance, {260, 264, 1382, 1390});
+  dispatchBlock(instance, blockCodes());
+}
+
+HAFITFloorplan::BlockCodes HAFITZerith7Floorplan::blockCodes() const {
+  return {260, 264, 1382, 1390};
 }

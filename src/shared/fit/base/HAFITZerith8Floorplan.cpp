@@ -12,5 +12,9 @@ void HAFITZerith8Floorplan::writeDeviceReliability(HCRRptDoc& doc) {
 }
 
 void HAFITZerith8Floorplan::processBRAM(const HDLHInstance* instance) {
-  dispatchBlock(instance, {261, 266, 1383, 1391});
+  dispatchBlock(instance, blockCodes());
+}
+
+HAFITFloorplan::BlockCodes HAFITZerith8Floorplan::blockCodes() const {
+  return {261, 266, 1383, 1391};
 }

@@ -10,4 +10,7 @@ class HAFITZerith8Floorplan : public HAFITFloorplan {
 
   void writeDeviceReliability(HCRRptDoc& doc) override;
   void processBRAM(const HDLHInstance* instance) override;
+
+ protected:
+  BlockCodes blockCodes() const override;
 };

@@ -12,7 +12,7 @@ void HAFITZerith9Floorplan::writeDeviceReliability(HCRRptDoc& doc) {
 }
 
 void HAFITZerith9Floorplan::processBRAM(const HDLHInstance* instance) {
-  dispatchBlock(instance, {261, 266, 1383, 1391});
+  dispatchBlock(instance, blockCodes());
 }
 
 void HAFITZerith9Floorplan::processYRAM(const HDLHInstance*) {}
@@ -23,4 +23,8 @@ void HAFITZerith9Floorplan::processHBM(const HDLHInstance* instance) {
     processOneStackHBM(instance);
   else if (code == 341)
     processTwoStackHBM(instance);
+}
+
+HAFITFloorplan::BlockCodes HAFITZerith9Floorplan::blockCodes() const {
+  return {261, 266, 1383, 1391};
 }

@@ -10,6 +10,9 @@ class HAFITZerith9Floorplan : public HAFITFloorplan {
 
   void writeDeviceReliability(HCRRptDoc& doc) override;
   void processBRAM(const HDLHInstance* instance) override;
+
+ protected:
+  BlockCodes blockCodes() const override;
   // YRAM is counted by the walk; nothing family-specific to record.
   void processYRAM(const HDLHInstance* instance) override;
   // One-stack (332) and two-stack (341) HBM.

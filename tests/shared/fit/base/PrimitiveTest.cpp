@@ -256,6 +256,7 @@ class NearFullFloorplan : public HAFITFloorplan {
   }
   void writeDeviceReliability(HCRRptDoc&) override {}
   void processBRAM(const HDLHInstance* i) override { processRamb36(i); }
+  BlockCodes blockCodes() const override { return {0, 0, 0, 0}; }
 };
 
 TEST(Overflow, BlockRamCountersSaturateAndTheTotalStaysExact) {
