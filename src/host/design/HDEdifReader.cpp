@@ -1001,9 +1001,9 @@ class EdifReader {
     }
     const std::string& x = parts[1];
     const size_t digits = x.size() - ((x[0] == '+' || x[0] == '-') ? 1 : 0);
-    // An exponent beyond any double: overflow, or zero when negative.
+    // An exponent beyond any double: overflow, or zero when negative or of a zero mantissa.
     if (digits > 6) {
-      if (x[0] == '-') {
+      if (x[0] == '-' || parts[0].find_first_not_of("+-0") == std::string::npos) {
         out = HATAttr::makeDouble(0.0);
         return true;
       }

@@ -77,12 +77,12 @@ class EdifTest : public ShippedData {
   }
 
   // One line per occurrence below the top: hierarchical name, type, site, attributes.
-  static std::string inventory(const HFLFloorplan& fp, bool withAttrs = true) {
+  static std::string inventory(const HFLFloorplan& fp) {
     std::string out;
-    walk(fp.getNetlist(), fp.getNetlist()->getTopCellview(), withAttrs, out);
+    walk(fp.getNetlist(), fp.getNetlist()->getTopCellview(), out);
     return out;
   }
-  static void walk(const HAINetlist* nl, const HDLHCellview* cv, bool withAttrs, std::string& out) {
+  static void walk(const HAINetlist* nl, const HDLHCellview* cv, std::string& out) {
     std::unique_ptr<HDLHInstanceIter> it(cv->createInstanceIterLH());
     while (it->more()) {
       const HDLHInstance* inst = it->next();
@@ -92,10 +92,9 @@ class EdifTest : public ShippedData {
       out += name + " " +
              (d->getPrimitive() ? d->getPrimitive()->name : d->getMasterView()->getName());
       if (!d->getSiteName().empty()) out += " @" + d->getSiteName();
-      if (withAttrs)
-        for (const auto& kv : d->attributes()) out += " " + kv.first + "=" + valueText(kv.second);
+      for (const auto& kv : d->attributes()) out += " " + kv.first + "=" + valueText(kv.second);
       out += "\n";
-      if (!inst->isArchLeaf() && inst->getMasterLH()) walk(nl, inst->getMasterLH(), withAttrs, out);
+      if (!inst->isArchLeaf() && inst->getMasterLH()) walk(nl, inst->getMasterLH(), out);
     }
   }
   std::string problemLines() const {
@@ -135,15 +134,16 @@ TEST_F(EdifTest, YosysHierarchyWithDerivedModules) {
   // instance "mem.0.0" is renamed too.
   EXPECT_EQ(fp->cells().size(), 4u);
   std::string leaves;
-  std::istringstream in(inventory(*fp, false));
+  std::istringstream in(inventory(*fp));
   std::string line;
   while (std::getline(in, line))
     if (line.find("mem.0.0") != std::string::npos) leaves += line + "\n";
-  EXPECT_EQ(leaves,
-            "chroma_buf/mem.0.0 RAMB18\n"
-            "luma_a/mem.0.0 RAMB18\n"
-            "luma_b/mem.0.0 RAMB18\n"
-            "pixel_buf/mem.0.0 RAMB36\n");
+  EXPECT_EQ(
+      leaves,
+      "chroma_buf/mem.0.0 RAMB18 RAM_MODE=text:SDP READ_WIDTH_A=int:36 WRITE_WIDTH_B=int:36\n"
+      "luma_a/mem.0.0 RAMB18 RAM_MODE=text:SDP READ_WIDTH_A=int:18 WRITE_WIDTH_B=int:18\n"
+      "luma_b/mem.0.0 RAMB18 RAM_MODE=text:SDP READ_WIDTH_A=int:18 WRITE_WIDTH_B=int:18\n"
+      "pixel_buf/mem.0.0 RAMB36 RAM_MODE=text:SDP READ_WIDTH_A=int:72 WRITE_WIDTH_B=int:72\n");
   const HDAHInstance* luma = nullptr;
   for (const auto& i : fp->findCell("line_buffers")->instances())
     if (i->getName() == "luma_a") luma = i.get();
@@ -194,7 +194,7 @@ TEST_F(EdifTest, HandWrittenForms) {
   EXPECT_EQ(inventory(*fp),
             "u_ram[0] RAMB36 @RAMB36_X0Y1 RAM_MODE=text:SDP READ_WIDTH_A=int:72 "
             "EN_ECC_READ=bool:true EN_ECC_WRITE=bool:false SCALE=double:1.5 THREE=double:3 "
-            "TINY=double:0 BIG=long:-3000000000 SEU_PROTECTED=long:68719476736 "
+            "TINY=double:0 NOUGHT=double:0 BIG=long:-3000000000 SEU_PROTECTED=long:68719476736 "
             "INIT_A=text:72'h000000000000000001 NOTE=text:a \"quoted\" note "
             "PAIR=other:integer list SPAN=other:minomax\n"
             "fifo[0][0] FIFO18 FIFO_MODE=text:FIFO18_36\n"
