@@ -328,9 +328,9 @@ class EdifReader {
   }
 
   // The body of a recognised form up to its ')': `onForm(keyword, open)` reads a form it
-  // knows and returns true; other forms are skipped; a stray atom is a problem.
-  template <typename F>
-  void body(HDJsonPos open, const std::string& kw, const char* expected, F onForm) {
+  // knows and returns true; other forms are skipped; `onAtom(token)` sees each atom.
+  template <typename F, typename A>
+  void body(HDJsonPos open, const std::string& kw, F onForm, A onAtom) {
     for (;;) {
       const Token& t = lx_.peek();
       if (t.kind == Tk::CLOSE) {
@@ -345,9 +345,16 @@ class EdifReader {
         if (!onForm(sub, p)) skipForm(p, sub);
         continue;
       }
-      problem(t.pos, "unexpected " + describe(t) + " in (" + kw + " ...); expected " + expected);
+      onAtom(t);
       lx_.drop();
     }
+  }
+  // The same where an atom is out of place.
+  template <typename F>
+  void body(HDJsonPos open, const std::string& kw, const char* expected, F onForm) {
+    body(open, kw, onForm, [&](const Token& t) {
+      problem(t.pos, "unexpected " + describe(t) + " in (" + kw + " ...); expected " + expected);
+    });
   }
   void skipBody(HDJsonPos open, const std::string& kw) {
     body(open, kw, "')'", [](const std::string&, HDJsonPos) { return false; });
@@ -878,7 +885,7 @@ class EdifReader {
       size_t count = 0;
       bool ok = true;
       body(
-          open, kw, "a value",
+          open, kw,
           [&](const std::string& sub, HDJsonPos p) {
             ++count;
             if (count > 1) return false;
@@ -933,28 +940,6 @@ class EdifReader {
     return false;
   }
 
-  // body() for value forms, whose atoms are the values.
-  template <typename F, typename A>
-  void body(HDJsonPos open, const std::string& kw, const char*, F onForm, A onAtom) {
-    for (;;) {
-      const Token& t = lx_.peek();
-      if (t.kind == Tk::CLOSE) {
-        lx_.drop();
-        return;
-      }
-      if (t.kind == Tk::END) endInside(open, kw);
-      if (t.kind == Tk::OPEN) {
-        const HDJsonPos p = t.pos;
-        lx_.drop();
-        const std::string sub = keyword();
-        if (!onForm(sub, p)) skipForm(p, sub);
-        continue;
-      }
-      onAtom(t);
-      lx_.drop();
-    }
-  }
-
   bool integerValue(const Token& t, HATAttr& out) {
     int64_t v = 0;
     const char* b = t.text.data() + (t.text[0] == '+' ? 1 : 0);
@@ -984,7 +969,7 @@ class EdifReader {
     std::vector<std::string> parts;
     bool ok = true;
     body(
-        open, "e", "two integers",
+        open, "e",
         [&](const std::string&, HDJsonPos) {
           ok = false;
           return false;
