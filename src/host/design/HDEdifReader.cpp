@@ -783,6 +783,12 @@ class EdifReader {
       if (lx.peek().kind != Tk::NAME) return;
       key = lower(lx.peek().text);
       lx.drop();
+      if (lx.peek().kind == Tk::OPEN) {
+        lx.drop();
+        ++depth;
+        if (lx.peek().kind != Tk::NAME || lower(lx.peek().text) != "stringdisplay") return;
+        lx.drop();
+      }
       if (lx.peek().kind == Tk::STRING) real = lx.peek().str;
     };
     try {
@@ -1083,7 +1089,8 @@ void hdReadEdif(HDLoadContext& ctx, HDDesignAssembly& design, std::string_view t
   EdifReader(ctx, design, text, opts).run();
 }
 
-bool hdVerilogLiteral(std::string_view s, int64_t& value) {
+bool hdVerilogLiteral(std::string_view text, int64_t& value) {
+  const std::string_view s = text;
   const size_t q = s.find('\'');
   if (q == 0 || q == std::string_view::npos || q > 2) return false;
   int width = 0;
