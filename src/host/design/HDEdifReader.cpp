@@ -506,8 +506,8 @@ class EdifReader {
     if (!ins.second) {
       lib_ = n.real;
       libKeyword_ = kw;
-      problem(n.pos,
-              "library " + n.real + " is declared twice (first at " + hdPosText(lib.pos) + ")");
+      problem(n.pos, "library " + hdQuoted(n.real) + " is declared twice (first at " +
+                         hdPosText(lib.pos) + ")");
       lib_.clear();
       skipForm(open, kw);
       return;
@@ -537,9 +537,9 @@ class EdifReader {
     auto ins = lib.cells.emplace(n.key, CellEntry{n.real, n.pos});
     if (!ins.second) {
       const CellEntry& first = ins.first->second;
-      problem(n.pos, "cell " + n.real + " is declared twice in " + lib.keyword + " " + lib.real +
-                         " (first as " + first.real + " at " + hdPosText(first.pos) +
-                         "; EDIF names ignore case)");
+      problem(n.pos, "cell " + hdQuoted(n.real) + " is declared twice in " + lib.keyword + " " +
+                         hdQuoted(lib.real) + " (first as " + hdQuoted(first.real) + " at " +
+                         hdPosText(first.pos) + "; EDIF names ignore case)");
       skipForm(open, "cell");
       return;
     }
@@ -565,7 +565,7 @@ class EdifReader {
     const std::string other = u.defined ? "a cell with contents" : "a leaf cell (no contents)";
     const std::string self = defined ? "a cell with contents" : "a leaf cell (no contents)";
     problem(n.pos, "cell " + hdQuoted(n.real) + " is " + self + " here and " + other +
-                       " in library " + u.lib + " (" + hdPosText(u.pos) +
+                       " in library " + hdQuoted(u.lib) + " (" + hdPosText(u.pos) +
                        "); cell names must be unique across the libraries");
     return false;
   }
@@ -581,7 +581,7 @@ class EdifReader {
       // An external library describes leaf cells only.
       if (lib.external) return false;
       if (withContents) {
-        problem(p, "a second view with contents in cell " + cellName.real +
+        problem(p, "a second view with contents in cell " + hdQuoted(cellName.real) +
                        "; one netlist view per cell is read");
         return false;
       }
@@ -629,7 +629,7 @@ class EdifReader {
     body(open, "instance", "a form such as (viewRef ...)", [&](const std::string& kw, HDJsonPos p) {
       if (kw == "viewref") {
         if (haveTarget) {
-          problem(p, "a second (viewRef ...) in instance " + n.real);
+          problem(p, "a second (viewRef ...) in instance " + hdQuoted(n.real));
           return false;
         }
         haveTarget = readViewRef(p, target, targetPos);
@@ -648,8 +648,8 @@ class EdifReader {
       return false;
     });
     if (target.empty())
-      problem(n.pos,
-              "instance " + n.real + " has no (viewRef VIEW (cellRef CELL ...)) naming its cell");
+      problem(n.pos, "instance " + hdQuoted(n.real) +
+                         " has no (viewRef VIEW (cellRef CELL ...)) naming its cell");
     if (haveTarget) {
       // Members of an instance array are NAME[i] (NAME[i][j] ...).
       int64_t count = 1;
@@ -664,8 +664,8 @@ class EdifReader {
         }
         auto ins = instNames_.emplace(name, n.pos);
         if (!ins.second) {
-          problem(n.pos, "instance name " + hdQuoted(name) + " is used twice in cell " + cell_ +
-                             " (first at " + hdPosText(ins.first->second) + ")");
+          problem(n.pos, "instance name " + hdQuoted(name) + " is used twice in cell " +
+                             hdQuoted(cell_) + " (first at " + hdPosText(ins.first->second) + ")");
           continue;
         }
         HDAHInstance* inst = d_.addInstanceOf(cellDef_, name, target, path(), targetPos);
@@ -842,7 +842,7 @@ class EdifReader {
       const std::string kw = keyword();
       ok = readValue(p, kw, value);
     } else {
-      problem(t.pos, "property " + n.real +
+      problem(t.pos, "property " + hdQuoted(n.real) +
                          " has no value; expected (integer ...), (number ...), (string ...) or "
                          "(boolean ...), found " +
                          describe(t));
@@ -855,9 +855,9 @@ class EdifReader {
   void keepProperty(const NameDef& n, HATAttr value, bool& haveSite) {
     if (n.real == opts_.siteAttribute) {
       if (haveSite) {
-        problem(n.pos, "property " + n.real + " is given twice");
+        problem(n.pos, "property " + hdQuoted(n.real) + " is given twice");
       } else if (value.getKind() != HATAttr::TEXT) {
-        problem(n.pos, "property " + n.real +
+        problem(n.pos, "property " + hdQuoted(n.real) +
                            " places the instance on a site: expected (string \"SITE\")");
       } else {
         haveSite = true;
@@ -876,7 +876,7 @@ class EdifReader {
       twice = !attrIndex_.insert(n.real).second;
     }
     if (twice) {
-      problem(n.pos, "property " + n.real + " is given twice");
+      problem(n.pos, "property " + hdQuoted(n.real) + " is given twice");
       return;
     }
     if (!attrIndex_.empty()) attrIndex_.insert(n.real);
