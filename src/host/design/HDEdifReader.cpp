@@ -222,8 +222,9 @@ bool bookkeeping(const std::string& n) {
          n == "unused_bits";
 }
 
-// Instances an array may declare at most: a few bytes of text must not build millions.
-constexpr int64_t kMaxArray = 1 << 20;
+// Instances the arrays of a file expand to at most: this many, or one per byte of a
+// larger file, so that a few bytes of text cannot build millions of instances.
+constexpr int64_t kArrayBudget = 1 << 16;
 
 // ---- the reader -----------------------------------------------------------------
 
@@ -231,7 +232,12 @@ class EdifReader {
  public:
   EdifReader(HDLoadContext& ctx, HDDesignAssembly& d, std::string_view text,
              const HDNetlistOptions& opts)
-      : ctx_(ctx), d_(d), text_(text), lx_(text), opts_(opts) {}
+      : ctx_(ctx),
+        d_(d),
+        text_(text),
+        lx_(text),
+        opts_(opts),
+        arrayBudget_(std::max<int64_t>(kArrayBudget, static_cast<int64_t>(text.size()))) {}
 
   void run() {
     try {
@@ -394,10 +400,13 @@ class EdifReader {
         const Token& s = lx_.peek();
         int64_t v = 0;
         const auto r = std::from_chars(s.text.data(), s.text.data() + s.text.size(), v);
-        if (r.ec != std::errc() || v < 1 || v > kMaxArray || total * v > kMaxArray) {
+        if (r.ec != std::errc() || v < 1 || v > arrayBudget_ || total * v > arrayBudget_) {
           if (ok)
             problem(s.pos, "array size " + std::string(s.text) + " of " + hdQuoted(n.real) +
-                               ": expected 1 to " + std::to_string(kMaxArray) + " elements in all");
+                               ": the file's instance arrays may hold " +
+                               std::to_string(arrayBudget_) + " more instances (at most " +
+                               std::to_string(kArrayBudget) +
+                               " in all, or one per byte of a larger file)");
           ok = false;
         } else {
           total *= v;
@@ -410,6 +419,7 @@ class EdifReader {
         ok = false;
       }
       skipBody(open, kw);
+      if (ok) arrayBudget_ -= total;
       n.dims = std::move(dims);
       return ok;
     }
@@ -1077,6 +1087,7 @@ class EdifReader {
   std::unordered_set<std::string> attrIndex_;
   std::string site_;
 
+  int64_t arrayBudget_;  // instances that arrays may still expand to
   int designs_ = 0;
   std::string topName_, topPath_;
   HDJsonPos topPos_;
