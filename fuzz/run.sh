@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-15}
 build=${2:-$root/build-fuzz}
-targets=(ser detect rc design report catalogue)
+targets=(ser detect rc design report catalogue edif)
 
 bash "$root/scripts/install-deps.sh"
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -27,7 +27,7 @@ failed=()
 for t in "${targets[@]}"; do
   exe=$build/fuzz/fuzz_$t
   dict=$root/fuzz/dict/json.dict
-  case $t in ser | detect | rc) dict=$root/fuzz/dict/xml.dict ;; esac
+  case $t in ser | detect | rc) dict=$root/fuzz/dict/xml.dict ;; edif) dict=$root/fuzz/dict/edif.dict ;; esac
   mkdir -p "$work/$t/corpus" "$work/$t/findings"
   cp "$root/fuzz/corpus/$t/"* "$work/$t/corpus/"
 
