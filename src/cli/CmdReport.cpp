@@ -5,6 +5,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
+#include "cli/CliHierarchy.h"
 #include "cli/CliMission.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
@@ -27,6 +28,7 @@ struct ReportOptions {
   bool revised = false;
   bool xml = false;
   MissionText mission;
+  HierarchyText hierarchy;
 };
 
 int runReport(const ReportOptions& o, CliContext& ctx) {
@@ -55,6 +57,9 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
   }
   MissionPlan plan;
   if (!parseReportMission(o.mission, o.xml, plan)) ok = false;
+  int depth = -1;
+  size_t contributors = 0;
+  if (!parseHierarchy(o.hierarchy, depth, contributors)) ok = false;
   if (!ok) return EXIT_USAGE;
   if (!o.file.empty() && !outputIsNotAnInput("--file", o.file, o.design)) return EXIT_USAGE;
 
@@ -90,6 +95,8 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
   request.format = static_cast<int>(o.mission.json ? HAFITReport::Format::JSON
                                     : o.xml        ? HAFITReport::Format::XML
                                                    : HAFITReport::Format::TEXT);
+  request.hierarchyDepth = depth;
+  request.topContributors = contributors;
   HAFITMgr::ReportFigures figures;
   try {
     applyMission(o.mission, plan, o.design, request);
@@ -122,6 +129,7 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
                 "Count package alpha particles without flux scaling");
   cmd->add_flag("--xml", o->xml, "Write the report as XML");
   addReportMissionOptions(cmd, o->mission);
+  addHierarchyOptions(cmd, o->hierarchy, true);
   cmd->callback([o, file, &ctx]() {
     o->fileGiven = file->count() > 0;
     ctx.exitCode = runReport(*o, ctx);
