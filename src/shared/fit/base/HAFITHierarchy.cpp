@@ -225,12 +225,23 @@ std::vector<HAFITHierarchy::Contributor> HAFITHierarchy::topContributors(
     const HAFITFloorplan& floorplan, unsigned classes, size_t n) const {
   if (!root_ || n == 0) return {};
   const auto t = totals();
+  // An HBM leaf is one memory with the stacks of its contents; other memories inside
+  // the contents are listed on their own.
+  std::unordered_set<const HDAHCellview*> contents;
+  for (const auto& entry : defs_)
+    for (const Leaf& l : entry.second.leaves)
+      if (l.contents) contents.insert(l.contents);
   std::unordered_map<const HDAHCellview*, std::vector<Contributor>> lists;
   for (const HDAHCellview* def : bottomUp()) {
     const Def& d = defs_.at(def);
+    const bool inHbm = contents.count(def) > 0;
     std::vector<Contributor> list;
     for (const Leaf& l : d.leaves) {
-      if (!(classes & (1u << l.memType))) continue;
+      if (l.contents)
+        for (const Contributor& below : lists.at(l.contents))
+          list.push_back(
+              {l.instance->getName() + "/" + below.path, below.memType, below.bits, below.fit});
+      if (!(classes & (1u << l.memType)) || (inHbm && l.memType == HAFITSERMgr::MEM_HBM)) continue;
       const double bits = classBits(leafBits(l, t), static_cast<HAFITSERMgr::MemType>(l.memType));
       double fit = 0.0;
       if (bits == 0.0 || !floorplan.nominalFit(l.memType, bits, fit)) continue;
