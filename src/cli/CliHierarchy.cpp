@@ -1,5 +1,7 @@
 #include "cli/CliHierarchy.h"
 
+#include <climits>
+
 #include "cli/CliOptions.h"
 #include "shared/fit/base/HAFITHierarchy.h"
 
@@ -25,6 +27,15 @@ void addHierarchyOptions(CLI::App* cmd, HierarchyText& text, bool contributors) 
                         "(1 to " +
                             std::to_string(HAFITHierarchy::kMaxContributors) + ")")
             ->type_name("N");
+}
+
+void settleDesignArgument(HierarchyText& text, std::string& design) {
+  if (design.empty() && text.byHierarchy && text.byHierarchy->count() > 0 && !text.depth.empty() &&
+      !CliNumbers::parseInteger(text.depth, LLONG_MIN, LLONG_MAX)) {
+    design = text.depth;
+    text.depth.clear();
+  }
+  if (design.empty()) throw CLI::RequiredError("DESIGN");
 }
 
 bool parseHierarchy(const HierarchyText& text, int& depth, size_t& contributors) {

@@ -18,6 +18,10 @@ constexpr int kDefaultHierarchyDepth = 2;
 
 // --by-hierarchy; with `contributors`, --top-contributors too.
 void addHierarchyOptions(CLI::App* cmd, HierarchyText& text, bool contributors);
+// The parser lets an optional value take the next word: `--by-hierarchy top.json` leaves
+// DESIGN empty and the path as the depth. Gives such a word back to `design`; throws the
+// parser's own error when DESIGN is still missing.
+void settleDesignArgument(HierarchyText& text, std::string& design);
 // depth: -1 when not asked for; contributors: 0 when not asked for. False after telling
 // every bad value.
 bool parseHierarchy(const HierarchyText& text, int& depth, size_t& contributors);

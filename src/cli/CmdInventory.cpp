@@ -156,10 +156,14 @@ void registerInventoryCommand(CLI::App& app, CliContext& ctx) {
   auto* cmd = app.add_subcommand("inventory",
                                  "Walk a design as a report would and print its memory inventory");
   addCommonOptions(cmd, ctx);
-  cmd->add_option("DESIGN", opts->design, "Design file (JSON)")->required();
+  // Required: settleDesignArgument() says so once --by-hierarchy has given back its word.
+  cmd->add_option("DESIGN", opts->design, "Design file (JSON)");
   cmd->add_flag("--json", opts->json, "Print one JSON object");
   addHierarchyOptions(cmd, opts->hierarchy, false);
-  cmd->callback([opts, &ctx]() { ctx.exitCode = runInventory(*opts); });
+  cmd->callback([opts, &ctx]() {
+    settleDesignArgument(opts->hierarchy, opts->design);
+    ctx.exitCode = runInventory(*opts);
+  });
 }
 
 int runDumpInventory(const std::string& designPath, CliContext&) {

@@ -114,7 +114,8 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
   auto o = std::make_shared<ReportOptions>();
   auto* cmd = app.add_subcommand("report", "Write the FIT report of a placed design");
   addCommonOptions(cmd, ctx);
-  cmd->add_option("DESIGN", o->design, "Design file (JSON)")->required()->type_name("DESIGN");
+  // Required: settleDesignArgument() says so once --by-hierarchy has given back its word.
+  cmd->add_option("DESIGN", o->design, "Design file (JSON)")->type_name("DESIGN");
   auto* file = cmd->add_option("--file", o->file,
                                "Write the report into this file instead of standard output")
                    ->type_name("PATH");
@@ -131,6 +132,7 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
   addReportMissionOptions(cmd, o->mission);
   addHierarchyOptions(cmd, o->hierarchy, true);
   cmd->callback([o, file, &ctx]() {
+    settleDesignArgument(o->hierarchy, o->design);
     o->fileGiven = file->count() > 0;
     ctx.exitCode = runReport(*o, ctx);
   });
