@@ -10,6 +10,7 @@
 #include "FloorplanTestDesign.h"
 #include "ReportTestSupport.h"
 #include "host/msg/ComMsgMgr.h"
+#include "shared/fit/base/HAFITFamily.h"
 #include "shared/fit/base/HAFITHierarchy.h"
 #include "shared/fit/base/HAFITReport.h"
 #include "shared/fit/parser/HAFITSERMgr.h"
@@ -334,6 +335,26 @@ TEST_F(HierarchyReport, SectionsFollowTheDeviceTableWhoseFiguresTheyShare) {
   const auto& top7 = doc7.sections().at(1).tables.at(0).rows;
   ASSERT_EQ(top7.size(), 2u);
   EXPECT_EQ(top7[1].cells[0].text, "r");
+}
+
+TEST_F(HierarchyReport, EveryFamilyBreaksDownTheClassesItsDeviceTableShows) {
+  const int archTypes[] = {10, 15, 21, 27};
+  for (int t : archTypes) {
+    const HAFITFamily* f = HAFITFamilyFor(t, "dev-x");
+    ASSERT_NE(f, nullptr);
+    TestDesign d(FamilyCodes{f->name, t, 0, 0, 0, 0, false});
+    auto fp = d.walk();
+    HCRRptDoc doc;
+    fp->writeDeviceReliability(doc);
+    unsigned shown = 0;
+    for (const auto& row : doc.sections().at(0).tables.at(0).rows) {
+      const std::string label = row.cells.at(0).text;
+      if (label == "Block Memory FIT") shown |= 1u << HAFITSERMgr::MEM_BRAM;
+      if (label == "Yotta Memory FIT") shown |= 1u << HAFITSERMgr::MEM_YRAM;
+      if (label == "HBM FIT") shown |= 1u << HAFITSERMgr::MEM_HBM;
+    }
+    EXPECT_EQ(f->designClasses, shown) << f->name;
+  }
 }
 
 // Cell k instantiates cell k+1 twice; the last holds a RAMB36 and a YRAM.
