@@ -3,7 +3,8 @@
 # instantiate the next cell twice, 22 and 60 levels deep (2^22 and 2^60 occurrences),
 # and a chain of 4,095 nested cells. Each `seufit report` is timed in turn with the
 # report of the 60-occurrence example examples/zerith9_accel.json (the same data files
-# and writers): the ratio is what the occurrences cost. Target: at most 1.5.
+# and writers): the ratio is what the occurrences cost. Target: at most 1.5. The same for
+# the hierarchy breakdown against the report without it.
 #
 #   bench/walk.sh [SEUFIT_EXE]      (default build-bench/seufit)
 set -uo pipefail
@@ -20,6 +21,11 @@ for shape in "doubling 22" "doubling 60" "deep 4095"; do
   python3 "$src/bench/alternate.py" --target 1.5 "report $1 $2" \
     "$exe report $f" "$exe report $src/examples/zerith9_accel.json" || status=1
 done
+# The breakdown by hierarchy and the top contributors on 2^60 occurrences: built from the
+# definitions, so they cost about nothing next to the same report without them.
+python3 "$src/bench/alternate.py" --target 1.5 "report doubling 60 --by-hierarchy 2 --top-contributors 10" \
+  "$exe report $work/doubling_60.json --by-hierarchy 2 --top-contributors 10" \
+  "$exe report $work/doubling_60.json" || status=1
 # The deep chain under a 512 KiB stack: the walk keeps its own stack.
 if (ulimit -s 512 && "$exe" report "$work/deep_4095.json" >/dev/null 2>&1); then
   echo "deep 4095 under ulimit -s 512: exit 0"

@@ -53,10 +53,11 @@ void optionItems(CLI::App* cmd, std::vector<std::pair<std::string, std::string>>
     const std::string name = o->get_name();
     if (name == "--help") continue;
     std::string value;
-    if (o->get_expected_min() == 0) {
-      value = o->count() > 0 ? "on" : "off";
+    if (o->get_expected_min() == 0 && (o->get_expected_max() == 0 || o->count() == 0)) {
+      value = o->count() > 0 ? "on" : "off";  // flags, and options with an optional value
     } else if (o->count() > 0) {
       for (const std::string& r : o->results()) value += (value.empty() ? "" : " ") + r;
+      if (value.empty()) value = o->get_default_str();  // given without its optional value
     } else {
       value = o->get_default_str();
     }

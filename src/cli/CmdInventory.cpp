@@ -9,17 +9,20 @@
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
 #include "cli/CliDesignCheck.h"
+#include "cli/CliHierarchy.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTJson.h"
 #include "shared/fit/base/HAFITFloorplan.h"
+#include "shared/fit/base/HAFITHierarchy.h"
 
 namespace {
 
 struct InventoryOptions {
   std::string design;
   bool json = false;
+  HierarchyText hierarchy;
 };
 
 struct Walked {
@@ -34,12 +37,13 @@ std::string deviceName(const HFLFloorplan& design) {
 
 // Loads the design and walks it with the floorplan of its family. Returns the exit
 // status; EXIT_OK only when `w` holds a walked floorplan.
-int loadAndWalk(const std::string& path, Walked& w) {
+int loadAndWalk(const std::string& path, Walked& w, HAFITHierarchy* hierarchy = nullptr) {
   w.design = loadDesignOrReport(path);
   if (!w.design) return EXIT_USAGE;
   if (!checkDesignValues(*w.design, false)) return EXIT_USAGE;
   w.floorplan.reset(HAFITFloorplan::createOrRefuse(w.design.get()));
   if (!w.floorplan) return EXIT_NO_RESULT;
+  w.floorplan->setWalkObserver(hierarchy);
   try {
     w.floorplan->traverseCellview(w.design->getNetlist()->getTopCellview());
   } catch (const std::exception& e) {
@@ -91,22 +95,58 @@ std::vector<Field> inventoryFields(const HFLFloorplan& design, const HAFITFloorp
   };
 }
 
+std::string bitsJson(const HAFITHierarchy::Bits& b) {
+  return "\"bramBits\": " + HAFITHierarchy::toString(b.bram) +
+         ", \"yramBits\": " + HAFITHierarchy::toString(b.yram) +
+         ", \"hbmBits\": " + HSTJson::number(b.hbm);
+}
+
+std::string bitsText(const HAFITHierarchy::Bits& b) {
+  return "block RAM " + HAFITHierarchy::toString(b.bram) + ", YRAM " +
+         HAFITHierarchy::toString(b.yram) + ", HBM " + HSTJson::number(b.hbm);
+}
+
 int runInventory(const InventoryOptions& o) {
+  int depth = -1;
+  size_t unused = 0;
+  if (!parseHierarchy(o.hierarchy, depth, unused)) return EXIT_USAGE;
+  HAFITHierarchy hierarchy;
   Walked w;
-  const int status = loadAndWalk(o.design, w);
+  const int status = loadAndWalk(o.design, w, depth >= 0 ? &hierarchy : nullptr);
   if (status != EXIT_OK) return status;
   const std::vector<Field> fields = inventoryFields(*w.design, *w.floorplan);
+  std::vector<HAFITHierarchy::Row> rows;
+  try {
+    if (depth >= 0) rows = hierarchy.rows(depth);
+  } catch (const std::exception& e) {
+    ComMsgMgr::hostError("@1-62@%s%s", o.design, std::string(e.what()));
+    return EXIT_NO_RESULT;
+  }
   if (o.json) {
     std::cout << "{";
     for (size_t k = 0; k < fields.size(); ++k)
       std::cout << (k ? ",\n  " : "\n  ") << HSTJson::quote(fields[k].key) << ": "
                 << fields[k].json;
+    if (depth >= 0) {
+      std::cout << ",\n  \"hierarchy\": [";
+      for (size_t k = 0; k < rows.size(); ++k)
+        std::cout << (k ? ",\n    " : "\n    ") << "{\"path\": " << HSTJson::quote(rows[k].path)
+                  << ", \"depth\": " << rows[k].depth << ", " << bitsJson(rows[k].bits)
+                  << ", \"own\": {" << bitsJson(rows[k].own) << "}}";
+      std::cout << "\n  ]";
+    }
     std::cout << "\n}\n";
   } else {
     for (const Field& f : fields) {
       const std::string label = std::string(f.label) + ":";
       std::cout << label << std::string(label.size() < 34 ? 34 - label.size() : 1, ' ')
                 << (f.json[0] == '"' ? f.text : f.json) << "\n";
+    }
+    if (depth >= 0) {
+      std::cout << "Bits exposed by instance (the instance and everything below it):\n";
+      for (const HAFITHierarchy::Row& r : rows)
+        std::cout << std::string(2 * static_cast<size_t>(r.depth) + 2, ' ') << r.path << ": "
+                  << bitsText(r.bits) << "\n";
     }
   }
   return EXIT_OK;
@@ -119,9 +159,14 @@ void registerInventoryCommand(CLI::App& app, CliContext& ctx) {
   auto* cmd = app.add_subcommand("inventory",
                                  "Walk a design as a report would and print its memory inventory");
   addCommonOptions(cmd, ctx);
-  cmd->add_option("DESIGN", opts->design, "Design file (JSON)")->required();
+  // Required: settleDesignArgument() says so once --by-hierarchy has given back its word.
+  cmd->add_option("DESIGN", opts->design, "Design file (JSON)");
   cmd->add_flag("--json", opts->json, "Print one JSON object");
-  cmd->callback([opts, &ctx]() { ctx.exitCode = runInventory(*opts); });
+  addHierarchyOptions(cmd, opts->hierarchy, false);
+  cmd->callback([opts, &ctx]() {
+    settleDesignArgument(opts->hierarchy, opts->design);
+    ctx.exitCode = runInventory(*opts);
+  });
 }
 
 int runDumpInventory(const std::string& designPath, CliContext&) {

@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
 #include "cli/CliDesignCheck.h"
+#include "cli/CliHierarchy.h"
 #include "cli/CliMission.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
@@ -28,6 +29,7 @@ struct ReportOptions {
   bool revised = false;
   bool xml = false;
   MissionText mission;
+  HierarchyText hierarchy;
 };
 
 int runReport(const ReportOptions& o, CliContext& ctx) {
@@ -56,6 +58,9 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
   }
   MissionPlan plan;
   if (!parseReportMission(o.mission, o.xml, plan)) ok = false;
+  int depth = -1;
+  size_t contributors = 0;
+  if (!parseHierarchy(o.hierarchy, depth, contributors)) ok = false;
   if (!ok) return EXIT_USAGE;
   if (!o.file.empty() && !outputIsNotAnInput("--file", o.file, o.design)) return EXIT_USAGE;
 
@@ -92,6 +97,8 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
   request.format = static_cast<int>(o.mission.json ? HAFITReport::Format::JSON
                                     : o.xml        ? HAFITReport::Format::XML
                                                    : HAFITReport::Format::TEXT);
+  request.hierarchyDepth = depth;
+  request.topContributors = contributors;
   HAFITMgr::ReportFigures figures;
   try {
     applyMission(o.mission, plan, o.design, request);
@@ -115,7 +122,8 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
   auto o = std::make_shared<ReportOptions>();
   auto* cmd = app.add_subcommand("report", "Write the FIT report of a placed design");
   addCommonOptions(cmd, ctx);
-  cmd->add_option("DESIGN", o->design, "Design file (JSON)")->required()->type_name("DESIGN");
+  // Required: settleDesignArgument() says so once --by-hierarchy has given back its word.
+  cmd->add_option("DESIGN", o->design, "Design file (JSON)")->type_name("DESIGN");
   auto* file = cmd->add_option("--file", o->file,
                                "Write the report into this file instead of standard output")
                    ->type_name("PATH");
@@ -130,7 +138,9 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
                 "Count package alpha particles without flux scaling");
   cmd->add_flag("--xml", o->xml, "Write the report as XML");
   addReportMissionOptions(cmd, o->mission);
+  addHierarchyOptions(cmd, o->hierarchy, true);
   cmd->callback([o, file, &ctx]() {
+    settleDesignArgument(o->hierarchy, o->design);
     o->fileGiven = file->count() > 0;
     ctx.exitCode = runReport(*o, ctx);
   });

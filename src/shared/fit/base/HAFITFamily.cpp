@@ -4,6 +4,7 @@
 #include "shared/fit/base/HAFITZerith7Floorplan.h"
 #include "shared/fit/base/HAFITZerith8Floorplan.h"
 #include "shared/fit/base/HAFITZerith9Floorplan.h"
+#include "shared/fit/parser/HAFITSERMgr.h"
 
 namespace {
 
@@ -19,20 +20,24 @@ bool isOf(const HAFITFloorplan* floorplan) {
 
 using F = HAFITFloorplan::Family;
 
+constexpr unsigned kBram = 1u << HAFITSERMgr::MEM_BRAM;
+constexpr unsigned kYram = 1u << HAFITSERMgr::MEM_YRAM;
+constexpr unsigned kHbm = 1u << HAFITSERMgr::MEM_HBM;
+
 // Adding a family is one row here and its floorplan class. The architecture ranges do not
 // overlap, so the order only fixes the order of listings.
 const HAFITFamily kFamilies[] = {
     {F::ZERITH7, "zerith7", [](int t, const std::string&) { return t >= 10 && t <= 14; },
-     make<HAFITZerith7Floorplan>, isOf<HAFITZerith7Floorplan>},
+     make<HAFITZerith7Floorplan>, isOf<HAFITZerith7Floorplan>, kBram},
     // One device of these types (exact spelling) is not supported.
     {F::ZERITH8, "zerith8",
      [](int t, const std::string& device) { return (t == 15 || t == 16) && device != "dpm4410"; },
-     make<HAFITZerith8Floorplan>, isOf<HAFITZerith8Floorplan>},
+     make<HAFITZerith8Floorplan>, isOf<HAFITZerith8Floorplan>, kBram},
     {F::ZERITH9, "zerith9",
      [](int t, const std::string&) { return (t >= 19 && t <= 24) || t == 26; },
-     make<HAFITZerith9Floorplan>, isOf<HAFITZerith9Floorplan>},
+     make<HAFITZerith9Floorplan>, isOf<HAFITZerith9Floorplan>, kBram | kYram | kHbm},
     {F::KORVAN, "korvan", [](int t, const std::string&) { return t == 27; },
-     make<HAFITKorvanFloorplan>, isOf<HAFITKorvanFloorplan>},
+     make<HAFITKorvanFloorplan>, isOf<HAFITKorvanFloorplan>, kBram | kYram},
 };
 
 }  // namespace

@@ -17,6 +17,9 @@ struct HAFITFamily {
   HAFITFloorplan* (*create)(HFLFloorplan* hflFloorplan);
   // True when `floorplan` is of the family's class (or derived from it).
   bool (*owns)(const HAFITFloorplan* floorplan);
+  // The design memory classes its report tables: 1 << HAFITSERMgr::MemType for each
+  // (configuration memory, which belongs to no instance, is not among them).
+  unsigned designClasses;
 };
 
 // Every family, in a fixed order; the range ends at HAFITFamiliesEnd().

@@ -11,6 +11,8 @@
 
 class HAINetlist;
 class HCRRptDoc;
+class HDAHCellview;
+class HDAHInstance;
 class HCRRptTable;
 class HDLHCellview;
 class HDLHInstance;
@@ -79,6 +81,32 @@ class HAFITFloorplan {
   // hook during a walk (a two-stack HBM), it walks into the cell view once the hook has
   // returned.
   void traverseCellview(const HDLHCellview* cellview);
+
+  // What one leaf added when the walk analysed it.
+  struct LeafAddend {
+    enum Kind { BLOCK, YRAM, HBM } kind;
+    int64_t bramBits;     // BLOCK: exposed block RAM or FIFO bits
+    int yramProtected;    // YRAM: protected bits, bounded by the block size
+    double hbmStacks;     // HBM: stacks the instance counted itself
+    double hbmProtected;  // HBM: protected bits, bounded by one stack
+  };
+  // Told what every cell definition holds, once per definition however often it occurs,
+  // while the walk analyses it. `def` is the definition being analysed (the walk's root
+  // included).
+  class WalkObserver {
+   public:
+    virtual ~WalkObserver() = default;
+    virtual void root(const HDAHCellview* def) = 0;
+    // A leaf of `def` that an analysis counted.
+    virtual void leaf(const HDAHCellview* def, const HDAHInstance* instance,
+                      const LeafAddend& added) = 0;
+    // An instance of `def` whose every occurrence adds the content of `child`. `hook`: walked
+    // into by a family hook (the contents of an HBM leaf just told), not a hierarchy level.
+    virtual void child(const HDAHCellview* def, const HDAHInstance* via, const HDAHCellview* child,
+                       bool hook) = 0;
+  };
+  // The observer of later walks (not owned), or null.
+  void setWalkObserver(WalkObserver* observer) { observer_ = observer; }
   // The block RAM and FIFO inventory, one listing message per counter.
   void print() const;
 
@@ -125,6 +153,11 @@ class HAFITFloorplan {
     std::string name, exact, used;
   };
   std::vector<SaturatedTotal> saturatedTotals() const;
+
+  // The nominal FIT of `bits` exposed bits of a design memory class (HAFITSERMgr::MEM_BRAM,
+  // MEM_YRAM or MEM_HBM) under the run parameters: the bits converted, and the figure
+  // rounded, as that class's table row does. False when the family's data lack the class.
+  bool nominalFit(int memType, double bits, double& fit) const;
 
   // A bit count as an unsigned 32-bit number: fraction dropped, 0 for negative values and
   // NaN, UINT32_MAX for anything larger. The YRAM writer converts yramUnprotectedBits_ so.
@@ -216,6 +249,7 @@ class HAFITFloorplan {
   struct Walk;
   // The walk under way, or null.
   Walk* walk_ = nullptr;
+  WalkObserver* observer_ = nullptr;
   void runWalk(const HDLHCellview* cellview);
   void zeroScratch();
   void finishWalk(Walk& walk, bool totals);

@@ -226,20 +226,23 @@ struct HAFITFloorplan::Walk {
     std::unique_ptr<HDLHInstanceIter> iter;
     Summary* summary;
     const HDAHInstance* via;  // the instance walked into; null for the root
+    const HDAHCellview* def;  // the definition analysed
   };
   std::unordered_map<const HDAHCellview*, Summary> summaries;
   Summary rootSummary;  // the root cell view, which may not be a definition of its own
   std::vector<Frame> frames;
   const HDLHCellview* pendingDescent = nullptr;
+  HAFITFloorplan::WalkObserver* observer = nullptr;
   // The counters as the walk found them.
   int64_t start[C_COUNT] = {};
   double yramCount0 = 0.0, yramProtected0 = 0.0, hbmStacks0 = 0.0, hbmProtected0 = 0.0;
 
   // Walks into `cv` for an occurrence of the current instance, or adds the summary of its
   // definition when that is known.
-  void descend(const HDLHCellview* cv, const HDAHInstance* via) {
+  void descend(const HDLHCellview* cv, const HDAHInstance* via, bool hook) {
     Summary& parent = *frames.back().summary;
     const HDAHCellview* def = cv->getDAH();
+    if (observer) observer->child(frames.back().def, via, def, hook);
     auto found = summaries.find(def);
     if (found != summaries.end()) {
       if (found->second.state != Summary::DONE)
@@ -249,7 +252,7 @@ struct HAFITFloorplan::Walk {
       return;
     }
     Summary* s = &summaries[def];
-    frames.push_back({std::unique_ptr<HDLHInstanceIter>(cv->createInstanceIterLH()), s, via});
+    frames.push_back({std::unique_ptr<HDLHInstanceIter>(cv->createInstanceIterLH()), s, via, def});
   }
 
   static void addChild(Summary& parent, const Summary& child, const HDAHInstance* via) {
@@ -329,18 +332,25 @@ void HAFITFloorplan::runWalk(const HDLHCellview* cellview) {
   auto descendPending = [&]() {
     if (const HDLHCellview* inner = walk.pendingDescent) {
       walk.pendingDescent = nullptr;
-      walk.descend(inner, inner->getOwner() ? inner->getOwner()->getDAH() : nullptr);
+      walk.descend(inner, inner->getOwner() ? inner->getOwner()->getDAH() : nullptr, true);
     }
   };
 
+  // Tells the observer what the leaf just analysed added, before collect() takes it.
+  auto tell = [&](const HDLHInstance* instance, const LeafAddend& added) {
+    if (walk.observer) walk.observer->leaf(walk.frames.back().def, instance->getDAH(), added);
+  };
+
   zeroScratch();
+  walk.observer = observer_;
   walk_ = &walk;
   std::string prefix;
   try {
     if (cellview) {
       if (const HDLHInstance* owner = cellview->getOwner()) prefix = hierName(owner);
       walk.frames.push_back({std::unique_ptr<HDLHInstanceIter>(cellview->createInstanceIterLH()),
-                             &walk.rootSummary, nullptr});
+                             &walk.rootSummary, nullptr, cellview->getDAH()});
+      if (observer_) observer_->root(cellview->getDAH());
     }
     const HAINetlist* nl = netlist();
     while (!walk.frames.empty()) {
@@ -355,17 +365,20 @@ void HAFITFloorplan::runWalk(const HDLHCellview* cellview) {
       // HBM is accounted by the family, which walks into two-stack instances itself.
       if (HARUPrimUtils::isHBM(instance, nl)) {
         processHBM(instance);
+        if (hbmStackCount_ != 0.0 || hbmProtectedBits_ != 0.0 || walk.pendingDescent)
+          tell(instance, {LeafAddend::HBM, 0, 0, hbmStackCount_, hbmProtectedBits_});
         collect(s);
         descendPending();
         continue;
       }
       if (shouldDescend(instance)) {
-        walk.descend(instance->getMasterLH(), instance->getDAH());
+        walk.descend(instance->getMasterLH(), instance->getDAH(), false);
         continue;
       }
       if (HARUPrimUtils::isRAMB(instance, nl) || HARUPrimUtils::isFIFO(instance, nl)) {
         increment(bramCount_);
         processBRAM(instance);
+        tell(instance, {LeafAddend::BLOCK, bramBitsTotal_, 0, 0.0, 0.0});
         collect(s);
       }
       if (HARUPrimUtils::isYRAM(instance, nl)) {
@@ -377,6 +390,7 @@ void HAFITFloorplan::runWalk(const HDLHCellview* cellview) {
           sendOverProtected(instance, p, YRAM_WIDTH, YRAM_DEPTH, YRAM_BLOCK_BITS);
           p = YRAM_BLOCK_BITS;
         }
+        tell(instance, {LeafAddend::YRAM, 0, p, 0.0, 0.0});
         s.yramProtected.addValue(p);
         s.items.push_back({Item::YRAM_ADDEND, nullptr, nullptr, static_cast<double>(p), {}});
       }

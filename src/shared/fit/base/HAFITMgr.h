@@ -2,6 +2,7 @@
 // data directory, carries the FIT report command and the neutron flux models.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
@@ -49,6 +50,10 @@ class HAFITMgr {
     std::optional<float> flux;
     bool provenance = false;
     std::vector<std::pair<std::string, std::string>> provenanceItems;
+    // FIT by hierarchy down to this depth (none when negative), and the leaf memories
+    // that contribute most (none when 0).
+    int hierarchyDepth = -1;
+    size_t topContributors = 0;
   };
   // What a written report found: see HAFITReport::Figures.
   struct ReportFigures {

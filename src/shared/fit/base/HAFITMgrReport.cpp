@@ -10,6 +10,7 @@
 #include "host/stream/ComMsgMgrReportOstream.h"
 #include "host/stream/HUTFileWriteStream.h"
 #include "shared/fit/base/HAFITFloorplan.h"
+#include "shared/fit/base/HAFITHierarchy.h"
 #include "shared/fit/base/HAFITMgr.h"
 #include "shared/fit/base/HAFITReport.h"
 #include "shared/fit/parser/HAFITNumbers.h"
@@ -58,7 +59,12 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
     return {};
   }
 
+  // The breakdown is told each cell definition once by the walk.
+  HAFITHierarchy hierarchy;
+  const bool breakdown = r.hierarchyDepth >= 0 || r.topContributors > 0;
+  if (breakdown) floorplan->setWalkObserver(&hierarchy);
   floorplan->traverseCellview(hflFloorplan->getNetlist()->getTopCellview());
+  floorplan->setWalkObserver(nullptr);
   floorplan->setDevices(r.devices);
   floorplan->setMonths(r.months);
   floorplan->setTemp(static_cast<float>(r.temperature));
@@ -94,6 +100,7 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
   }
 
   HAFITReport report(floorplan.get());
+  if (breakdown) report.setHierarchy(&hierarchy, r.hierarchyDepth, r.topContributors);
   const auto format = static_cast<HAFITReport::Format>(r.format);
   HAFITReport::Figures figures;
   if (!r.fileName.empty()) {

@@ -81,16 +81,16 @@ struct RunParams {
   bool revisedPackageModel;
 };
 
-// One class's FIT and MTBF rows. Configuration, block and YRAM figures are single
-// precision; HBM keeps double precision until its figures enter the map.
-void writeClassReliability(const ClassRows& cls, double bits, bool doublePrecision,
-                           const RunParams& run, HCRRptTable& table, ResultMap& map) {
+// Nominal, lower and upper FIT of `bits` bits of a class, in double; false when the
+// family's data lack the class.
+bool classFigures(HAFITSERMgr::MemType type, double bits, const RunParams& run, double& nominal,
+                  double& lower, double& upper) {
   HAFITSERMgr* ser = HAFITMgr::getGlobal()->getSERMgr();
   const std::string key = HAFITSERMgr::familyKey(run.design);
-  const HAFITSERData* serData = ser->getSerData(key, cls.type);
-  const HAFITSERData* alpha = ser->getAlphaData(key, cls.type);
+  const HAFITSERData* serData = ser->getSerData(key, type);
+  const HAFITSERData* alpha = ser->getAlphaData(key, type);
   const HAFITTempData* temp = ser->getTempData(key);
-  if (!serData || !alpha || !temp) return;  // the class is absent from the report
+  if (!serData || !alpha || !temp) return false;
 
   const double B = bits / 1000000.0;
   const float T = temp->slope * run.temp + temp->intercept;
@@ -99,7 +99,6 @@ void writeClassReliability(const ClassRows& cls, double bits, bool doublePrecisi
   const float F = run.flux;
   const int N = run.devices;
 
-  double nominal, lower, upper;
   if (!run.revisedPackageModel) {
     nominal = s * B * F * N * T;
     lower = (1 + sL) * s * B * F * N * T;
@@ -111,6 +110,16 @@ void writeClassReliability(const ClassRows& cls, double bits, bool doublePrecisi
     lower = ((1 + sL) * s - (1 + aL) * a / 9.0) * B * F * N * T + (1 + aL) * a * B * N * T;
     upper = ((1 + sU) * s - (1 + aU) * a / 9.0) * B * F * N * T + (1 + aU) * a * B * N * T;
   }
+  return true;
+}
+
+// One class's FIT and MTBF rows. Configuration, block and YRAM figures are single
+// precision; HBM keeps double precision until its figures enter the map.
+void writeClassReliability(const ClassRows& cls, double bits, bool doublePrecision,
+                           const RunParams& run, HCRRptTable& table, ResultMap& map) {
+  double nominal, lower, upper;
+  if (!classFigures(cls.type, bits, run, nominal, lower, upper))
+    return;  // the class is absent from the report
 
   if (doublePrecision) {
     storeAndWriteRows(cls, Figures<double>{0.5 * nominal, nominal, nominal + nominal, lower, upper},
@@ -152,6 +161,34 @@ void HAFITFloorplan::writeHBMReliability(HCRRptDoc&, HCRRptTable& table, ResultM
   writeClassReliability(kHbm, hbmUnprotectedBits_, true,
                         RunParams{hflFloorplan_, devices_, flux_, temp_, revisedPackageModel_},
                         table, map);
+}
+
+bool HAFITFloorplan::nominalFit(int memType, double bits, double& fit) const {
+  const RunParams run{hflFloorplan_, devices_, flux_, temp_, revisedPackageModel_};
+  double nominal, lower, upper;
+  switch (memType) {
+    case HAFITSERMgr::MEM_BRAM: {
+      // As bramBits_ holds them: never negative, saturated at INT32_MAX.
+      const double held = bits > 0.0 ? std::fmin(bits, 2147483647.0) : 0.0;
+      if (!classFigures(HAFITSERMgr::MEM_BRAM, static_cast<uint32_t>(held), run, nominal, lower,
+                        upper))
+        return false;
+      fit = narrow(nominal);
+      return true;
+    }
+    case HAFITSERMgr::MEM_YRAM:
+      if (!classFigures(HAFITSERMgr::MEM_YRAM, toUint32Saturating(bits), run, nominal, lower,
+                        upper))
+        return false;
+      fit = narrow(nominal);
+      return true;
+    case HAFITSERMgr::MEM_HBM:
+      if (!classFigures(HAFITSERMgr::MEM_HBM, bits, run, nominal, lower, upper)) return false;
+      fit = nominal;
+      return true;
+    default:
+      return false;
+  }
 }
 
 void HAFITFloorplan::writeDeviceSummary(HCRRptDoc& doc, unsigned classes) {

@@ -8,6 +8,7 @@
 #include "host/design/HDesign.h"
 #include "host/report/HCRRpt.h"
 #include "shared/fit/base/HAFITFloorplan.h"
+#include "shared/fit/base/HAFITHierarchy.h"
 
 // The command text is taken by value: callers of this entry rely on that signature.
 void HAFITReport::write(std::ostream& os,
@@ -25,7 +26,8 @@ HAFITReport::Figures figuresOf(const HCRRptDoc& doc) {
   // Column 2 is the first "Nominal" column of the summary table.
   constexpr size_t kNominal = 2;
   HAFITReport::Figures f;
-  for (const auto& section : doc.sections())
+  for (const auto& section : doc.sections()) {
+    if (section.title != "Device Reliability") continue;  // later sections break it down
     for (const auto& table : section.tables)
       for (const auto& row : table.rows) {
         if (row.cells.size() <= kNominal || row.cells[0].kind != HCRRptModel::Cell::TEXT ||
@@ -40,6 +42,7 @@ HAFITReport::Figures figuresOf(const HCRRptDoc& doc) {
           f.deviceFit += nominal;
         }
       }
+  }
   return f;
 }
 
@@ -83,6 +86,7 @@ HAFITReport::Figures HAFITReport::write(std::ostream& os, const std::string& com
                                         const Items& provenance) {
   HCRRptDoc doc = HCRRptDoc::createDoc("FIT Report", true, "", "", "", "", "");
   floorplan_->writeDeviceReliability(doc);
+  if (hierarchy_) hierarchy_->writeSections(doc, *floorplan_, hierarchyDepth_, contributors_);
   Figures figures = figuresOf(doc);
   checkFigures(doc, figures);
   if (!figures.nonFinite.empty()) return figures;

@@ -1,12 +1,14 @@
 // Renders the FIT report of an inventoried floorplan as text or XML.
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 class HAFITFloorplan;
+class HAFITHierarchy;
 class HCRRptWriter;
 
 class HAFITReport {
@@ -38,9 +40,19 @@ class HAFITReport {
   // As above in any format; `provenance` (when not empty) is rendered with the header.
   Figures write(std::ostream& os, const std::string& command, Format format,
                 const Items& provenance);
+  // Adds the breakdown by hierarchy (depth >= 0) and the top contributors (contributors > 0)
+  // after the device summary. The hierarchy is not owned.
+  void setHierarchy(const HAFITHierarchy* hierarchy, int depth, size_t contributors) {
+    hierarchy_ = hierarchy;
+    hierarchyDepth_ = depth;
+    contributors_ = contributors;
+  }
   // Header items "Command", "Design" and "Device", in this order.
   void addExtraHeaderItems(HCRRptWriter& writer, std::string command);
 
  private:
   HAFITFloorplan* floorplan_;
+  const HAFITHierarchy* hierarchy_ = nullptr;
+  int hierarchyDepth_ = -1;
+  size_t contributors_ = 0;
 };
