@@ -4,6 +4,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
+#include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesignSummary.h"
 #include "shared/fit/base/HAFITFamily.h"
@@ -48,7 +49,8 @@ void registerCheckCommand(CLI::App& app, CliContext& ctx) {
   addCommonOptions(cmd, ctx);
   static std::string design;
   static bool loadOnly = false;
-  cmd->add_option("DESIGN", design, "Design file (JSON)")->required();
+  cmd->add_option("DESIGN", design, "Design file (JSON) or netlist (Yosys JSON)")->required();
+  addNetlistOptions(cmd);
   // Benchmarks time the loading alone.
   cmd->add_flag("--load-only", loadOnly)->group("");
   cmd->callback([&ctx]() {

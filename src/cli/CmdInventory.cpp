@@ -8,6 +8,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
+#include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
@@ -116,7 +117,8 @@ void registerInventoryCommand(CLI::App& app, CliContext& ctx) {
   auto* cmd = app.add_subcommand("inventory",
                                  "Walk a design as a report would and print its memory inventory");
   addCommonOptions(cmd, ctx);
-  cmd->add_option("DESIGN", opts->design, "Design file (JSON)")->required();
+  cmd->add_option("DESIGN", opts->design, "Design file (JSON) or netlist (Yosys JSON)")->required();
+  addNetlistOptions(cmd);
   cmd->add_flag("--json", opts->json, "Print one JSON object");
   cmd->callback([opts, &ctx]() { ctx.exitCode = runInventory(*opts); });
 }

@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
 #include "cli/CliMission.h"
+#include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
@@ -107,7 +108,10 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
   auto o = std::make_shared<ReportOptions>();
   auto* cmd = app.add_subcommand("report", "Write the FIT report of a placed design");
   addCommonOptions(cmd, ctx);
-  cmd->add_option("DESIGN", o->design, "Design file (JSON)")->required()->type_name("DESIGN");
+  cmd->add_option("DESIGN", o->design, "Design file (JSON) or netlist (Yosys JSON)")
+      ->required()
+      ->type_name("DESIGN");
+  addNetlistOptions(cmd);
   auto* file = cmd->add_option("--file", o->file,
                                "Write the report into this file instead of standard output")
                    ->type_name("PATH");
