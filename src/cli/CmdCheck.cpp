@@ -1,6 +1,7 @@
 // `seufit check DESIGN`: validates a design file and prints a short summary.
 #include <iostream>
 #include <sstream>
+#include <vector>
 
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
@@ -12,6 +13,13 @@
 namespace {
 
 const HFLFloorplan* leftForExit = nullptr;
+
+std::string HDJoinTypes(const std::vector<std::string>& types) {
+  std::string out;
+  for (size_t i = 0; i < types.size() && i < 20; ++i) out += (i ? ", " : "") + types[i];
+  if (types.size() > 20) out += ", ...";
+  return out;
+}
 
 std::string count(uint64_t n, bool saturated) {
   return saturated ? "more than " + std::to_string(n) : std::to_string(n);
@@ -38,6 +46,10 @@ void printSummary(std::ostream& os, const std::string& path, const HFLFloorplan&
   out << "  memories    ramb " << count(s.ramb, s.saturated) << ", fifo "
       << count(s.fifo, s.saturated) << ", yram " << count(s.yram, s.saturated) << ", hbm "
       << count(s.hbm, s.saturated) << "\n";
+  if (!design.unmappedTypes().empty())
+    out << "  black boxes " << design.unmappedTypes().size()
+        << " netlist cell types without a primitive, read without memory: "
+        << HDJoinTypes(design.unmappedTypes()) << "\n";
   os << out.str();
 }
 
