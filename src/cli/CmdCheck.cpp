@@ -47,9 +47,8 @@ void printSummary(std::ostream& os, const std::string& path, const HFLFloorplan&
       << count(s.fifo, s.saturated) << ", yram " << count(s.yram, s.saturated) << ", hbm "
       << count(s.hbm, s.saturated) << "\n";
   if (!design.unmappedTypes().empty())
-    out << "  black boxes " << design.unmappedTypes().size()
-        << " netlist cell types without a primitive, read without memory: "
-        << HDJoinTypes(design.unmappedTypes()) << "\n";
+    out << "  black boxes " << HDJoinTypes(design.unmappedTypes())
+        << " (netlist cell types without a primitive, read without memory)\n";
   os << out.str();
 }
 
