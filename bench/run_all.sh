@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every benchmark in one run, with the figures side by side at the end:
 #   design loading      seufit check --load-only against python3 json.load (design_load.sh)
+#   netlist loading     a 1,000,000-cell Yosys JSON netlist against json.load (netlist_load.sh)
 #   cutoff grid         RigidityCutoff.xml through HAFITRCMgr against xmllint --noout (rc_load.sh)
 #   walk                instance occurrences visited per second (walk_bench)
 #   end to end          seufit report on each example and on 1,000,000-instance designs (e2e.sh)
@@ -22,6 +23,9 @@ missed=()
 echo "== design loading (1,000,000 leaves) against python3 json.load"
 bash "$src/bench/design_load.sh" "$build/seufit" | tee "$logs/design" || missed+=("design loading")
 echo
+echo "== Yosys JSON netlist loading (1,000,000 cells) against python3 json.load"
+bash "$src/bench/netlist_load.sh" "$build/seufit" | tee "$logs/netlist" || missed+=("netlist loading")
+echo
 echo "== RigidityCutoff.xml against xmllint --noout"
 bash "$src/bench/rc_load.sh" "$build" | tee "$logs/rc" || missed+=("cutoff grid")
 echo
@@ -38,6 +42,7 @@ bash "$src/bench/e2e.sh" "$build/seufit" | tee "$logs/e2e" || missed+=("end to e
 echo
 echo "================ summary ================"
 sed -n 's/^speed-up */design load speed-up over json.load: /p; s/^RSS \/ file size */design load peak RSS \/ file size: /p' "$logs/design"
+sed -n 's/^speed-up */netlist load speed-up over json.load: /p; s/^RSS \/ file size */netlist load peak RSS \/ file size: /p' "$logs/netlist"
 sed -n 's/^rc_load/cutoff grid: rc_load/p' "$logs/rc"
 python3 - "$logs/walk.json" <<'PY'
 import json, sys

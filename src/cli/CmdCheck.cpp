@@ -1,10 +1,12 @@
 // `seufit check DESIGN`: validates a design file and prints a short summary.
 #include <iostream>
 #include <sstream>
+#include <vector>
 
 #include "cli/Cli.h"
 #include "cli/CliDesign.h"
 #include "cli/CliDesignCheck.h"
+#include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesignSummary.h"
 #include "shared/fit/base/HAFITFamily.h"
@@ -12,6 +14,13 @@
 namespace {
 
 const HFLFloorplan* leftForExit = nullptr;
+
+std::string HDJoinTypes(const std::vector<std::string>& types) {
+  std::string out;
+  for (size_t i = 0; i < types.size() && i < 20; ++i) out += (i ? ", " : "") + types[i];
+  if (types.size() > 20) out += ", ...";
+  return out;
+}
 
 std::string count(uint64_t n, bool saturated) {
   return saturated ? "more than " + std::to_string(n) : std::to_string(n);
@@ -39,6 +48,9 @@ void printSummary(std::ostream& os, const std::string& path, const HFLFloorplan&
   out << "  memories    ramb " << count(s.ramb, s.saturated) << ", fifo "
       << count(s.fifo, s.saturated) << ", yram " << count(s.yram, s.saturated) << ", hbm "
       << count(s.hbm, s.saturated) << "\n";
+  if (!design.unmappedTypes().empty())
+    out << "  black boxes " << HDJoinTypes(design.unmappedTypes())
+        << " (netlist cell types without a primitive, read without memory)\n";
   os << out.str();
 }
 
@@ -50,7 +62,9 @@ void registerCheckCommand(CLI::App& app, CliContext& ctx) {
   addCommonOptions(cmd, ctx);
   static std::string design;
   static bool loadOnly = false;
-  cmd->add_option("DESIGN", design, "Design file (JSON)")->required();
+  cmd->add_option("DESIGN", design, "Design file (JSON) or netlist (Yosys JSON or EDIF)")
+      ->required();
+  addNetlistOptions(cmd);
   // Benchmarks time the loading alone.
   cmd->add_flag("--load-only", loadOnly)->group("");
   cmd->callback([&ctx]() {

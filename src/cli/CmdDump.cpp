@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "cli/Cli.h"
+#include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
 #include "host/msg/ComMsgMgr.h"
 #include "shared/fit/base/HAFITMgr.h"
@@ -78,7 +79,9 @@ void registerDumpCommand(CLI::App& app, CliContext& ctx) {
       ->required()
       ->check(CLI::IsMember({"ser", "detect", "rc", "inventory"}))
       ->type_name("ser|detect|rc|inventory");
-  cmd->add_option("design", opts->design, "Design file (inventory only)")->type_name("DESIGN");
+  cmd->add_option("design", opts->design, "Design file or netlist (inventory only)")
+      ->type_name("DESIGN");
+  addNetlistOptions(cmd);
   cmd->callback([opts, &ctx]() {
     if (opts->table == "inventory") {
       if (opts->design.empty())

@@ -10,6 +10,7 @@
 #include "cli/CliDesign.h"
 #include "cli/CliDesignCheck.h"
 #include "cli/CliHierarchy.h"
+#include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
@@ -160,7 +161,8 @@ void registerInventoryCommand(CLI::App& app, CliContext& ctx) {
                                  "Walk a design as a report would and print its memory inventory");
   addCommonOptions(cmd, ctx);
   // Required: settleDesignArgument() says so once --by-hierarchy has given back its word.
-  cmd->add_option("DESIGN", opts->design, "Design file (JSON)");
+  cmd->add_option("DESIGN", opts->design, "Design file (JSON) or netlist (Yosys JSON, EDIF)");
+  addNetlistOptions(cmd);
   cmd->add_flag("--json", opts->json, "Print one JSON object");
   addHierarchyOptions(cmd, opts->hierarchy, false);
   cmd->callback([opts, &ctx]() {

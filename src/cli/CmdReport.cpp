@@ -8,6 +8,7 @@
 #include "cli/CliDesignCheck.h"
 #include "cli/CliHierarchy.h"
 #include "cli/CliMission.h"
+#include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
@@ -123,7 +124,9 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
   auto* cmd = app.add_subcommand("report", "Write the FIT report of a placed design");
   addCommonOptions(cmd, ctx);
   // Required: settleDesignArgument() says so once --by-hierarchy has given back its word.
-  cmd->add_option("DESIGN", o->design, "Design file (JSON)")->type_name("DESIGN");
+  cmd->add_option("DESIGN", o->design, "Design file (JSON) or netlist (Yosys JSON, EDIF)")
+      ->type_name("DESIGN");
+  addNetlistOptions(cmd);
   auto* file = cmd->add_option("--file", o->file,
                                "Write the report into this file instead of standard output")
                    ->type_name("PATH");

@@ -46,6 +46,7 @@ static int run(int argc, char** argv) {
   registerInventoryCommand(app, ctx);
   registerDumpCommand(app, ctx);
   registerCheckCommand(app, ctx);
+  registerImportCommand(app, ctx);
 
   // Commands run from their callbacks after parsing; the sinks must exist by then.
   auto counter = std::make_shared<ErrorCounter>();

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Runs the shipped Yosys flow (data/yosys/synth.sh) on examples/verilog and checks the
 memory primitives of each JSON netlist, instance by instance, against a hand-made table.
-   flow_test.py SOURCE_DIR      (exit 77, a skip, when yosys is not installed)"""
+Then reads each netlist with `seufit inventory --json` and checks the block RAM figures
+worked out by hand, and that `seufit import` gives a design file with the same inventory.
+   flow_test.py SOURCE_DIR [SEUFIT]   (exit 77, a skip, when yosys is not installed)"""
 import json
 import os
 import shutil
@@ -42,6 +44,21 @@ LINE_BUFFERS = {
 FLAT_LINE_BUFFERS = {k.replace("/", "."): v for k, v in LINE_BUFFERS.items()}
 
 
+# Block RAM bits by hand (z9-example): a RAMB18 holds 18432 bits at width 9, 18 or 36; a
+# RAMB36 36864 at 18, 36 or 72;
+# a FIFO18 in 36-bit mode 18432, a FIFO36_72 36864; ECC-protected blocks count nothing;
+# table_ram declares 2048 protected bits.
+INVENTORY = {
+    "inferred": {"bramCount": 6, "ramb36SdpCount": 5, "ramb18TdpCount": 1, "yramCount": 1,
+                 "bramBits": 5 * 36864 + 18432},
+    "explicit_top": {"bramCount": 4, "ramb18TdpCount": 1, "fifo18Count": 1,
+                     "fifo36_72Count": 1, "ramb36SdpCount": 0,
+                     "bramBits": (18432 - 2048) + 18432 + 36864},
+    "line_buffers": {"bramCount": 4, "ramb18SdpCount": 3, "ramb36SdpCount": 1,
+                     "bramBits": 3 * 18432 + 36864},
+}
+
+
 def value(v):
     """A write_json parameter: binary text is an unsigned number, other text is text."""
     return int(v, 2) if isinstance(v, str) and v and set(v) <= {"0", "1"} else v
@@ -70,8 +87,34 @@ def memories(netlist, top):
     return found, visited
 
 
+def inventory(seufit, path, extra):
+    run = subprocess.run([seufit, "inventory", "--json", path, *extra],
+                         capture_output=True, text=True)
+    return run.returncode, (json.loads(run.stdout) if run.returncode == 0 else run.stderr)
+
+
+def check_seufit(seufit, label, top, out, tmp, failures):
+    rc, inv = inventory(seufit, out, ["--part", "z9-example"])
+    if rc != 0:
+        failures.append(f"{label}: seufit inventory exit {rc}: {inv}")
+        return
+    for key, want in INVENTORY[top].items():
+        if inv[key] != want:
+            failures.append(f"{label}: {key} {inv[key]}, expected {want}")
+    design = os.path.join(tmp, "imported.json")
+    run = subprocess.run([seufit, "import", out, "--part", "z9-example", "-o", design],
+                         capture_output=True, text=True)
+    if run.returncode != 0:
+        failures.append(f"{label}: seufit import exit {run.returncode}: {run.stderr}")
+        return
+    rc, back = inventory(seufit, design, [])
+    if rc != 0 or back != inv:
+        failures.append(f"{label}: imported design inventory {back}, expected {inv}")
+
+
 def main():
     src = sys.argv[1]
+    seufit = sys.argv[2] if len(sys.argv) > 2 else None
     if shutil.which("yosys") is None:
         print("SKIP: yosys is not installed (scripts/install-deps.sh installs it)")
         return 77
@@ -96,6 +139,8 @@ def main():
                 continue
             with open(out) as f:
                 netlist = json.load(f)
+            if seufit:
+                check_seufit(seufit, label, top, out, tmp, failures)
             found, visited = memories(netlist, top)
             if sorted(found) != sorted(expected):
                 failures.append(f"{label}: instances {sorted(found)}, expected {sorted(expected)}")

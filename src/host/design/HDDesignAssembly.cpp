@@ -66,7 +66,7 @@ void HDDesignAssembly::resolve(bool primitivesKnown) {
   std::vector<std::pair<HDSymbol*, const HDPrimitive*>> targets;
   for (const auto& s : syms_) {
     if (!s->placeholder) continue;
-    auto it = prims_.find(s->name);
+    auto it = prims_.find(s->primitive.empty() ? s->name : s->primitive);
     const HDPrimitive* prim = it != prims_.end() ? it->second.prim : nullptr;
     // Without the part's library every primitive would look undefined.
     if (!s->cell && !prim && primitivesKnown) {
@@ -88,7 +88,7 @@ void HDDesignAssembly::resolve(bool primitivesKnown) {
       if (s->cell) {
         HDDesignBuilder::setMaster(inst.get(), s->cell, nullptr);
       } else {
-        auto p = prims_.find(s->name);
+        auto p = prims_.find(s->primitive.empty() ? s->name : s->primitive);
         if (p != prims_.end() && p->second.prim)
           HDDesignBuilder::setMaster(inst.get(), nullptr, p->second.prim);
       }

@@ -28,6 +28,7 @@ struct HDSymbol {
   std::string defFile, defPath;
   HDJsonPos defPos;
   std::unique_ptr<HDAHCellview> placeholder;  // stands in until the name is resolved
+  std::string primitive;  // the primitive a cell map names for it; empty: its own name
   size_t uses = 0;
   std::string useFile, usePath;
   HDJsonPos usePos;

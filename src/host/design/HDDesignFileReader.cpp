@@ -287,6 +287,36 @@ void HDDesignFileReader::parseDesignPrimitives(HDJsonReader& r) {
       });
 }
 
+// "kinds": {"READ_WIDTH_A": "int", ...}: what a netlist's values are converted to.
+void HDDesignFileReader::parseKinds(HDJsonReader& r, const std::string& sfx, HDPrimitive& prim) {
+  if (!ctx_.expect(r, HDJsonReader::OBJECT, sfx, "an object of attribute kinds by name")) return;
+  static const std::pair<const char*, int> names[] = {{"bool", HATAttr::BOOL},
+                                                      {"int", HATAttr::INT},
+                                                      {"long", HATAttr::LONG},
+                                                      {"number", HATAttr::DOUBLE},
+                                                      {"text", HATAttr::TEXT}};
+  r.beginObject();
+  ctx_.pushKey(key_);
+  std::string attr;
+  while (r.nextKey(attr)) {
+    r.peek();
+    const HDJsonPos p = r.pos();
+    if (!ctx_.readText(r, hdKeySeg(attr), str_, "an attribute kind", true)) continue;
+    int kind = -1;
+    for (const auto& n : names)
+      if (str_ == n.first) kind = n.second;
+    if (kind < 0)
+      ctx_.problem(p, hdKeySeg(attr),
+                   "unknown attribute kind " + hdQuoted(str_) +
+                       "; expected bool, int, long, number or text");
+    else if (prim.kindOf(attr) >= 0)
+      ctx_.problem(p, hdKeySeg(attr), "attribute " + hdQuoted(attr) + " has two kinds");
+    else
+      prim.kinds.emplace_back(attr, kind);
+  }
+  ctx_.pop();
+}
+
 HDPrimitive* HDDesignFileReader::parsePrimitiveDef(HDJsonReader& r, const std::string& name) {
   if (!ctx_.expect(r, HDJsonReader::OBJECT, "",
                    "a primitive object {\"class\": ..., \"code\": ...}"))
@@ -294,7 +324,7 @@ HDPrimitive* HDDesignFileReader::parsePrimitiveDef(HDJsonReader& r, const std::s
   r.beginObject();
   const HDJsonPos op = r.pos();
   HDPrimitive* prim = d_.floorplan().addPrimitive(name);
-  static const std::vector<const char*> keys = {"class", "code", "attributes", "contents"};
+  static const std::vector<const char*> keys = {"class", "code", "attributes", "contents", "kinds"};
   unsigned seen = 0;
   int64_t v = 0;
   std::string s;
@@ -338,6 +368,8 @@ HDPrimitive* HDDesignFileReader::parsePrimitiveDef(HDJsonReader& r, const std::s
       }
       ctx_.pop();
       ctx_.pop();
+    } else if (k == 4) {
+      parseKinds(r, sfx, *prim);
     } else {
       if (r.peek() != HDJsonReader::OBJECT) {
         ctx_.expect(r, HDJsonReader::OBJECT, sfx, "a cell definition");

@@ -103,6 +103,7 @@ class HDDesignFileReader {
   void parseConstraint(HDJsonReader& r);
   void parseDesignPrimitives(HDJsonReader& r);
   void addClass(HDJsonReader& r, const std::string& sfx, HDPrimitive& prim);
+  void parseKinds(HDJsonReader& r, const std::string& sfx, HDPrimitive& prim);
   void parseCells(HDJsonReader& r);
   void parseCellBody(HDJsonReader& r, HDAHCellview* cell);
   void parseInstance(HDJsonReader& r, HDAHCellview* cell);

@@ -77,8 +77,17 @@ struct HDPrimitive {
   unsigned classes = 0;
   uint32_t code = 0;
   std::vector<std::string> attributes;
+  // The kind (HATAttr::Kind) each attribute that the analysis reads must have; a netlist's
+  // values are converted to it.
+  std::vector<std::pair<std::string, int>> kinds;
   const HDAHCellview* contents = nullptr;  // owned by the design; null for most
   bool defines(const std::string& attr) const;
+  // The declared kind of `attr`, or -1.
+  int kindOf(const std::string& attr) const {
+    for (const auto& k : kinds)
+      if (k.first == attr) return k.second;
+    return -1;
+  }
 };
 
 // ---- definitions ----------------------------------------------------------------
@@ -379,8 +388,13 @@ class HFLFloorplan {
   void setTop(const HDAHCellview* top);
   const std::vector<std::unique_ptr<HDAHCellview>>& cells() const { return cells_; }
   const std::vector<std::unique_ptr<HDPrimitive>>& primitives() const { return primitives_; }
+  // Netlist cell types that name neither a cell nor a primitive, read as black boxes
+  // without memory (a netlist's cell map decides).
+  const std::vector<std::string>& unmappedTypes() const { return unmappedTypes_; }
+  void setUnmappedTypes(std::vector<std::string> types) { unmappedTypes_ = std::move(types); }
 
  private:
+  std::vector<std::string> unmappedTypes_;
   HAINetlist netlist_;
   std::unique_ptr<HDARPart> part_;
   std::unique_ptr<HDCSet> constraints_;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/design/HDNetlistOptions.h"
 #include "host/design/HDesign.h"
 
 struct HDLoadProblem {
@@ -31,6 +32,20 @@ class HDDesignLoader {
   static std::unique_ptr<HFLFloorplan> loadString(const std::string& json,
                                                   const std::string& displayName,
                                                   std::vector<HDLoadProblem>& problems);
+  // What a file holds, told by its first bytes: a seufit design file, a Yosys JSON
+  // netlist, an EDIF netlist, or something else (read as a design file).
+  enum Format { DESIGN_FILE, YOSYS_JSON, EDIF };
+  static Format detectFormat(const std::string& path);
+  // A netlist (Yosys JSON; EDIF to come) with the part, top, cell map and site attribute
+  // of `opts`: the front end, the catalogues, the cell map, name resolution and the
+  // conversion of attribute values to the kinds the primitives declare.
+  static std::unique_ptr<HFLFloorplan> loadNetlist(const std::string& path,
+                                                   const HDNetlistOptions& opts,
+                                                   std::vector<HDLoadProblem>& problems);
+  // A design file or a netlist, by content.
+  static std::unique_ptr<HFLFloorplan> loadAny(const std::string& path,
+                                               const HDNetlistOptions& opts,
+                                               std::vector<HDLoadProblem>& problems);
   // Sends each problem as one host error message naming file, place and what was expected.
   static void report(const std::vector<HDLoadProblem>& problems);
 };

@@ -1,0 +1,13 @@
+// The options of a command that reads a design file or a netlist: --part, --top, --map
+// and --site-attribute, which only a netlist takes.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include "host/design/HDNetlistOptions.h"
+
+void addNetlistOptions(CLI::App* cmd);
+// The values given to the command that runs (one command runs per process).
+const HDNetlistOptions& netlistOptions();
+// True when any netlist option was given.
+bool netlistOptionsGiven();
