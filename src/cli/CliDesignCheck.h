@@ -11,9 +11,10 @@ class HFLFloorplan;
 
 // Warns about memory blocks whose widths count 0 bits or read as 0, units constraints of
 // an unknown unit, a part whose architecture id and type name different families, and a
-// part without configuration bits (when `configMemory`: the command counts it). Sends an error and returns false for a negative
-// SEU_PROTECTED (a block would expose more bits than it holds): the command then stops.
-// Each cell definition is looked at once; an instance is named by its first occurrence.
+// part without configuration bits (when `configMemory`: the command counts it). Sends an error and
+// returns false for a negative SEU_PROTECTED (a block would expose more bits than it holds): the
+// command then stops. Each cell definition is looked at once; an instance is named by its first
+// occurrence.
 bool checkDesignValues(HFLFloorplan& design, bool configMemory);
 
 // Warns about each total of a walked floorplan that stopped at its 32-bit limit.
