@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/Cli.h"
+#include "cli/CliDataCheck.h"
 #include "cli/CliMission.h"
 #include "cli/CliOptions.h"
 #include "host/msg/ComMsgMgr.h"
@@ -29,6 +30,7 @@ int runFlux(const FluxOptions& o, CliContext& ctx) {
   if (o.cmd->get_option("--profile")->count() > 0) return runFluxProfile(o.profile, o.json, o.cmd);
 
   const HAFITMgr::FluxPoint point = mgr->fluxAt(place.altitude, place.longitude, place.latitude);
+  warnCutoffGrid(point.model, place.longitude, place.latitude);
   if (o.json) {
     std::cout << "{\"altitude_m\": " << HSTJson::number(point.altitude)
               << ", \"longitude\": " << place.longitude << ", \"latitude\": " << place.latitude

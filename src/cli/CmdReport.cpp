@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli/Cli.h"
+#include "cli/CliDataCheck.h"
 #include "cli/CliDesign.h"
 #include "cli/CliDesignCheck.h"
 #include "cli/CliHierarchy.h"
@@ -15,6 +16,7 @@
 #include "shared/fit/base/HAFITMgr.h"
 #include "shared/fit/base/HAFITReport.h"
 #include "shared/fit/parser/HAFITDetectMgr.h"
+#include "shared/fit/parser/HAFITNumbers.h"
 #include "shared/fit/parser/HAFITRCMgr.h"
 #include "shared/fit/parser/HAFITSERMgr.h"
 
@@ -84,6 +86,7 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
     return EXIT_NO_RESULT;
   }
   if (data.empty) ComMsgMgr::hostWarning("@1-61@%s%s", key, std::string("fit/SoftErrorRate.xml"));
+  warnRateData(*design);
 
   HAFITMgr::ReportRequest request;
   request.fileName = o.file;
@@ -103,6 +106,15 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
   HAFITMgr::ReportFigures figures;
   try {
     applyMission(o.mission, plan, o.design, request);
+    if (!request.flux) {
+      // The report's own flux point: the place's altitude in meters.
+      const float meters =
+          HAFITMgr::altitudeInMeters(design.get())
+              ? request.altitude
+              : HAFITNumbers::narrow(static_cast<double>(request.altitude) * 0.3048);
+      warnCutoffGrid(mgr->fluxAt(meters, request.longitude, request.latitude).model,
+                     request.longitude, request.latitude);
+    }
     figures = mgr->reportFit(design.get(), request);
   } catch (const std::exception& e) {
     ComMsgMgr::hostError("@1-62@%s%s", o.design, std::string(e.what()));

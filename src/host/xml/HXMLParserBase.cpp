@@ -74,8 +74,12 @@ struct HXMLParserBase::Session {
     XML_SetSkippedEntityHandler(parser, &Session::onSkippedEntity);
     // Never read a DTD from elsewhere; no external entity handler is installed either.
     XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
+    o.session_ = this;
   }
-  ~Session() { XML_ParserFree(parser); }
+  ~Session() {
+    owner.session_ = nullptr;
+    XML_ParserFree(parser);
+  }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
@@ -126,7 +130,9 @@ struct HXMLParserBase::Session {
       }
       s.flushText();
       s.elementName.assign(el);
+      s.atts = atts;
       s.owner.startElem_(s.elementName, CSL::XML::CAttributeList(atts));
+      s.atts = nullptr;
     });
   }
 
@@ -170,6 +176,7 @@ struct HXMLParserBase::Session {
   HXMLParserBase& owner;
   const std::string& name;
   XML_Parser parser = nullptr;
+  const XML_Char** atts = nullptr;  // the element's attributes during startElem_
   int depth = 0;
   bool stopped = false;
   std::string text;
@@ -189,6 +196,20 @@ void HXMLParserBase::endElem_(const std::string&) {}
 void HXMLParserBase::chars_(const std::string&) {}
 void HXMLParserBase::whitespace_(const std::string&) {}
 bool HXMLParserBase::validateVersion_(const std::string& version) { return version == "1.0"; }
+
+long HXMLParserBase::eventLine() const {
+  return session_ ? static_cast<long>(XML_GetCurrentLineNumber(session_->parser)) : 0;
+}
+
+std::vector<std::string> HXMLParserBase::defaultedAttributes() const {
+  std::vector<std::string> names;
+  if (!session_ || !session_->atts) return names;
+  // Expat lists the element's own attributes first, then the DTD's defaults.
+  const int specified = XML_GetSpecifiedAttributeCount(session_->parser);
+  for (int i = 0; session_->atts[i]; i += 2)
+    if (i >= specified) names.emplace_back(session_->atts[i]);
+  return names;
+}
 
 bool HXMLParserBase::parse(const std::string& path, bool reportErrors) {
   lastError_.clear();

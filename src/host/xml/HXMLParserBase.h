@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace CSL {
 namespace XML {
@@ -75,9 +76,15 @@ class HXMLParserBase {
   // false result refuses the document. Only XML 1.0 is accepted.
   virtual bool validateVersion_(const std::string& version);
 
+  // Within a hook: the line of the event (0 outside a parse), and in startElem_ the names
+  // of the attributes that the document's DTD supplied as defaults, not the element.
+  long eventLine() const;
+  std::vector<std::string> defaultedAttributes() const;
+
  private:
   struct Session;
   bool finish_(Session& s, bool reportErrors);
+  Session* session_ = nullptr;
 
   std::string lastError_;
 };

@@ -42,4 +42,15 @@ inline int toInt(const char* text) {
 }
 inline int toInt(const std::string& text) { return toInt(text.c_str()); }
 
+// True when the whole text is one number as the readers above take it (blanks around it
+// allowed): "1,7", "abc", "" and "12abc" are not, though they read as 1, 0, 0 and 12.
+inline bool isWhole(const std::string& text) {
+  const char* p = text.c_str();
+  char* end = nullptr;
+  std::strtod(p, &end);
+  if (end == p) return false;
+  while (*end == ' ' || *end == '\t' || *end == '\n' || *end == '\r') ++end;
+  return *end == '\0';
+}
+
 }  // namespace HAFITNumbers

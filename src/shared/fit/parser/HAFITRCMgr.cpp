@@ -47,12 +47,21 @@ void HAFITRCMgr::settle() const {
   settled_ = true;
 }
 
-float HAFITRCMgr::get(int longitude, int latitude) const {
+const HAFITRCMgr::Point* HAFITRCMgr::find(int longitude, int latitude) const {
   settle();
   const int64_t key = keyOf(longitude, latitude);
   const auto it = std::lower_bound(points_.begin(), points_.end(), key,
                                    [](const Point& p, int64_t k) { return p.key < k; });
-  return it != points_.end() && it->key == key ? it->rc : 0.0f;
+  return it != points_.end() && it->key == key ? &*it : nullptr;
+}
+
+float HAFITRCMgr::get(int longitude, int latitude) const {
+  const Point* p = find(longitude, latitude);
+  return p ? p->rc : 0.0f;
+}
+
+bool HAFITRCMgr::has(int longitude, int latitude) const {
+  return find(longitude, latitude) != nullptr;
 }
 
 void HAFITRCMgr::dump() {

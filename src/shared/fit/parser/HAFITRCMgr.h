@@ -20,6 +20,12 @@ class HAFITRCMgr : public HXMLParserBase {
 
   // The cutoff (GV) stored for exactly this point, or 0.0 when the grid has none.
   float get(int longitude, int latitude) const;
+  // True when the grid holds this point; the number of points held.
+  bool has(int longitude, int latitude) const;
+  size_t size() const {
+    settle();
+    return points_.size();
+  }
 
   // Sends every grid point to the message log, by longitude, then latitude.
   void dump();
@@ -30,6 +36,7 @@ class HAFITRCMgr : public HXMLParserBase {
     float rc;
   };
   static int64_t keyOf(int longitude, int latitude);
+  const Point* find(int longitude, int latitude) const;
   // Sorts the points read so far and keeps the last of each repeated point.
   void settle() const;
 

@@ -6,6 +6,7 @@
 
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
+#include "host/str/HSTJson.h"
 #include "host/str/HSTStrUtils.h"
 #include "shared/fit/parser/HAFITNumbers.h"
 
@@ -59,7 +60,24 @@ void HAFITSERMgr::enterMap(FamilyMap& table, MemMap*& current) {
   current = nullptr;
 }
 
+void HAFITSERMgr::note(const std::string& text) {
+  notes_.push_back("line " + std::to_string(eventLine()) + ": " + text);
+}
+
+float HAFITSERMgr::number(const std::string& element, const CSL::XML::CAttributeList& attrs,
+                          const char* attribute) {
+  const std::string text = attrs.getValue(attribute);
+  const float value = HAFITNumbers::toFloat(text);
+  if (!HAFITNumbers::isWhole(text))
+    note("<" + element + "> " + attribute + "=\"" + text + "\" is not a number; it reads as " +
+         HSTJson::number(value));
+  return value;
+}
+
 void HAFITSERMgr::startElem_(const std::string& name, const CSL::XML::CAttributeList& attrs) {
+  for (const std::string& a : defaultedAttributes())
+    note("<" + name + "> " + a + "=\"" + attrs.getValue(a.c_str()) +
+         "\" comes from the DTD's default, not from the element");
   if (name == "FITDATA") return;
   if (name == "FAMILY") {
     currentFamily_ = attrs.getValue("name");
@@ -81,9 +99,14 @@ void HAFITSERMgr::startElem_(const std::string& name, const CSL::XML::CAttribute
     currentTempData_ = new HAFITTempData;
   } else if (name == "TYPE") {
     auto record = std::make_unique<HAFITSERData>();
-    record->nominal = HAFITNumbers::toFloat(attrs.getValue("nominal"));
-    record->lowerLimit = HAFITNumbers::toFloat(attrs.getValue("ll"));
-    record->upperLimit = HAFITNumbers::toFloat(attrs.getValue("ul"));
+    record->nominal = number(name, attrs, "nominal");
+    record->lowerLimit = number(name, attrs, "ll");
+    record->upperLimit = number(name, attrs, "ul");
+    if (record->lowerLimit > record->upperLimit)
+      note("<TYPE name=\"" + std::string(attrs.getValue("name")) + "\"> ll " +
+           HSTJson::number(record->lowerLimit) + " is above ul " +
+           HSTJson::number(record->upperLimit) +
+           ": the interval's lower limit exceeds its upper limit");
     MemMap* target = currentSection_ == SECTION_SER     ? currentSerMap_
                      : currentSection_ == SECTION_ALPHA ? currentAlphaMap_
                                                         : nullptr;
@@ -97,12 +120,29 @@ void HAFITSERMgr::startElem_(const std::string& name, const CSL::XML::CAttribute
       slot = record.release();
     } else {
       currentSerData_ = nullptr;
+      const std::string typeName = attrs.getValue("name");
+      if (!target)
+        note("<TYPE name=\"" + typeName +
+             "\"> outside a SOFTERRORRATE or ALPHAPARTICLE section is not read");
+      else if (!memTypeOf(typeName, type))
+        note("<TYPE name=\"" + typeName +
+             "\"> is no memory class (config, bram, yram, hbm, config_6t, config_12t; "
+             "exact case); the record is not read");
+      else
+        note("<TYPE name=\"" + typeName +
+             "\"> has no alpha-particle record (config, bram, yram and hbm only); the record "
+             "is not read");
     }
   } else if (name == "SLOPE") {
-    if (currentTempData_) currentTempData_->slope = HAFITNumbers::toFloat(attrs.getValue("value"));
+    const float v = number(name, attrs, "value");
+    if (currentTempData_) currentTempData_->slope = v;
   } else if (name == "INTERCEPT") {
-    if (currentTempData_)
-      currentTempData_->intercept = HAFITNumbers::toFloat(attrs.getValue("value"));
+    const float v = number(name, attrs, "value");
+    if (currentTempData_) currentTempData_->intercept = v;
+  } else {
+    note("<" + name +
+         "> is not read (the file's elements are FITDATA, FAMILY, SOFTERRORRATE, "
+         "ALPHAPARTICLE, TEMPERATURE, TYPE, SLOPE and INTERCEPT, exact case)");
   }
 }
 

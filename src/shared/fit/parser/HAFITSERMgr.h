@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "host/str/HSTStrUtils.h"
 #include "host/xml/HXMLParserBase.h"
@@ -70,6 +71,12 @@ class HAFITSERMgr : public HXMLParserBase {
   // Sends the neutron rates to the message log, family by family.
   void dump();
 
+  // What the reading passed over or read in a way a person would not expect, one text
+  // each ("line 12: ..."), in file order: elements and TYPE names it does not know,
+  // numbers that are not numbers as a whole, lower limits above upper ones, values the
+  // DTD supplied. The values read are the same either way.
+  const std::vector<std::string>& notes() const { return notes_; }
+
  private:
   using FamilyMap = HSTMap<std::string, MemMap*>;
 
@@ -86,4 +93,9 @@ class HAFITSERMgr : public HXMLParserBase {
   FamilyMap serData_;
   FamilyMap alphaData_;
   HSTMap<std::string, const HAFITTempData*> tempData_;
+  std::vector<std::string> notes_;
+  void note(const std::string& text);
+  // Reads a number attribute as the file's readers do, noting a text that is not one.
+  float number(const std::string& element, const CSL::XML::CAttributeList& attrs,
+               const char* attribute);
 };
