@@ -100,10 +100,11 @@ class Lexer {
  private:
   void advance() {
     const char c = s_[i_++];
+    // A place past 2^31 stops there, never wraps.
     if (c == '\n') {
-      ++line_;
+      if (line_ < 2147483647) ++line_;
       col_ = 1;
-    } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+    } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80 && col_ < 2147483647) {
       ++col_;
     }
   }

@@ -170,8 +170,11 @@ bool HDJsonReader::fill(size_t need) {
 HDJsonPos HDJsonReader::here() const {
   const uint64_t abs = base_ + pos_;
   HDJsonPos p;
+  // Past 2^31 lines or columns the place stops at the largest int rather than wrap.
+  constexpr uint64_t kMax = 2147483647;
   p.line = line_;
-  p.column = static_cast<int>(abs - lineStart_ - contInLine_ + 1);
+  const uint64_t column = abs - lineStart_ - contInLine_ + 1;
+  p.column = static_cast<int>(column < kMax ? column : kMax);
   return p;
 }
 
@@ -189,7 +192,7 @@ void HDJsonReader::skipSpace() {
         ++pos_;
       } else if (c == '\n') {
         ++pos_;
-        ++line_;
+        if (line_ < 2147483647) ++line_;
         lineStart_ = base_ + pos_;
         contInLine_ = 0;
       } else {

@@ -59,6 +59,8 @@ bool isBookkeeping(const std::string& name) {
 
 bool isBitChar(char c) { return c == '0' || c == '1' || c == 'x' || c == 'z'; }
 
+constexpr int kMaxPlace = 2147483647;
+
 // A file stream that knows the line and column of what it has read, for messages.
 class CountingStream {
  public:
@@ -68,7 +70,7 @@ class CountingStream {
   Ch Take() {
     const Ch c = s_.Take();
     if (c == '\n') {
-      ++line_;
+      if (line_ < kMaxPlace) ++line_;  // a place past 2^31 stops there, never wraps
       lineStart_ = s_.Tell();
       cont_ = 0;
     } else if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) {
@@ -84,7 +86,8 @@ class CountingStream {
   // The place `back` characters before the next one (a token just read on this line).
   HDJsonPos pos(size_t back) const {
     const size_t col = s_.Tell() - lineStart_ - cont_;
-    return {line_, static_cast<int>(col >= back ? col - back + 1 : 1)};
+    const size_t at = col >= back ? col - back + 1 : 1;
+    return {line_, static_cast<int>(at < kMaxPlace ? at : kMaxPlace)};
   }
 
  private:

@@ -75,9 +75,14 @@ float HAFITSERMgr::number(const std::string& element, const CSL::XML::CAttribute
 }
 
 void HAFITSERMgr::startElem_(const std::string& name, const CSL::XML::CAttributeList& attrs) {
-  for (const std::string& a : defaultedAttributes())
-    note("<" + name + "> " + a + "=\"" + attrs.getValue(a.c_str()) +
-         "\" comes from the DTD's default, not from the element");
+  for (const std::string& a : defaultedAttributes()) {
+    std::string text = "<" + name + "> ";
+    text += a;
+    text += "=\"";
+    text += attrs.getValue(a.c_str());
+    text += "\" comes from the DTD's default, not from the element";
+    note(text);
+  }
   if (name == "FITDATA") return;
   if (name == "FAMILY") {
     currentFamily_ = attrs.getValue("name");
