@@ -12,10 +12,9 @@ build=${2:-$root/build-fuzz}
 targets=(ser detect rc design report catalogue edif)
 
 bash "$root/scripts/install-deps.sh"
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -DSEUFIT_FUZZ=ON -DSEUFIT_TESTS=OFF \
-    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
+# Configured every time: a target added since the last run must be known to the build.
+cmake -S "$root" -B "$build" -DSEUFIT_FUZZ=ON -DSEUFIT_TESTS=OFF \
+  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 work=$(mktemp -d /tmp/seufit-fuzz.XXXXXX)
 if ! cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}" >"$work/build.log" 2>&1; then
   cat "$work/build.log"
