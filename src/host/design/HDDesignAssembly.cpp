@@ -48,6 +48,14 @@ HDAHInstance* HDDesignAssembly::addInstanceOf(HDAHCellview* parent, const std::s
   return HDDesignBuilder::addInstance(parent, name, master, nullptr);
 }
 
+void HDDesignAssembly::setNetlistPart(const std::string& name, const std::string& file) {
+  havePart = true;
+  partName = name;
+  partOk = !name.empty();
+  if (!partOk)
+    ctx_.problemAt(file, {}, "", "a netlist names no part: give the part name (--part NAME)");
+}
+
 void HDDesignAssembly::resolve(bool primitivesKnown) {
   // A name is a cell or a primitive, never both.
   for (const auto& s : syms_) {

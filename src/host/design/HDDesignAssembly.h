@@ -80,6 +80,9 @@ class HDDesignAssembly {
   std::string partName;
   HDJsonPos partPos;
   HDPartSpec part;
+  // A netlist names no part: it is the catalogue part the user gave (--part), a problem
+  // of `file` when none was given.
+  void setNetlistPart(const std::string& name, const std::string& file);
   // The top cell's name and where it was given ("top" path).
   bool haveTop = false, haveCells = false;
   std::string topName;

@@ -70,11 +70,7 @@ bool readEdif(HDLoadContext& ctx, HDDesignAssembly& design, const std::string& p
     return false;
   }
   hdReadEdif(ctx, design, text, opts);
-  design.havePart = true;
-  design.partName = opts.part;
-  design.partOk = !opts.part.empty();
-  if (!design.partOk)
-    ctx.problemAt(path, {}, "", "a netlist names no part: give the part name (--part NAME)");
+  design.setNetlistPart(opts.part, path);
   return true;
 }
 }  // namespace

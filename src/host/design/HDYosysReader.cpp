@@ -493,11 +493,7 @@ void HDYosysReader::read(const std::string& path) {
     d_.primitives()[s->name] = info;
   }
 
-  d_.havePart = true;
-  d_.partName = opts_.part;
-  d_.partOk = !opts_.part.empty();
-  if (!d_.partOk)
-    ctx_.problemAt(path, {}, "", "a netlist names no part: give the part name (--part NAME)");
+  d_.setNetlistPart(opts_.part, path);
 
   d_.haveCells = true;
   d_.haveTop = true;
