@@ -114,9 +114,10 @@ class DesignValueCheck {
       return path;
     };
     for (int k = 0; k < count; ++k) {
-      const HATAttr* a = instance->getDAH()->findAttr(names[k]);
-      if (a && a->getKind() != HATAttr::INT && a->getKind() != HATAttr::LONG)
-        ComMsgMgr::hostWarning("@1-80@%s%s%s", name(), std::string(names[k]), describe(*a));
+      HATAttr a;
+      if (instance->getDAH()->findAttr(names[k], a) && a.getKind() != HATAttr::INT &&
+          a.getKind() != HATAttr::LONG)
+        ComMsgMgr::hostWarning("@1-80@%s%s%s", name(), std::string(names[k]), describe(a));
     }
     int w = 0;
     if (fifo) {
@@ -155,9 +156,10 @@ class DesignValueCheck {
   }
 
   void refuse(const HDLHInstance* instance) {
-    const HATAttr* a = instance->getDAH()->findAttr("SEU_PROTECTED");
+    HATAttr a;
+    const bool has = instance->getDAH()->findAttr("SEU_PROTECTED", a);
     ComMsgMgr::hostError("@1-83@%s%s", hierName(netlist_, instance),
-                         a ? describe(*a) : std::string("?"));
+                         has ? describe(a) : std::string("?"));
     ok_ = false;
   }
 

@@ -27,10 +27,9 @@ HDAHCellview* HDDesignAssembly::defineCell(const std::string& name, const std::s
   return s->cell;
 }
 
-HDAHInstance* HDDesignAssembly::addInstanceOf(HDAHCellview* parent, const std::string& name,
-                                              const std::string& target, const std::string& usePath,
+HDAHInstance* HDDesignAssembly::addInstanceOf(HDAHCellview* parent, std::string_view name,
+                                              HDSymbol* s, const std::string& usePath,
                                               HDJsonPos usePos) {
-  HDSymbol* s = symbol(target);
   if (s->uses++ == 0) {
     s->useFile = ctx_.file();
     s->usePath = usePath;
@@ -86,20 +85,38 @@ void HDDesignAssembly::resolve(bool primitivesKnown) {
       ctx_.problemAt(s->useFile, s->usePos, s->usePath, msg);
     }
   }
+  // What each stand-in resolves to, looked up once per name rather than per instance.
+  struct Target {
+    const HDAHCellview* cell = nullptr;
+    const HDPrimitive* prim = nullptr;
+  };
+  std::unordered_map<const HDAHCellview*, Target> resolved;
+  for (const auto& [placeholder, s] : placeholders_) {
+    Target t;
+    if (s->cell) {
+      t.cell = s->cell;
+    } else {
+      auto p = prims_.find(s->primitive.empty() ? s->name : s->primitive);
+      if (p != prims_.end()) t.prim = p->second.prim;
+    }
+    resolved.emplace(placeholder, t);
+  }
+  const HDAHCellview* lastFrom = nullptr;
+  Target last;
   for (const HDDefinition& d : defs_) {
-    for (const auto& inst : d.cell->instances()) {
-      const HDAHCellview* c = inst->getCell();
+    for (HDAHInstance& inst : HDDesignBuilder::instances(d.cell)) {
+      const HDAHCellview* c = inst.getCell();
       if (!c) continue;
-      auto it = placeholders_.find(c);
-      if (it == placeholders_.end()) continue;
-      HDSymbol* s = it->second;
-      if (s->cell) {
-        HDDesignBuilder::setMaster(inst.get(), s->cell, nullptr);
-      } else {
-        auto p = prims_.find(s->primitive.empty() ? s->name : s->primitive);
-        if (p != prims_.end() && p->second.prim)
-          HDDesignBuilder::setMaster(inst.get(), nullptr, p->second.prim);
+      if (c != lastFrom) {
+        auto it = resolved.find(c);
+        if (it == resolved.end()) continue;
+        lastFrom = c;
+        last = it->second;
       }
+      if (last.cell)
+        HDDesignBuilder::setMaster(&inst, last.cell, nullptr);
+      else if (last.prim)
+        HDDesignBuilder::setMaster(&inst, nullptr, last.prim);
     }
   }
 

@@ -64,9 +64,14 @@ class HDDesignAssembly {
   void addDefinition(HDDefinition d) { defs_.push_back(std::move(d)); }
   // An instance of the cell or primitive called `target`, resolved later; `usePath` and
   // `usePos` place the first use in messages.
-  HDAHInstance* addInstanceOf(HDAHCellview* parent, const std::string& name,
+  HDAHInstance* addInstanceOf(HDAHCellview* parent, std::string_view name,
                               const std::string& target, const std::string& usePath,
-                              HDJsonPos usePos);
+                              HDJsonPos usePos) {
+    return addInstanceOf(parent, name, symbol(target), usePath, usePos);
+  }
+  // The same for the symbol `s`; `usePath` is read only for its first use.
+  HDAHInstance* addInstanceOf(HDAHCellview* parent, std::string_view name, HDSymbol* s,
+                              const std::string& usePath, HDJsonPos usePos);
   // A named instance whose target could not be read (kept for the duplicate check).
   HDAHInstance* addUnresolved(HDAHCellview* parent, const std::string& name) {
     return HDDesignBuilder::addInstance(parent, name, nullptr, nullptr);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <functional>
 #include <limits>
 #include <unordered_map>
@@ -16,6 +19,104 @@ constexpr std::string_view kName = "name", kCell = "cell", kSite = "site",
 }  // namespace
 
 using Type = HDJsonReader::Type;
+
+namespace {
+// Sorts by the upper 32 bits, keeping the order of equal ones: three counting passes of
+// 11 bits each through a buffer of the same size, several times as fast as a comparison
+// sort on millions of names.
+void sortByTag(std::vector<uint64_t>& v) {
+  if (v.size() < 4096) {
+    std::stable_sort(v.begin(), v.end(),
+                     [](uint64_t x, uint64_t y) { return (x >> 32) < (y >> 32); });
+    return;
+  }
+  std::vector<uint64_t> tmp(v.size());
+  uint64_t* from = v.data();
+  uint64_t* to = tmp.data();
+  for (int shift = 32; shift < 64; shift += 11) {
+    size_t count[2049] = {};
+    for (size_t i = 0; i < v.size(); ++i) ++count[((from[i] >> shift) & 2047) + 1];
+    for (int b = 0; b < 2048; ++b) count[b + 1] += count[b];
+    for (size_t i = 0; i < v.size(); ++i) to[count[(from[i] >> shift) & 2047]++] = from[i];
+    std::swap(from, to);
+  }
+  // Three passes: the result is in tmp.
+  v.swap(tmp);
+}
+}  // namespace
+
+void HDInstanceNames::reset() {
+  // Give back what a large cell took rather than keep it for the rest of the load.
+  std::vector<uint64_t>().swap(entries_);
+  std::vector<unsigned char>().swap(places_);
+  lastElement_ = 0;
+  lastLine_ = 0;
+}
+
+std::vector<HDInstanceNames::Duplicate> HDInstanceNames::duplicates(
+    const std::deque<HDAHInstance>& list) {
+  std::vector<std::pair<uint32_t, uint32_t>> found;  // later, earliest (indices)
+  sortByTag(entries_);
+  for (size_t i = 0; i < entries_.size();) {
+    size_t j = i + 1;
+    while (j < entries_.size() && (entries_[j] >> 32) == (entries_[i] >> 32)) ++j;
+    // Entries i..j share a hash; sorted, so indices ascend within the run and the
+    // first equal name found is the earliest.
+    if (j - i <= 16) {
+      for (size_t a = i + 1; a < j; ++a) {
+        const uint32_t ia = static_cast<uint32_t>(entries_[a]);
+        for (size_t b = i; b < a; ++b) {
+          const uint32_t ib = static_cast<uint32_t>(entries_[b]);
+          if (list[ia].getName() == list[ib].getName()) {
+            found.emplace_back(ia, ib);
+            break;
+          }
+        }
+      }
+    } else {
+      std::unordered_map<std::string_view, uint32_t> first;
+      for (size_t a = i; a < j; ++a) {
+        const uint32_t ia = static_cast<uint32_t>(entries_[a]);
+        auto ins = first.emplace(list[ia].getName(), ia);
+        if (!ins.second) found.emplace_back(ia, ins.first->second);
+      }
+    }
+    i = j;
+  }
+  std::vector<Duplicate> out;
+  if (found.empty()) return out;
+  // The places of every instance, decoded once for the duplicates found.
+  struct Where {
+    long element;
+    HDJsonPos pos;
+  };
+  std::vector<Where> where;
+  where.reserve(entries_.size());
+  size_t k = 0;
+  auto getSigned = [&]() {
+    uint64_t z = 0;
+    for (int shift = 0;; shift += 7) {
+      const unsigned char b = places_[k++];
+      z |= static_cast<uint64_t>(b & 0x7F) << shift;
+      if (!(b & 0x80)) break;
+    }
+    return static_cast<int64_t>(z >> 1) ^ -static_cast<int64_t>(z & 1);
+  };
+  long element = 0;
+  int64_t line = 0;
+  while (k < places_.size()) {
+    element += static_cast<long>(getSigned());
+    line += getSigned();
+    const int column = static_cast<int>(getSigned());
+    where.push_back({element, HDJsonPos{static_cast<int>(line), column}});
+  }
+  for (const auto& f : found)
+    out.push_back({where[f.first].element, where[f.second].element, where[f.first].pos,
+                   std::string(list[f.first].getName())});
+  std::sort(out.begin(), out.end(),
+            [](const Duplicate& x, const Duplicate& y) { return x.element < y.element; });
+  return out;
+}
 
 void HDDesignFileReader::parseDocument(HDJsonReader& r) {
   const Type t = r.peek();
@@ -451,7 +552,7 @@ void HDDesignFileReader::parseCellBody(HDJsonReader& r, HDAHCellview* cell) {
       names_.reset();
       for (long i = 0; r.nextElement(); ++i) {
         ctx_.setIndex(i);
-        parseInstance(r, cell);
+        if (!fastInstance(r, cell)) parseInstance(r, cell);
       }
       ctx_.pop();
       for (const auto& d : names_.duplicates(cell->instances()))
@@ -525,8 +626,204 @@ void HDDesignFileReader::parseInstance(HDJsonReader& r, HDAHCellview* cell) {
       haveCell ? d_.addInstanceOf(cell, name_, cellName_, ctx_.currentPath(".cell"), cellPos)
                : d_.addUnresolved(cell, name_);
   if (!ok) return;  // the file is refused; nothing more to keep
-  if (haveSite) HDDesignBuilder::setSite(inst, site_);
-  if (!attrs_.empty()) HDDesignBuilder::appendAttrs(inst, attrs_);
+  if (haveSite) HDDesignBuilder::setSite(cell, inst, site_);
+  if (!attrs_.empty()) HDDesignBuilder::appendAttrs(cell, inst, attrs_);
+}
+
+namespace {
+// Bytes a plain string holds: no quote, backslash, control or non-ASCII byte.
+struct PlainTable {
+  bool t[256];
+  constexpr PlainTable() : t() {
+    for (int c = 0; c < 256; ++c) t[c] = c != '"' && c != '\\' && c >= 0x20 && c < 0x80;
+  }
+};
+constexpr PlainTable kPlain;
+// The first byte from `p` that a plain string cannot hold, or `e`.
+const char* plainEnd(const char* p, const char* e) {
+#ifdef __SSE2__
+  const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'),
+                space = _mm_set1_epi8(0x20);
+  for (; e - p >= 16; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // Signed: bytes of 0x80 and above compare below a space, as control bytes do.
+    const __m128i stop =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+                     _mm_cmplt_epi8(v, space));
+    if (const int bits = _mm_movemask_epi8(stop))
+      return p + __builtin_ctz(static_cast<unsigned>(bits));
+  }
+#endif
+  while (p < e && kPlain.t[static_cast<unsigned char>(*p)]) ++p;
+  return p;
+}
+
+// Enough for any instance the fast lane takes; a longer one is read the ordinary way.
+constexpr size_t kFastWindow = 64 << 10;
+constexpr size_t kFastAttrs = 16;
+
+// Equality with a key known at compile time, without a library call.
+template <size_t N>
+bool is(std::string_view s, const char (&word)[N]) {
+  return s.size() == N - 1 && std::memcmp(s.data(), word, N - 1) == 0;
+}
+bool same(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         (a.empty() || (a[0] == b[0] && std::memcmp(a.data(), b.data(), a.size()) == 0));
+}
+}  // namespace
+
+bool HDDesignFileReader::fastInstance(HDJsonReader& r, HDAHCellview* cell) {
+  const HDJsonReader::Raw raw = r.raw(kFastWindow);
+  const char* p = raw.begin;
+  const char* const e = raw.end;
+  if (p == e || *p != '{') return false;
+  const char* const open = p++;
+  int newlines = 0;
+  const char* lineStart = nullptr;
+  auto space = [&]() {
+    while (p < e) {
+      const char c = *p;
+      if (c == ' ' || c == '\t' || c == '\r') {
+        ++p;
+      } else if (c == '\n') {
+        ++newlines;
+        lineStart = ++p;
+      } else {
+        break;
+      }
+    }
+  };
+  auto text = [&](std::string_view& out) {
+    if (p == e || *p != '"') return false;
+    const char* s = ++p;
+    p = plainEnd(p, e);
+    if (p == e || *p != '"') return false;
+    out = std::string_view(s, static_cast<size_t>(p++ - s));
+    return true;
+  };
+  // After a member: a comma and the next key's quote, or the end of the object.
+  auto next = [&](bool& more) {
+    space();
+    if (p == e) return false;
+    if (*p == '}') {
+      ++p;
+      more = false;
+      return true;
+    }
+    if (*p != ',') return false;
+    ++p;
+    space();
+    more = true;
+    return p < e && *p == '"';
+  };
+  std::string_view name, target, site, key;
+  bool haveName = false, haveCell = false, haveSite = false, haveAttrs = false;
+  const char* cellAt = nullptr;
+  int cellNewlines = 0;
+  const char* cellLineStart = nullptr;
+  HDAttrView attrs[kFastAttrs];
+  size_t nattrs = 0;
+  space();
+  if (p == e || *p != '"') return false;
+  for (bool more = true; more;) {
+    if (!text(key)) return false;
+    space();
+    if (p == e || *p != ':') return false;
+    ++p;
+    space();
+    if (is(key, "name") && !haveName) {
+      if (!text(name) || name.empty()) return false;
+      haveName = true;
+    } else if (is(key, "cell") && !haveCell) {
+      cellAt = p;
+      cellNewlines = newlines;
+      cellLineStart = lineStart;
+      if (!text(target) || target.empty()) return false;
+      haveCell = true;
+    } else if (is(key, "site") && !haveSite) {
+      if (!text(site) || site.empty()) return false;
+      haveSite = true;
+    } else if (is(key, "attributes") && !haveAttrs) {
+      haveAttrs = true;
+      if (p == e || *p != '{') return false;
+      ++p;
+      space();
+      if (p < e && *p == '}') {
+        ++p;
+      } else {
+        for (bool inner = true; inner;) {
+          if (nattrs == kFastAttrs) return false;
+          HDAttrView& a = attrs[nattrs];
+          if (!text(a.name) || a.name.empty()) return false;
+          for (size_t k = 0; k < nattrs; ++k)
+            if (same(attrs[k].name, a.name)) return false;
+          space();
+          if (p == e || *p != ':') return false;
+          ++p;
+          space();
+          if (p == e) return false;
+          const char c = *p;
+          if (c == '"') {
+            if (!text(a.text)) return false;
+            a.kind = HATAttr::TEXT;
+          } else if (c == 't' || c == 'f') {
+            const std::string_view word = c == 't' ? "true" : "false";
+            if (static_cast<size_t>(e - p) < word.size() ||
+                std::string_view(p, word.size()) != word)
+              return false;
+            p += word.size();
+            a.kind = HATAttr::BOOL;
+            a.i = c == 't';
+          } else if (c == '-' || (c >= '0' && c <= '9')) {
+            // Integers of up to 18 digits, which fit any 64-bit value; others the slow way.
+            const bool neg = c == '-';
+            const char* d = neg ? p + 1 : p;
+            const char* q = d;
+            int64_t v = 0;
+            while (q < e && *q >= '0' && *q <= '9' && q - d < 19) v = v * 10 + (*q++ - '0');
+            const size_t digits = static_cast<size_t>(q - d);
+            if (digits == 0 || digits > 18 || (*d == '0' && digits > 1)) return false;
+            if (q < e && (*q == '.' || *q == 'e' || *q == 'E')) return false;
+            p = q;
+            v = neg ? -v : v;
+            a.kind = v >= INT32_MIN && v <= INT32_MAX ? HATAttr::INT : HATAttr::LONG;
+            a.i = v;
+          } else {
+            return false;
+          }
+          ++nattrs;
+          if (!next(inner)) return false;
+        }
+      }
+    } else {
+      return false;
+    }
+    if (!next(more)) return false;
+  }
+  if (!haveName || !haveCell) return false;
+
+  // Every check passed: the same effect as reading the object the ordinary way.
+  const HDJsonPos op = r.rawPos(open, 0, nullptr);
+  names_.add(name, cell->instances().size(), ctx_.index(), op);
+  // Instances name few cells and primitives, mostly the same few in turn.
+  HDSymbol* sym = nullptr;
+  for (const RecentSymbol& c : recent_)
+    if (c.symbol && same(c.name, target)) sym = c.symbol;
+  if (!sym) {
+    RecentSymbol& c = recent_[recentNext_++ % kRecent];
+    c.name.assign(target.data(), target.size());
+    c.symbol = sym = d_.symbol(c.name);
+  }
+  static const std::string noPath;
+  HDAHInstance* inst = sym->uses == 0
+                           ? d_.addInstanceOf(cell, name, sym, ctx_.currentPath(".cell"),
+                                              r.rawPos(cellAt, cellNewlines, cellLineStart))
+                           : d_.addInstanceOf(cell, name, sym, noPath, HDJsonPos());
+  if (haveSite) HDDesignBuilder::setSite(cell, inst, site);
+  if (nattrs) HDDesignBuilder::appendAttrs(cell, inst, attrs, nattrs);
+  r.commitRaw(p, newlines, lineStart);
+  return true;
 }
 
 bool HDDesignFileReader::parseAttributes(HDJsonReader& r) {

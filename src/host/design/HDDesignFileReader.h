@@ -3,9 +3,13 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -14,19 +18,21 @@
 
 // Instance names of one cell, for the duplicate check. Names are recorded as hash and
 // index while the cell is read and sorted once at its end: a hash table probed per
-// instance would miss the cache on every probe in cells of millions of instances.
+// instance would miss the cache on every probe in cells of millions of instances. The
+// places, needed only to name a duplicate, are kept as small deltas.
 class HDInstanceNames {
  public:
-  void reset() {
-    // Give back what a large cell took rather than keep it for the rest of the load.
-    std::vector<uint64_t>().swap(entries_);
-    std::vector<Where>().swap(where_);
-  }
-  // `index` in the cell's instance list, `element` in the file's instances array.
-  void add(const std::string& name, size_t index, long element, HDJsonPos pos) {
-    const uint64_t tag = static_cast<uint64_t>(std::hash<std::string>()(name)) >> 32;
+  void reset();
+  // `index` in the cell's instance list (instances are added in that order), `element`
+  // in the file's instances array.
+  void add(std::string_view name, size_t index, long element, HDJsonPos pos) {
+    const uint64_t tag = hash(name) >> 32;
     entries_.push_back((tag << 32) | static_cast<uint32_t>(index));
-    where_.push_back({static_cast<uint32_t>(element), pos});
+    putSigned(element - lastElement_);
+    putSigned(static_cast<int64_t>(pos.line) - lastLine_);
+    putSigned(pos.column);
+    lastElement_ = element;
+    lastLine_ = pos.line;
   }
   struct Duplicate {
     long element;  // the later instance
@@ -35,50 +41,37 @@ class HDInstanceNames {
     std::string name;
   };
   // Duplicates in document order.
-  std::vector<Duplicate> duplicates(const std::vector<std::unique_ptr<HDAHInstance>>& list) {
-    std::vector<Duplicate> out;
-    std::sort(entries_.begin(), entries_.end());
-    for (size_t i = 0; i < entries_.size();) {
-      size_t j = i + 1;
-      while (j < entries_.size() && (entries_[j] >> 32) == (entries_[i] >> 32)) ++j;
-      // Entries i..j share a hash; sorted, so indices ascend within the run and the
-      // first equal name found is the earliest.
-      if (j - i <= 16) {
-        for (size_t a = i + 1; a < j; ++a) {
-          const uint32_t ia = static_cast<uint32_t>(entries_[a]);
-          for (size_t b = i; b < a; ++b) {
-            const uint32_t ib = static_cast<uint32_t>(entries_[b]);
-            if (list[ia]->getName() == list[ib]->getName()) {
-              out.push_back(
-                  {where_[ia].element, where_[ib].element, where_[ia].pos, list[ia]->getName()});
-              break;
-            }
-          }
-        }
-      } else {
-        std::unordered_map<std::string_view, uint32_t> first;
-        for (size_t a = i; a < j; ++a) {
-          const uint32_t ia = static_cast<uint32_t>(entries_[a]);
-          auto ins = first.emplace(list[ia]->getName(), ia);
-          if (!ins.second)
-            out.push_back({where_[ia].element, where_[ins.first->second].element, where_[ia].pos,
-                           list[ia]->getName()});
-        }
-      }
-      i = j;
-    }
-    std::sort(out.begin(), out.end(),
-              [](const Duplicate& x, const Duplicate& y) { return x.element < y.element; });
-    return out;
-  }
+  std::vector<Duplicate> duplicates(const std::deque<HDAHInstance>& list);
 
  private:
-  struct Where {
-    uint32_t element;
-    HDJsonPos pos;
-  };
+  // A quick hash for short names; its upper half is the tag.
+  static uint64_t hash(std::string_view s) {
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+    const char* p = s.data();
+    size_t n = s.size();
+    for (; n >= 8; p += 8, n -= 8) {
+      uint64_t w;
+      std::memcpy(&w, p, 8);
+      h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+      h ^= h >> 31;
+    }
+    uint64_t w = 0;
+    if (n) std::memcpy(&w, p, n);
+    h = (h ^ w) * 0x94D049BB133111EBull;
+    return h ^ (h >> 29);
+  }
+  void putSigned(int64_t v) {
+    uint64_t z = (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63);
+    while (z >= 0x80) {
+      places_.push_back(static_cast<unsigned char>(z | 0x80));
+      z >>= 7;
+    }
+    places_.push_back(static_cast<unsigned char>(z));
+  }
   std::vector<uint64_t> entries_;
-  std::vector<Where> where_;
+  std::vector<unsigned char> places_;
+  long lastElement_ = 0;
+  int64_t lastLine_ = 0;
 };
 
 class HDDesignFileReader {
@@ -107,6 +100,9 @@ class HDDesignFileReader {
   void parseCells(HDJsonReader& r);
   void parseCellBody(HDJsonReader& r, HDAHCellview* cell);
   void parseInstance(HDJsonReader& r, HDAHCellview* cell);
+  // An instance object of plain text, integers and flags, read straight from the reader's
+  // buffer; false, with nothing read, for anything else (parseInstance reads it).
+  bool fastInstance(HDJsonReader& r, HDAHCellview* cell);
   bool parseAttributes(HDJsonReader& r);
   bool numberAttr(const HDJsonNumber& n, HDJsonPos p, HATAttr& out);
   bool parseAttrValue(HDJsonReader& r, HATAttr& out);
@@ -121,4 +117,11 @@ class HDDesignFileReader {
   std::string key_, name_, cellName_, site_, str_, attrName_;
   std::vector<std::pair<std::string, HATAttr>> attrs_;
   HDInstanceNames names_;
+  struct RecentSymbol {
+    std::string name;
+    HDSymbol* symbol = nullptr;
+  };
+  static constexpr size_t kRecent = 4;
+  RecentSymbol recent_[kRecent];
+  size_t recentNext_ = 0;
 };

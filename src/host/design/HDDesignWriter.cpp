@@ -54,18 +54,15 @@ void HDDesignWriter::write(const HFLFloorplan& design, const std::string& part, 
     os << "\"nets\": " << c->netCount(HDAHTypes::CONN_ALL) << ", \"bus_nets\": " << c->busNetCount()
        << ", \"instances\": [";
     bool firstInst = true;
-    for (const auto& inst : c->instances()) {
-      os << (firstInst ? "\n      " : ",\n      ") << "{\"name\": " << quote(inst->getName())
-         << ", \"cell\": " << quote(masterName(*inst));
+    for (const HDAHInstance& inst : c->instances()) {
+      os << (firstInst ? "\n      " : ",\n      ") << "{\"name\": " << quote(inst.getName())
+         << ", \"cell\": " << quote(masterName(inst));
       firstInst = false;
-      if (!inst->getSiteName().empty()) os << ", \"site\": " << quote(inst->getSiteName());
-      if (!inst->attributes().empty()) {
+      if (!inst.getSiteName().empty()) os << ", \"site\": " << quote(inst.getSiteName());
+      if (const size_t n = inst.attrCount()) {
         os << ", \"attributes\": {";
-        bool firstAttr = true;
-        for (const auto& a : inst->attributes()) {
-          os << (firstAttr ? "" : ", ") << quote(a.first) << ": " << value(a.second);
-          firstAttr = false;
-        }
+        for (size_t i = 0; i < n; ++i)
+          os << (i ? ", " : "") << quote(inst.attrName(i)) << ": " << value(inst.attrValue(i));
         os << "}";
       }
       os << "}";

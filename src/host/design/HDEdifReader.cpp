@@ -680,13 +680,8 @@ class EdifReader {
           continue;
         }
         HDAHInstance* inst = d_.addInstanceOf(cellDef_, name, target, path(), targetPos);
-        if (haveSite) HDDesignBuilder::setSite(inst, site_);
-        if (k + 1 == count) {
-          HDDesignBuilder::appendAttrs(inst, attrs_);
-        } else {
-          std::vector<std::pair<std::string, HATAttr>> copy = attrs_;
-          HDDesignBuilder::appendAttrs(inst, copy);
-        }
+        if (haveSite) HDDesignBuilder::setSite(cellDef_, inst, site_);
+        HDDesignBuilder::appendAttrs(cellDef_, inst, attrs_);
       }
     }
     inst_.clear();
@@ -1150,19 +1145,18 @@ bool hdVerilogLiteral(std::string_view text, int64_t& value) {
 
 void hdNumberUndeclaredLiterals(HFLFloorplan& design) {
   for (const auto& cell : design.cells()) {
-    for (const auto& inst : cell->instances()) {
-      const HDPrimitive* prim = inst->getPrimitive();
-      const auto& attrs = inst->attributes();
-      for (size_t i = 0; i < attrs.size(); ++i) {
-        const HATAttr& a = attrs[i].second;
+    for (HDAHInstance& inst : HDDesignBuilder::instances(cell.get())) {
+      const HDPrimitive* prim = inst.getPrimitive();
+      const size_t n = inst.attrCount();
+      for (size_t i = 0; i < n; ++i) {
+        if (inst.attrKind(i) != HATAttr::TEXT) continue;
+        const std::string name(inst.attrName(i));
+        const HATAttr a = inst.attrValue(i);
         int64_t v = 0;
-        if (a.getKind() != HATAttr::TEXT || (prim && prim->defines(attrs[i].first)) ||
-            !hdVerilogLiteral(a.getStringVal(), v))
-          continue;
+        if ((prim && prim->defines(name)) || !hdVerilogLiteral(a.getStringVal(), v)) continue;
         const bool fits = v <= std::numeric_limits<int32_t>::max();
-        const std::string name = attrs[i].first;
         HDDesignBuilder::setAttr(
-            inst.get(), name,
+            cell.get(), &inst, name,
             fits ? HATAttr::makeInt(static_cast<int32_t>(v)) : HATAttr::makeLong(v));
       }
     }

@@ -37,7 +37,7 @@ void HDDesignAssembly::checkHierarchy(const HDAHCellview* top) {
         if (!stack.empty()) stack.back().h = std::max(stack.back().h, h + 1);
         continue;
       }
-      const long c = child(insts[f.next++].get());
+      const long c = child(&insts[f.next++]);
       if (c < 0) {
         f.h = std::max(f.h, 1);
       } else if (state[c] == 2) {
@@ -61,15 +61,15 @@ void HDDesignAssembly::checkHierarchy(const HDAHCellview* top) {
   while (height[node] > 0) {
     bool stepped = false;
     for (const auto& in : defs_[node].cell->instances()) {
-      const long c = child(in.get());
+      const long c = child(&in);
       if (c >= 0 && height[c] + 1 == height[node]) {
-        names.push_back(in->getName());
+        names.emplace_back(in.getName());
         node = static_cast<size_t>(c);
         stepped = true;
         break;
       }
       if (c < 0 && height[node] == 1) {
-        names.push_back(in->getName());
+        names.emplace_back(in.getName());
         break;
       }
     }

@@ -178,6 +178,38 @@ HDJsonPos HDJsonReader::here() const {
   return p;
 }
 
+HDJsonReader::Raw HDJsonReader::raw(size_t want) {
+  if (want > cap_ / 2 && fd_ >= 0) want = cap_ / 2;
+  fill(want);
+  return {buf_ + pos_, buf_ + end_};
+}
+
+namespace {
+constexpr uint64_t kMaxPlace = 2147483647;
+int saturated(uint64_t v) { return static_cast<int>(v < kMaxPlace ? v : kMaxPlace); }
+}  // namespace
+
+void HDJsonReader::commitRaw(const char* to, int newlines, const char* lineStart) {
+  pos_ = static_cast<size_t>(to - buf_);
+  if (newlines == 0) return;
+  line_ = saturated(static_cast<uint64_t>(line_) + static_cast<uint64_t>(newlines));
+  lineStart_ = base_ + static_cast<uint64_t>(lineStart - buf_);
+  contInLine_ = 0;
+}
+
+HDJsonPos HDJsonReader::rawPos(const char* p, int newlines, const char* lineStart) const {
+  HDJsonPos out;
+  const uint64_t abs = base_ + static_cast<uint64_t>(p - buf_);
+  if (newlines == 0) {
+    out.line = line_;
+    out.column = saturated(abs - lineStart_ - contInLine_ + 1);
+  } else {
+    out.line = saturated(static_cast<uint64_t>(line_) + static_cast<uint64_t>(newlines));
+    out.column = saturated(static_cast<uint64_t>(p - lineStart) + 1);
+  }
+  return out;
+}
+
 void HDJsonReader::fail(const std::string& what) { failAt(what, here()); }
 
 void HDJsonReader::failAt(const std::string& what, HDJsonPos p) {

@@ -67,6 +67,22 @@ class HDJsonReader {
   // After the top value: only white space may follow.
   void expectEnd();
 
+  // A caller's fast lane over plain input. raw() gives the unread bytes (at least `want`
+  // of them unless the input ends first); the caller scans them itself and then either
+  // consumes what it read with commitRaw() or leaves the reader as it was, to read the
+  // same bytes the ordinary way (which also gives every message).
+  struct Raw {
+    const char* begin;
+    const char* end;
+  };
+  Raw raw(size_t want);
+  // Consumes the bytes of the last raw() run up to `to`: ASCII only, holding `newlines`
+  // line feeds, the last one just before `lineStart`.
+  void commitRaw(const char* to, int newlines, const char* lineStart);
+  // The place of `p` in the last raw() run, after `newlines` line feeds of the run (the
+  // last one just before `lineStart`).
+  HDJsonPos rawPos(const char* p, int newlines, const char* lineStart) const;
+
   static const char* typeName(Type t);
   // Deepest container nesting accepted.
   static constexpr int kMaxNesting = 1000;

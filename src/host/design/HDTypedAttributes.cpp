@@ -206,21 +206,24 @@ bool HDTypedAttributes::convert(const HATAttr& in, int kind, HATAttr& out, std::
 void HDTypedAttributes::convertDesign(HFLFloorplan& design, HDLoadContext& ctx) {
   std::string why;
   for (const auto& cell : design.cells()) {
-    for (const auto& inst : cell->instances()) {
-      const HDPrimitive* prim = inst->getPrimitive();
+    for (HDAHInstance& inst : HDDesignBuilder::instances(cell.get())) {
+      const HDPrimitive* prim = inst.getPrimitive();
       if (!prim || prim->kinds.empty()) continue;
-      for (const auto& a : inst->attributes()) {
-        const int kind = prim->kindOf(a.first);
-        if (kind < 0 || a.second.getKind() == kind) continue;
+      const size_t n = inst.attrCount();
+      for (size_t i = 0; i < n; ++i) {
+        const std::string name(inst.attrName(i));
+        const int kind = prim->kindOf(name);
+        if (kind < 0 || inst.attrKind(i) == kind) continue;
+        const HATAttr value = inst.attrValue(i);
         HATAttr out;
-        if (convert(a.second, kind, out, why)) {
-          HDDesignBuilder::setAttr(inst.get(), a.first, std::move(out));
+        if (convert(value, kind, out, why)) {
+          HDDesignBuilder::setAttr(cell.get(), &inst, name, out);
           continue;
         }
         ctx.problemAt(ctx.designFile(), {}, "",
                       "cell " + hdQuoted(cell->getName()) + ", instance " +
-                          hdQuoted(inst->getName()) + " (" + prim->name + "): attribute " +
-                          a.first + " = " + shown(a.second) + " cannot be read as " +
+                          hdQuoted(std::string(inst.getName())) + " (" + prim->name +
+                          "): attribute " + name + " = " + shown(value) + " cannot be read as " +
                           kindName(kind) + ": " + why);
       }
     }

@@ -392,8 +392,8 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
                                                      : "modules" + hdKeySeg(modName_) + ".cells" +
                                                            hdKeySeg(cellName_) + ".type";
     HDAHInstance* inst = d_.addInstanceOf(modCell_, name, cellType_, usePath, cellPos_);
-    if (hasSite_) HDDesignBuilder::setSite(inst, site_);
-    HDDesignBuilder::appendAttrs(inst, params_);
+    if (hasSite_) HDDesignBuilder::setSite(modCell_, inst, site_);
+    HDDesignBuilder::appendAttrs(modCell_, inst, params_);
     names_.add(name, modCell_->instances().size() - 1, static_cast<long>(count_++), cellPos_);
   }
 

@@ -1,6 +1,8 @@
 #include "host/design/HDesign.h"
 
 #include <algorithm>
+#include <cstring>
+#include <stdexcept>
 
 // ---- attributes -----------------------------------------------------------------
 
@@ -47,17 +49,185 @@ bool HDPrimitive::defines(const std::string& attr) const {
 
 // ---- definitions ----------------------------------------------------------------
 
-bool HDAHInstance::isHierBlackBox() const { return cell_ && cell_->isBlackBox(); }
-
-const HDAHCellview* HDAHInstance::getMasterView() const {
-  if (cell_) return cell_;
-  return primitive_ ? primitive_->contents : nullptr;
+bool HDAHInstance::isHierBlackBox() const {
+  const HDAHCellview* cell = getCell();
+  return cell && cell->isBlackBox();
 }
 
-const HATAttr* HDAHInstance::findAttr(const std::string& name) const {
-  for (const auto& kv : attrs_)
-    if (kv.first == name) return &kv.second;
-  return nullptr;
+const HDAHCellview* HDAHInstance::getMasterView() const {
+  if (const HDAHCellview* cell = getCell()) return cell;
+  const HDPrimitive* primitive = getPrimitive();
+  return primitive ? primitive->contents : nullptr;
+}
+
+// ---- design store ---------------------------------------------------------------
+
+namespace {
+constexpr size_t kChunkBytes = 256 << 10;
+constexpr uintptr_t kKindMask = 7, kLast = 8, kKeyMask = ~uintptr_t(15);
+static_assert(alignof(HDInterned) >= 16, "slot tags live in the low bits of the key");
+static_assert(sizeof(HDAttrSlot) == 16, "attribute slots stay two words");
+
+// Kinds as slot tags.
+constexpr int kTagKind[] = {HATAttr::BOOL, HATAttr::INT,  HATAttr::DOUBLE,
+                            HATAttr::TEXT, HATAttr::LONG, HATAttr::OTHER};
+uintptr_t tagOf(int kind) {
+  switch (kind) {
+    case HATAttr::BOOL:
+      return 0;
+    case HATAttr::INT:
+      return 1;
+    case HATAttr::DOUBLE:
+      return 2;
+    case HATAttr::TEXT:
+      return 3;
+    case HATAttr::LONG:
+      return 4;
+    default:
+      return 5;
+  }
+}
+
+// The length-prefixed run of a text value.
+std::string_view runOf(const char* run) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(run);
+  size_t len = 0;
+  for (int shift = 0;; shift += 7) {
+    const unsigned char b = *p++;
+    len |= static_cast<size_t>(b & 0x7F) << shift;
+    if (!(b & 0x80)) break;
+  }
+  return {reinterpret_cast<const char*>(p), len};
+}
+
+const HDInterned* keyOf(const HDAttrSlot& s) {
+  return reinterpret_cast<const HDInterned*>(s.key & kKeyMask);
+}
+}  // namespace
+
+HDDesignStore::HDDesignStore() = default;
+HDDesignStore::~HDDesignStore() = default;
+
+void* HDDesignStore::grow(size_t bytes) {
+  if (bytes > kChunkBytes / 4) {
+    // A large run gets a chunk of its own; the current chunk goes on filling.
+    chunks_.emplace_back(new char[bytes]);
+    return chunks_.back().get();
+  }
+  // Chunks come from new[], aligned for any slot.
+  chunks_.emplace_back(new char[kChunkBytes]);
+  cur_ = chunks_.back().get() + bytes;
+  left_ = kChunkBytes - bytes;
+  return chunks_.back().get();
+}
+
+const char* HDDesignStore::name(std::string_view s) {
+  if (s.size() > UINT32_MAX) throw std::length_error("a name longer than 4 GiB");
+  char* p = static_cast<char*>(raw(sizeof(uint32_t) + s.size() + 1, 1));
+  const uint32_t len = static_cast<uint32_t>(s.size());
+  std::memcpy(p, &len, sizeof len);
+  if (!s.empty()) std::memcpy(p + sizeof len, s.data(), s.size());
+  p[sizeof len + s.size()] = '\0';
+  return p + sizeof len;
+}
+
+const char* HDDesignStore::text(std::string_view s) {
+  unsigned char head[10];
+  size_t n = 0;
+  for (size_t len = s.size();; len >>= 7) {
+    head[n++] = static_cast<unsigned char>((len & 0x7F) | (len > 0x7F ? 0x80 : 0));
+    if (len <= 0x7F) break;
+  }
+  char* p = static_cast<char*>(raw(n + s.size(), 1));
+  std::memcpy(p, head, n);
+  if (!s.empty()) std::memcpy(p + n, s.data(), s.size());
+  return p;
+}
+
+HDAttrSlot* HDDesignStore::slots(size_t n) {
+  return static_cast<HDAttrSlot*>(raw(n * sizeof(HDAttrSlot), alignof(HDAttrSlot)));
+}
+
+const char* HDDesignStore::site(std::string_view s) {
+  if (!lastSite_ || view(lastSite_) != s) lastSite_ = name(s);
+  return lastSite_;
+}
+
+const HDInterned* HDDesignStore::intern(std::string_view s) {
+  // Instances in a row mostly repeat the same few attribute and site names.
+  const HDInterned*& recent =
+      recent_[(s.size() + (s.empty() ? 0 : static_cast<unsigned char>(s.back()))) & 7];
+  if (recent && recent->s == s) return recent;
+  auto it = index_.find(s);
+  if (it != index_.end()) return recent = it->second;
+  interned_.push_back(HDInterned{std::string(s)});
+  const HDInterned* p = &interned_.back();
+  index_.emplace(p->s, p);
+  return recent = p;
+}
+
+const HDInterned* HDDesignStore::find(std::string_view s) const {
+  auto it = index_.find(s);
+  return it == index_.end() ? nullptr : it->second;
+}
+
+HDDesignStore& HDAHCellview::store() {
+  if (!store_) {
+    ownStore_.reset(new HDDesignStore);
+    store_ = ownStore_.get();
+  }
+  return *store_;
+}
+
+// ---- instances ------------------------------------------------------------------
+
+std::string_view HDAHInstance::getSiteName() const { return HDDesignStore::view(site_); }
+
+size_t HDAHInstance::attrCount() const {
+  if (!attrs_) return 0;
+  size_t n = 1;
+  while (!(attrs_[n - 1].key & kLast)) ++n;
+  return n;
+}
+
+std::string_view HDAHInstance::attrName(size_t i) const { return keyOf(attrs_[i])->s; }
+
+int HDAHInstance::attrKind(size_t i) const { return kTagKind[attrs_[i].key & kKindMask]; }
+
+HATAttr HDAHInstance::attrValue(size_t i) const {
+  const HDAttrSlot& s = attrs_[i];
+  switch (attrKind(i)) {
+    case HATAttr::BOOL:
+      return HATAttr::makeBool(s.i != 0);
+    case HATAttr::INT:
+      return HATAttr::makeInt(static_cast<int32_t>(s.i));
+    case HATAttr::LONG:
+      return HATAttr::makeLong(s.i);
+    case HATAttr::DOUBLE:
+      return HATAttr::makeDouble(s.d);
+    case HATAttr::TEXT:
+      return HATAttr::makeString(std::string(runOf(s.text)));
+    default:
+      return HATAttr::makeOther(std::string(runOf(s.text)));
+  }
+}
+
+std::vector<std::pair<std::string, HATAttr>> HDAHInstance::attributes() const {
+  std::vector<std::pair<std::string, HATAttr>> out;
+  for (size_t i = 0, n = attrCount(); i < n; ++i)
+    out.emplace_back(std::string(attrName(i)), attrValue(i));
+  return out;
+}
+
+bool HDAHInstance::findAttr(std::string_view name, HATAttr& out) const {
+  if (!attrs_) return false;
+  for (size_t i = 0;; ++i) {
+    if (keyOf(attrs_[i])->s == name) {
+      out = attrValue(i);
+      return true;
+    }
+    if (attrs_[i].key & kLast) return false;
+  }
 }
 
 // ---- occurrences ----------------------------------------------------------------
@@ -69,7 +239,7 @@ class HDLHInstanceIterImpl : public HDLHInstanceIter {
   bool more() const override { return list_ && pos_ < list_->size(); }
   HDLHInstance* next() override {
     if (!more()) return nullptr;
-    current_.def_ = (*list_)[pos_++].get();
+    current_.def_ = &(*list_)[pos_++];
     current_.parent_ = cv_;
     current_.master_ = HDLHCellview();
     return &current_;
@@ -77,7 +247,7 @@ class HDLHInstanceIterImpl : public HDLHInstanceIter {
 
  private:
   const HDLHCellview* cv_;
-  const std::vector<std::unique_ptr<HDAHInstance>>* list_;
+  const std::deque<HDAHInstance>* list_;
   size_t pos_ = 0;
   HDLHInstance current_;
 };
@@ -97,9 +267,9 @@ HDLHCellview* HDLHInstance::getMasterLH() const {
 
 // ---- site map -------------------------------------------------------------------
 
-const HDSMSite* HDSMSitemap::find(const std::string& siteName) const {
+const HDSMSite* HDSMSitemap::find(std::string_view siteName) const {
   auto it = std::lower_bound(index_.begin(), index_.end(), siteName,
-                             [](const auto& e, const std::string& n) { return e.first < n; });
+                             [](const auto& e, std::string_view n) { return e.first < n; });
   if (it == index_.end() || it->first != siteName) return nullptr;
   return sites_[it->second].get();
 }
@@ -150,7 +320,7 @@ void HAINetlist::getHierName(const HDLHInstance* instance, std::string& out, con
   }
 }
 
-HFLFloorplan::HFLFloorplan() = default;
+HFLFloorplan::HFLFloorplan() : store_(new HDDesignStore) {}
 HFLFloorplan::~HFLFloorplan() = default;
 
 const std::string& HFLFloorplan::getDesignName() const {
@@ -167,12 +337,14 @@ void HFLFloorplan::setPart(std::unique_ptr<HDARPart> part) {
 HDAHCellview* HFLFloorplan::addCell(const std::string& name) {
   cells_.push_back(std::make_unique<HDAHCellview>());
   cells_.back()->name_ = name;
+  cells_.back()->store_ = store_.get();
   return cells_.back().get();
 }
 
 HDAHCellview* HFLFloorplan::addContents(const std::string& name) {
   contents_.push_back(std::make_unique<HDAHCellview>());
   contents_.back()->name_ = name;
+  contents_.back()->store_ = store_.get();
   return contents_.back().get();
 }
 
@@ -214,37 +386,107 @@ void HDDesignBuilder::setNets(HDAHCellview* cell, int nets, int busNets) {
 void HDDesignBuilder::setBlackBox(HDAHCellview* cell, bool blackBox) { cell->blackBox_ = blackBox; }
 void HDDesignBuilder::setName(HDAHCellview* cell, const std::string& name) { cell->name_ = name; }
 
-HDAHInstance* HDDesignBuilder::addInstance(HDAHCellview* parent, const std::string& name,
+HDAHInstance* HDDesignBuilder::addInstance(HDAHCellview* parent, std::string_view name,
                                            const HDAHCellview* cell, const HDPrimitive* primitive) {
-  auto inst = std::make_unique<HDAHInstance>();
-  inst->name_ = name;
-  inst->cell_ = cell;
-  inst->primitive_ = primitive;
-  parent->instances_.push_back(std::move(inst));
-  return parent->instances_.back().get();
+  parent->instances_.emplace_back();
+  HDAHInstance* inst = &parent->instances_.back();
+  inst->name_ = parent->store().name(name);
+  setMaster(inst, cell, primitive);
+  return inst;
 }
 
-void HDDesignBuilder::setSite(HDAHInstance* inst, const std::string& site) { inst->site_ = site; }
+void HDDesignBuilder::setSite(HDAHCellview* parent, HDAHInstance* inst, std::string_view site) {
+  inst->site_ = parent->store().site(site);
+}
 
-void HDDesignBuilder::setAttr(HDAHInstance* inst, const std::string& name, HATAttr value) {
-  for (auto& kv : inst->attrs_)
-    if (kv.first == name) {
-      kv.second = std::move(value);
+namespace {
+void fillSlot(HDDesignStore& store, HDAttrSlot& slot, const HDInterned* key, const HDAttrView& v,
+              bool last) {
+  slot.key = reinterpret_cast<uintptr_t>(key) | tagOf(v.kind) | (last ? kLast : 0);
+  switch (v.kind) {
+    case HATAttr::BOOL:
+    case HATAttr::INT:
+    case HATAttr::LONG:
+      slot.i = v.i;
+      break;
+    case HATAttr::DOUBLE:
+      slot.d = v.d;
+      break;
+    default:
+      slot.text = store.text(v.text);
+      break;
+  }
+}
+
+HDAttrView viewOf(std::string_view name, const HATAttr& a) {
+  HDAttrView v;
+  v.name = name;
+  v.kind = a.getKind();
+  switch (v.kind) {
+    case HATAttr::BOOL:
+      v.i = a.getBoolVal() ? 1 : 0;
+      break;
+    case HATAttr::INT:
+    case HATAttr::LONG:
+      v.i = a.getLongVal();
+      break;
+    case HATAttr::DOUBLE:
+      v.d = a.getDoubleVal();
+      break;
+    case HATAttr::TEXT:
+      v.text = a.getStringVal();
+      break;
+    default:
+      v.kind = HATAttr::OTHER;
+      v.text = a.getStringVal();
+      break;
+  }
+  return v;
+}
+}  // namespace
+
+void HDDesignBuilder::setAttr(HDAHCellview* parent, HDAHInstance* inst, std::string_view name,
+                              const HATAttr& value) {
+  HDDesignStore& store = parent->store();
+  const size_t n = inst->attrCount();
+  const HDAttrView v = viewOf(name, value);
+  for (size_t i = 0; i < n; ++i)
+    if (keyOf(inst->attrs_[i])->s == name) {
+      fillSlot(store, const_cast<HDAttrSlot&>(inst->attrs_[i]), keyOf(inst->attrs_[i]), v,
+               i + 1 == n);
       return;
     }
-  inst->attrs_.emplace_back(name, std::move(value));
+  appendAttrs(parent, inst, &v, 1);
 }
 
-void HDDesignBuilder::appendAttrs(HDAHInstance* inst,
-                                  std::vector<std::pair<std::string, HATAttr>>& attrs) {
-  inst->attrs_.reserve(inst->attrs_.size() + attrs.size());
-  for (auto& kv : attrs) inst->attrs_.emplace_back(std::move(kv.first), std::move(kv.second));
+void HDDesignBuilder::appendAttrs(HDAHCellview* parent, HDAHInstance* inst,
+                                  const std::vector<std::pair<std::string, HATAttr>>& attrs) {
+  std::vector<HDAttrView> views;
+  views.reserve(attrs.size());
+  for (const auto& kv : attrs) views.push_back(viewOf(kv.first, kv.second));
+  appendAttrs(parent, inst, views.data(), views.size());
+}
+
+void HDDesignBuilder::appendAttrs(HDAHCellview* parent, HDAHInstance* inst, const HDAttrView* attrs,
+                                  size_t count) {
+  if (count == 0) return;
+  HDDesignStore& store = parent->store();
+  const size_t n = inst->attrCount();
+  // Slots are written once; adding to an instance's attributes copies them anew.
+  HDAttrSlot* slots = store.slots(n + count);
+  for (size_t i = 0; i < n; ++i) {
+    slots[i] = inst->attrs_[i];
+    slots[i].key &= ~kLast;
+  }
+  for (size_t i = 0; i < count; ++i)
+    fillSlot(store, slots[n + i], store.intern(attrs[i].name), attrs[i], i + 1 == count);
+  inst->attrs_ = slots;
 }
 
 void HDDesignBuilder::setMaster(HDAHInstance* inst, const HDAHCellview* cell,
                                 const HDPrimitive* primitive) {
-  inst->cell_ = cell;
-  inst->primitive_ = primitive;
+  inst->master_ =
+      primitive ? reinterpret_cast<uintptr_t>(primitive) | 1 : reinterpret_cast<uintptr_t>(cell);
 }
 
 // ---- classification and attributes ----------------------------------------------
@@ -280,10 +522,7 @@ uint64_t HARUPrimUtils::getLibCell(const HDLHInstance* inst, const HAINetlist*) 
 bool HAIAttrMgr::getAttr(const HAINetlist*, const HDLHInstance* inst, const std::string& name,
                          HATAttr& attr, bool) const {
   if (!inst || !inst->getDAH()) return false;
-  const HATAttr* a = inst->getDAH()->findAttr(name);
-  if (!a) return false;
-  attr = *a;
-  return true;
+  return inst->getDAH()->findAttr(name, attr);
 }
 
 HATAttrSpec HAIAttrMgr::getAttrSpec(const HDLHInstance* inst, const std::string& name,

@@ -13,8 +13,13 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -97,6 +102,113 @@ class HDAHTypes {
   enum ConnIterType { CONN_ALL = 0, CONN_SCALAR = 1, CONN_BUS = 2 };
 };
 
+// One attribute of an instance as stored: the interned name, tagged with the value's
+// kind and whether it is the instance's last attribute, and the value itself (text as a
+// length-prefixed run in the design's storage).
+struct HDAttrSlot {
+  uintptr_t key;  // const HDInterned* | kind tag (bits 0-2) | last (bit 3)
+  union {
+    int64_t i;
+    double d;
+    const char* text;
+  };
+};
+
+// A string interned by the design (attribute names, site names): compared by address
+// where possible, aligned so that a slot's tag bits fit below it.
+struct alignas(16) HDInterned {
+  std::string s;
+};
+
+// The storage behind a design's instances: names and attribute values in large chunks
+// (no allocation per instance), and interned attribute and site names.
+class HDDesignStore {
+ public:
+  HDDesignStore();
+  ~HDDesignStore();
+  HDDesignStore(const HDDesignStore&) = delete;
+  HDDesignStore& operator=(const HDDesignStore&) = delete;
+  // `s` copied, preceded by its length and followed by a NUL; returns the first character.
+  const char* name(std::string_view s);
+  // A string that name() returned (or null: empty).
+  static std::string_view view(const char* p) {
+    if (!p) return {};
+    uint32_t len;
+    std::memcpy(&len, p - sizeof len, sizeof len);
+    return {p, len};
+  }
+  // The same for a site name; instances placed in a row on one site share it.
+  const char* site(std::string_view s);
+  // `s` copied as a length-prefixed run; returns the run.
+  const char* text(std::string_view s);
+  HDAttrSlot* slots(size_t n);
+  const HDInterned* intern(std::string_view s);
+  // The interned string, or null when it was never interned.
+  const HDInterned* find(std::string_view s) const;
+
+ private:
+  void* raw(size_t bytes, size_t align) {
+    const size_t pad = (align - reinterpret_cast<uintptr_t>(cur_) % align) % align;
+    if (pad + bytes > left_) return grow(bytes);
+    char* p = cur_ + pad;
+    cur_ += pad + bytes;
+    left_ -= pad + bytes;
+    return p;
+  }
+  void* grow(size_t bytes);
+  std::vector<std::unique_ptr<char[]>> chunks_;
+  char* cur_ = nullptr;
+  size_t left_ = 0;
+  std::deque<HDInterned> interned_;
+  std::unordered_map<std::string_view, const HDInterned*> index_;
+  const HDInterned* recent_[8] = {};  // the last hits, by a cheap hash of the text
+  const char* lastSite_ = nullptr;
+};
+
+// An instance inside a cell definition: of a cell (hierarchical) or of a primitive (leaf).
+// Stored by value in its cell, a few words each; its strings live in the design's store.
+class HDAHInstance {
+ public:
+  std::string_view getName() const { return HDDesignStore::view(name_); }
+  // The name as a C string (cut at an embedded NUL).
+  const char* getNameC() const { return name_ ? name_ : ""; }
+  bool isArchLeaf() const { return (master_ & 1) != 0; }
+  // True when the instantiated cell is a black box.
+  bool isHierBlackBox() const;
+  // The instantiated cell's definition: the cell, a primitive's contents, or null for
+  // a primitive without contents.
+  const HDAHCellview* getMasterView() const;
+  const HDPrimitive* getPrimitive() const {
+    return (master_ & 1) ? reinterpret_cast<const HDPrimitive*>(master_ & ~uintptr_t(1)) : nullptr;
+  }
+  const HDAHCellview* getCell() const {
+    return (master_ & 1) ? nullptr : reinterpret_cast<const HDAHCellview*>(master_);
+  }
+  // Empty when the instance is not placed.
+  std::string_view getSiteName() const;
+  // The instance's attribute of that name into `out`; false when it has none.
+  bool findAttr(std::string_view name, HATAttr& out) const;
+  std::optional<HATAttr> findAttr(std::string_view name) const {
+    HATAttr a;
+    if (!findAttr(name, a)) return std::nullopt;
+    return a;
+  }
+  // Every attribute, copied.
+  std::vector<std::pair<std::string, HATAttr>> attributes() const;
+  // Attributes in the order they were added.
+  size_t attrCount() const;
+  std::string_view attrName(size_t i) const;
+  HATAttr attrValue(size_t i) const;
+  int attrKind(size_t i) const;
+
+ private:
+  friend class HDDesignBuilder;
+  const char* name_ = nullptr;  // after its length, before a NUL
+  const HDAttrSlot* attrs_ = nullptr;
+  uintptr_t master_ = 0;        // const HDAHCellview*, or const HDPrimitive* | 1
+  const char* site_ = nullptr;  // stored as names are; shared by a run of equal sites
+};
+
 // A cell definition.
 class HDAHCellview {
  public:
@@ -105,7 +217,7 @@ class HDAHCellview {
   int netCount(HDAHTypes::ConnIterType) const { return nets_; }
   int busNetCount() const { return busNets_; }
   bool isBlackBox() const { return blackBox_; }
-  const std::vector<std::unique_ptr<HDAHInstance>>& instances() const { return instances_; }
+  const std::deque<HDAHInstance>& instances() const { return instances_; }
 
  private:
   friend class HDDesignBuilder;
@@ -114,33 +226,10 @@ class HDAHCellview {
   int nets_ = 0;
   int busNets_ = 0;
   bool blackBox_ = false;
-  std::vector<std::unique_ptr<HDAHInstance>> instances_;
-};
-
-// An instance inside a cell definition: of a cell (hierarchical) or of a primitive (leaf).
-class HDAHInstance {
- public:
-  const std::string& getName() const { return name_; }
-  bool isArchLeaf() const { return primitive_ != nullptr; }
-  // True when the instantiated cell is a black box.
-  bool isHierBlackBox() const;
-  // The instantiated cell's definition: the cell, a primitive's contents, or null for
-  // a primitive without contents.
-  const HDAHCellview* getMasterView() const;
-  const HDPrimitive* getPrimitive() const { return primitive_; }
-  const HDAHCellview* getCell() const { return cell_; }
-  const std::string& getSiteName() const { return site_; }
-  // The instance's attribute of that name, or null.
-  const HATAttr* findAttr(const std::string& name) const;
-  const std::vector<std::pair<std::string, HATAttr>>& attributes() const { return attrs_; }
-
- private:
-  friend class HDDesignBuilder;
-  std::string name_;
-  const HDAHCellview* cell_ = nullptr;
-  const HDPrimitive* primitive_ = nullptr;
-  std::string site_;
-  std::vector<std::pair<std::string, HATAttr>> attrs_;
+  HDDesignStore* store_ = nullptr;           // the design's
+  std::unique_ptr<HDDesignStore> ownStore_;  // for a cell made outside a design
+  std::deque<HDAHInstance> instances_;
+  HDDesignStore& store();
 };
 
 // ---- occurrences ----------------------------------------------------------------
@@ -174,7 +263,7 @@ class HDLHInstance {
  public:
   HDLHInstance() = default;
   HDLHInstance(const HDAHInstance* def, const HDLHCellview* parent) : def_(def), parent_(parent) {}
-  const char* getNameLH() const { return def_->getName().c_str(); }
+  const char* getNameLH() const { return def_->getNameC(); }
   bool isArchLeaf() const { return def_->isArchLeaf(); }
   // The definition view of this instance (HDAHInstance::isHierBlackBox, getMasterView).
   const HDAHInstance* getDAH() const { return def_; }
@@ -247,7 +336,7 @@ struct HDSMSite {
 class HDSMSitemap {
  public:
   // The site of that name, or null.
-  const HDSMSite* find(const std::string& siteName) const;
+  const HDSMSite* find(std::string_view siteName) const;
   HDSMSite& add(const std::string& siteName);  // replaces a site of the same name
   size_t size() const { return sites_.size(); }
 
@@ -402,12 +491,22 @@ class HFLFloorplan {
   std::vector<std::unique_ptr<HDAHCellview>> cells_;
   std::vector<std::unique_ptr<HDPrimitive>> primitives_;
   std::vector<std::unique_ptr<HDAHCellview>> contents_;  // primitives' contents
+  std::unique_ptr<HDDesignStore> store_;
 };
 
 class HDPYRouteStorage {
  public:
   // The configuration-bit record of the design, or null when the part has none.
   static const HDPYRouteData* getRouteData(const HFLFloorplan* design);
+};
+
+// An attribute to add: its name and a value of one kind (HATAttr::Kind).
+struct HDAttrView {
+  std::string_view name;
+  int kind = HATAttr::OTHER;
+  int64_t i = 0;  // BOOL (0 or 1), INT, LONG
+  double d = 0.0;
+  std::string_view text;  // TEXT, OTHER
 };
 
 // Edits cell definitions (the loader and tests).
@@ -417,17 +516,23 @@ class HDDesignBuilder {
   static void setBlackBox(HDAHCellview* cell, bool blackBox);
   static void setName(HDAHCellview* cell, const std::string& name);
   // Appends an instance of a cell or of a primitive (exactly one non-null).
-  static HDAHInstance* addInstance(HDAHCellview* parent, const std::string& name,
+  static HDAHInstance* addInstance(HDAHCellview* parent, std::string_view name,
                                    const HDAHCellview* cell, const HDPrimitive* primitive);
-  static void setSite(HDAHInstance* inst, const std::string& site);
+  // `inst` is an instance of `parent`, whose design stores its strings.
+  static void setSite(HDAHCellview* parent, HDAHInstance* inst, std::string_view site);
   // Sets or replaces the attribute.
-  static void setAttr(HDAHInstance* inst, const std::string& name, HATAttr value);
+  static void setAttr(HDAHCellview* parent, HDAHInstance* inst, std::string_view name,
+                      const HATAttr& value);
   // Appends attributes whose names are distinct and not yet on the instance, without
-  // searching; the entries of `attrs` are moved from.
-  static void appendAttrs(HDAHInstance* inst, std::vector<std::pair<std::string, HATAttr>>& attrs);
+  // searching.
+  static void appendAttrs(HDAHCellview* parent, HDAHInstance* inst,
+                          const std::vector<std::pair<std::string, HATAttr>>& attrs);
+  static void appendAttrs(HDAHCellview* parent, HDAHInstance* inst, const HDAttrView* attrs,
+                          size_t n);
   // Points an instance at its cell or primitive once the name is resolved (the loader
   // meets instances before the cells and primitives they name).
   static void setMaster(HDAHInstance* inst, const HDAHCellview* cell, const HDPrimitive* primitive);
+  static std::deque<HDAHInstance>& instances(HDAHCellview* cell) { return cell->instances_; }
 };
 
 // ---- primitive classification and attribute queries -----------------------------

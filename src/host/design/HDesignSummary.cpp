@@ -70,7 +70,7 @@ HDDesignSummary HDSummarizeDesign(const HFLFloorplan& design) {
         addCounts(stack.back().sum, sum);
       continue;
     }
-    const HDAHInstance& in = *f.cell->instances()[f.next];
+    const HDAHInstance& in = f.cell->instances()[f.next];
     Counts one;
     one.occurrences = 1;
     const HDAHCellview* sub = descent(in);

@@ -22,7 +22,7 @@ std::string plainIfShort(const char* g, int digits, double d) {
 
 namespace HSTJson {
 
-std::string quote(const std::string& s) {
+std::string quote(std::string_view s) {
   std::string out = "\"";
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
   const size_t n = s.size();

@@ -2,10 +2,11 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace HSTJson {
 // A JSON string literal, escaped; bytes that are not valid UTF-8 become U+FFFD.
-std::string quote(const std::string& s);
+std::string quote(std::string_view s);
 // A double in shortest round-trip form ("1", "0.1", "1000000", "1e+300"): plain notation
 // for decimal exponents -6 to 20, exponent form beyond; NaN and infinities as null.
 std::string number(double d);

@@ -127,7 +127,7 @@ TEST_F(Catalogue, MemoryPrimitivesDefineTheirAttributes) {
   ASSERT_NE(two->contents, nullptr);
   ASSERT_EQ(two->contents->instanceCount(), 2);
   for (const auto& s : two->contents->instances())
-    EXPECT_EQ(s->getPrimitive(), d->findPrimitive("HBM_ONE_STACK"));
+    EXPECT_EQ(s.getPrimitive(), d->findPrimitive("HBM_ONE_STACK"));
   EXPECT_TRUE(codes("z7-s2").count("LUT6"));
   EXPECT_EQ(d->findPrimitive("LUT6")->classes, HDPrimitive::OTHER);
   auto z7 = load(everyPrimitive("z7-s2", {}));

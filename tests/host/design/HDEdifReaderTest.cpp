@@ -91,7 +91,7 @@ class EdifTest : public ShippedData {
       const HDAHInstance* d = inst->getDAH();
       out += name + " " +
              (d->getPrimitive() ? d->getPrimitive()->name : d->getMasterView()->getName());
-      if (!d->getSiteName().empty()) out += " @" + d->getSiteName();
+      if (!d->getSiteName().empty()) out += " @" + std::string(d->getSiteName());
       for (const auto& kv : d->attributes()) out += " " + kv.first + "=" + valueText(kv.second);
       out += "\n";
       if (!inst->isArchLeaf() && inst->getMasterLH()) walk(nl, inst->getMasterLH(), out);
@@ -146,12 +146,12 @@ TEST_F(EdifTest, YosysHierarchyWithDerivedModules) {
       "pixel_buf/mem.0.0 RAMB36 RAM_MODE=text:SDP READ_WIDTH_A=int:72 WRITE_WIDTH_B=int:72\n");
   const HDAHInstance* luma = nullptr;
   for (const auto& i : fp->findCell("line_buffers")->instances())
-    if (i->getName() == "luma_a") luma = i.get();
+    if (i.getName() == "luma_a") luma = &i;
   ASSERT_TRUE(luma);
   EXPECT_EQ(luma->getCell()->getName().rfind("$paramod$", 0), 0u);
   EXPECT_EQ(luma->getCell(), [&] {
     for (const auto& i : fp->findCell("line_buffers")->instances())
-      if (i->getName() == "luma_b") return i->getCell();
+      if (i.getName() == "luma_b") return i.getCell();
     return static_cast<const HDAHCellview*>(nullptr);
   }());
 }

@@ -68,27 +68,27 @@ TEST_F(ShippedData, OccurrencesAndMasterViews) {
   const HDAHCellview* top = d->findCell("top");
   ASSERT_NE(top, nullptr);
   const auto& ti = top->instances();
-  EXPECT_EQ(ti[0]->getMasterView(), ti[1]->getMasterView());
-  EXPECT_EQ(ti[0]->getMasterView(), d->findCell("sub"));
-  EXPECT_EQ(ti[0]->getMasterView()->busNetCount(), 3);
+  EXPECT_EQ(ti[0].getMasterView(), ti[1].getMasterView());
+  EXPECT_EQ(ti[0].getMasterView(), d->findCell("sub"));
+  EXPECT_EQ(ti[0].getMasterView()->busNetCount(), 3);
   EXPECT_EQ(d->findCell("inner")->netCount(HDAHTypes::CONN_ALL), 4);
-  EXPECT_FALSE(ti[0]->isArchLeaf());
-  EXPECT_TRUE(ti[2]->isHierBlackBox());
-  EXPECT_FALSE(ti[0]->isHierBlackBox());
+  EXPECT_FALSE(ti[0].isArchLeaf());
+  EXPECT_TRUE(ti[2].isHierBlackBox());
+  EXPECT_FALSE(ti[0].isHierBlackBox());
 
   // A two-stack HBM is a leaf whose master view holds two one-stack HBMs of the library.
-  const HDAHInstance* h = ti[3].get();
+  const HDAHInstance* h = &ti[3];
   EXPECT_TRUE(h->isArchLeaf());
   ASSERT_NE(h->getMasterView(), nullptr);
   ASSERT_EQ(h->getMasterView()->instanceCount(), 2);
   for (const auto& s : h->getMasterView()->instances()) {
-    ASSERT_NE(s->getPrimitive(), nullptr);
-    EXPECT_EQ(s->getPrimitive()->name, "HBM_ONE_STACK");
-    EXPECT_EQ(s->getPrimitive()->code, 332u);
-    EXPECT_EQ(s->getMasterView(), nullptr);
+    ASSERT_NE(s.getPrimitive(), nullptr);
+    EXPECT_EQ(s.getPrimitive()->name, "HBM_ONE_STACK");
+    EXPECT_EQ(s.getPrimitive()->code, 332u);
+    EXPECT_EQ(s.getMasterView(), nullptr);
   }
-  EXPECT_EQ(ti[4]->getMasterView(), nullptr);
-  EXPECT_EQ(ti[4]->getSiteName(), "YRAM_X0Y0");
+  EXPECT_EQ(ti[4].getMasterView(), nullptr);
+  EXPECT_EQ(ti[4].getSiteName(), "YRAM_X0Y0");
 }
 
 TEST_F(ShippedData, ClassificationAndCodesThroughOccurrences) {
@@ -119,7 +119,7 @@ TEST_F(ShippedData, AttributeKinds) {
       "ts": {"string": "40000"}, "to": {"other": [1, {"a": null, "b": "x\"y"}]},
       "tos": {"other": "plain"}}}]})"));
   ASSERT_NE(d, nullptr) << problemText();
-  const HDAHInstance* r = d->findCell("top")->instances()[0].get();
+  const HDAHInstance* r = &d->findCell("top")->instances()[0];
   const auto kind = [&](const char* n) { return r->findAttr(n)->getKind(); };
   EXPECT_EQ(kind("t"), HATAttr::BOOL);
   EXPECT_TRUE(r->findAttr("t")->getBoolVal());
@@ -213,7 +213,7 @@ TEST_F(ShippedData, SitesKeepOrderAndEmptyEntries) {
   EXPECT_EQ(v[1], nullptr);
   EXPECT_EQ(v[3]->getAttribValue(), "SDP");
   EXPECT_EQ(v[4]->getAttribValue(), "");
-  EXPECT_EQ(d->findCell("top")->instances()[0]->getSiteName(), "B");
+  EXPECT_EQ(d->findCell("top")->instances()[0].getSiteName(), "B");
 }
 
 TEST_F(ShippedData, PartAndRouteData) {
@@ -284,12 +284,12 @@ TEST_F(ShippedData, DesignPrimitivesAddToAndReplaceTheLibrary) {
     "part": "z9-s1"})");
   ASSERT_NE(d, nullptr) << problemText();
   const auto& ti = d->findCell("top")->instances();
-  EXPECT_EQ(ti[0]->getPrimitive()->code, 9999u);
-  EXPECT_EQ(ti[0]->getPrimitive()->classes, HDPrimitive::RAMB | HDPrimitive::OTHER);
-  EXPECT_TRUE(ti[0]->getPrimitive()->defines("X"));
-  EXPECT_FALSE(ti[0]->getPrimitive()->defines("RAM_MODE"));
-  EXPECT_EQ(ti[1]->getPrimitive()->code, 266u);
-  EXPECT_EQ(ti[2]->getPrimitive()->code, 6u);
+  EXPECT_EQ(ti[0].getPrimitive()->code, 9999u);
+  EXPECT_EQ(ti[0].getPrimitive()->classes, HDPrimitive::RAMB | HDPrimitive::OTHER);
+  EXPECT_TRUE(ti[0].getPrimitive()->defines("X"));
+  EXPECT_FALSE(ti[0].getPrimitive()->defines("RAM_MODE"));
+  EXPECT_EQ(ti[1].getPrimitive()->code, 266u);
+  EXPECT_EQ(ti[2].getPrimitive()->code, 6u);
   // One RAMB36 only: the library's definition was not added beside the design's.
   int ramb36 = 0;
   for (const auto& p : d->primitives()) ramb36 += p->name == "RAMB36";
@@ -383,8 +383,8 @@ TEST(DesignFiles, LoadFileReadsAcrossChunkBoundaries) {
   const auto& ti = d->findCell("t")->instances();
   ASSERT_EQ(ti.size(), static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
-    ASSERT_EQ(ti[i]->getName(), "é€😀é" + std::to_string(i));
-    ASSERT_EQ(ti[i]->findAttr("V")->getDoubleVal(), std::stod(std::to_string(i) + ".5e-1"));
+    ASSERT_EQ(ti[i].getName(), "é€😀é" + std::to_string(i));
+    ASSERT_EQ(ti[i].findAttr("V")->getDoubleVal(), std::stod(std::to_string(i) + ".5e-1"));
   }
 }
 

@@ -28,7 +28,7 @@ class Netlist : public ShippedData {
 
 const HDAHInstance* child(const HDAHCellview* c, const std::string& name) {
   for (const auto& i : c->instances())
-    if (i->getName() == name) return i.get();
+    if (i.getName() == name) return &i;
   return nullptr;
 }
 
@@ -126,9 +126,9 @@ TEST_F(Netlist, HierarchyGatesBlackBoxesAndTypedValues) {
   EXPECT_EQ(ram->findAttr("SEU_PROTECTED")->getKind(), HATAttr::LONG);
   EXPECT_EQ(ram->findAttr("SEU_PROTECTED")->getLongVal(), 4294967296LL);
   EXPECT_EQ(ram->findAttr("INIT_A")->getKind(), HATAttr::OTHER);
-  EXPECT_EQ(ram->findAttr("src"), nullptr);
-  EXPECT_EQ(ram->findAttr("keep"), nullptr);
-  EXPECT_EQ(ram->findAttr("NEXTPNR_BEL"), nullptr);
+  EXPECT_FALSE(ram->findAttr("src"));
+  EXPECT_FALSE(ram->findAttr("keep"));
+  EXPECT_FALSE(ram->findAttr("NEXTPNR_BEL"));
 }
 
 TEST_F(Netlist, FlattenedNamesFromHdlname) {

@@ -175,7 +175,7 @@ double finalSum(double start, const OrderedSum& sum, const Summary& root, Item::
 }
 
 // Joins names as HAINetlist::getHierName does.
-void appendName(std::string& path, const std::string& name) {
+void appendName(std::string& path, std::string_view name) {
   if (!path.empty()) path += '/';
   path += name;
 }

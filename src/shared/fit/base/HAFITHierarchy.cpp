@@ -239,18 +239,19 @@ std::vector<HAFITHierarchy::Contributor> HAFITHierarchy::topContributors(
     for (const Leaf& l : d.leaves) {
       if (l.contents)
         for (const Contributor& below : lists.at(l.contents))
-          list.push_back(
-              {l.instance->getName() + "/" + below.path, below.memType, below.bits, below.fit});
+          list.push_back({std::string(l.instance->getName()) + "/" + below.path, below.memType,
+                          below.bits, below.fit});
       if (!(classes & (1u << l.memType)) || (inHbm && l.memType == HAFITSERMgr::MEM_HBM)) continue;
       const double bits = classBits(leafBits(l, t), static_cast<HAFITSERMgr::MemType>(l.memType));
       double fit = 0.0;
       if (bits == 0.0 || !floorplan.nominalFit(l.memType, bits, fit)) continue;
-      list.push_back({l.instance->getName(), l.memType, bits, fit});
+      list.push_back({std::string(l.instance->getName()), l.memType, bits, fit});
     }
     // The best n of a definition are among the best n of each instance it holds.
     for (const Child& c : d.children)
       for (const Contributor& below : lists.at(c.def))
-        list.push_back({c.via->getName() + "/" + below.path, below.memType, below.bits, below.fit});
+        list.push_back({std::string(c.via->getName()) + "/" + below.path, below.memType, below.bits,
+                        below.fit});
     keepTop(list, n);
     lists[def] = std::move(list);
   }

@@ -53,7 +53,7 @@ class TestDesign {
   HDAHInstance* leaf(HDAHCellview* parent, const std::string& name, const HDPrimitive* p,
                      const AttrList& attrs = {}) {
     HDAHInstance* i = HDDesignBuilder::addInstance(parent, name, nullptr, p);
-    for (const auto& a : attrs) HDDesignBuilder::setAttr(i, a.first, a.second);
+    for (const auto& a : attrs) HDDesignBuilder::setAttr(parent, i, a.first, a.second);
     return i;
   }
   HDAHInstance* leaf(const std::string& name, const HDPrimitive* p, const AttrList& attrs = {}) {
@@ -61,8 +61,8 @@ class TestDesign {
   }
   // Places the instance on a new site with one element holding these values.
   void place(HDAHInstance* i, const std::vector<std::pair<std::string, std::string>>& cfg) {
-    const std::string site = "SITE_" + i->getName();
-    HDDesignBuilder::setSite(i, site);
+    const std::string site = "SITE_" + std::string(i->getName());
+    HDDesignBuilder::setSite(top, i, site);  // any cell of the design holds its strings
     HDSMSite& s = design.getPart()->getPlaceArch()->getSitemap()->add(site);
     s.elements.push_back(std::make_unique<HDSMElement>());
     for (const auto& kv : cfg)

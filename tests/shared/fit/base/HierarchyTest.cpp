@@ -127,7 +127,8 @@ void occurrences(TestDesign& d, const HDLHCellview* cv, const std::string& prefi
     if (i->isArchLeaf() || def->isHierBlackBox() || !m ||
         (m->instanceCount() == 0 && m->netCount(HDAHTypes::CONN_ALL) + m->busNetCount() == 0))
       continue;
-    const std::string path = prefix.empty() ? def->getName() : prefix + "/" + def->getName();
+    const std::string path =
+        prefix.empty() ? std::string(def->getName()) : prefix + "/" + std::string(def->getName());
     out.push_back({path, level, walkAlone(d, i->getMasterLH())});
     if (level < depth) occurrences(d, i->getMasterLH(), path, level + 1, depth, out);
   }
@@ -178,8 +179,8 @@ void leaves(TestDesign& d, const HDLHCellview* cv, const std::string& prefix,
   const HAINetlist* nl = d.design.getNetlist();
   while (it->more()) {
     const HDLHInstance* i = it->next();
-    const std::string path =
-        prefix.empty() ? i->getDAH()->getName() : prefix + "/" + i->getDAH()->getName();
+    const std::string path = prefix.empty() ? std::string(i->getDAH()->getName())
+                                            : prefix + "/" + std::string(i->getDAH()->getName());
     auto fp = d.floorplan();
     ComMsgMgr::ScopedCapture quiet;
     if (HARUPrimUtils::isHBM(i, nl)) {

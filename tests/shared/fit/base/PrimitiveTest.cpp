@@ -49,7 +49,7 @@ TEST(Primitive, NetlistWinsOverPhysicalConfiguration) {
   EXPECT_EQ(value, "kept");
   fp->getAttributeFromPhysicalLayer(nullptr, "RAM_MODE", value);
   EXPECT_EQ(value, "kept");
-  HDDesignBuilder::setSite(i, "NO_SUCH_SITE");
+  HDDesignBuilder::setSite(d.top, i, "NO_SUCH_SITE");
   fp->getAttributeFromPhysicalLayer(&occ, "RAM_MODE", value);
   EXPECT_EQ(value, "kept");
 }
