@@ -38,8 +38,8 @@ std::unique_ptr<Design> makeDesign(int cellCopies, int leavesPerCell, bool block
     HDAHInstance* inst =
         HDDesignBuilder::addInstance(holder, "l" + std::to_string(i), nullptr, leaf);
     if (blockRam) {
-      HDDesignBuilder::setAttr(inst, "RAM_MODE", HATAttr::makeString("SDP"));
-      HDDesignBuilder::setAttr(inst, "READ_WIDTH_A", HATAttr::makeInt(72));
+      HDDesignBuilder::setAttr(holder, inst, "RAM_MODE", HATAttr::makeString("SDP"));
+      HDDesignBuilder::setAttr(holder, inst, "READ_WIDTH_A", HATAttr::makeInt(72));
     }
   }
   d->occurrences += static_cast<long long>(leavesPerCell) * (cellCopies > 0 ? cellCopies : 1);

@@ -552,7 +552,7 @@ void HDDesignFileReader::parseCellBody(HDJsonReader& r, HDAHCellview* cell) {
       names_.reset();
       for (long i = 0; r.nextElement(); ++i) {
         ctx_.setIndex(i);
-        if (!fastInstance(r, cell)) parseInstance(r, cell);
+        if (!fastLane || !fastInstance(r, cell)) parseInstance(r, cell);
       }
       ctx_.pop();
       for (const auto& d : names_.duplicates(cell->instances()))

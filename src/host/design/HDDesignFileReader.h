@@ -81,6 +81,8 @@ class HDDesignFileReader {
   void parseDocument(HDJsonReader& r);
   void parseVersion(HDJsonReader& r);
   bool parsePartObject(HDJsonReader& r, HDPartSpec& p);
+  // Off: every instance is read the ordinary way (tests compare both ways).
+  static inline bool fastLane = true;
   HDPrimitive* parsePrimitiveDef(HDJsonReader& r, const std::string& name);
 
  private:
