@@ -2,6 +2,7 @@
 // expat and handlers that do nothing. bench/expat_floor.sh times `seufit report` of an
 // example against it on the cutoff grid, the largest of the data files.
 #include <expat.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <vector>
@@ -16,15 +17,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: expat_floor FILE.xml\n");
     return 2;
   }
+  // Sized from the file and read in one go: nothing grows, and expat gets the document
+  // in one final call, its cheapest way.
   std::FILE* f = std::fopen(argv[1], "rb");
   if (!f) {
     std::perror(argv[1]);
     return 1;
   }
-  std::vector<char> text;
-  char block[64 * 1024];
-  for (std::size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;)
-    text.insert(text.end(), block, block + n);
+  struct stat st;
+  std::vector<char> text(::fstat(fileno(f), &st) == 0 ? static_cast<std::size_t>(st.st_size) : 0);
+  text.resize(std::fread(text.data(), 1, text.size(), f));
   std::fclose(f);
   XML_Parser parser = XML_ParserCreate(nullptr);
   XML_SetElementHandler(parser, onStart, onEnd);
