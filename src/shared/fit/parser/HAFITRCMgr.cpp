@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string_view>
 
 #include "host/msg/ComMsgMgr.h"
 #include "shared/fit/parser/HAFITNumbers.h"
@@ -30,7 +31,7 @@ int64_t HAFITRCMgr::keyOf(int longitude, int latitude) {
 }
 
 void HAFITRCMgr::startElem_(const std::string& name, const CSL::XML::CAttributeList& attrs) {
-  if (name != "COORD") return;
+  if (std::string_view(name) != "COORD") return;  // compared inline: once per point
   // Read in place, in one pass: the grid has tens of thousands of points.
   const char* latText = "";
   const char* lonText = "";
