@@ -10,7 +10,7 @@ grid=$src/data/fit/RigidityCutoff.xml
 warm "$grid" "$src"/data/fit/*.xml "$src"/examples/*.json
 status=0
 for design in "$src"/examples/*.json; do
-  alternate --runs 15 "report $(basename "$design" .json) / expat floor" \
+  alternate --runs 21 "report $(basename "$design" .json) / expat floor" \
     --run report "$exe report $design" --run floor "$build/bench/expat_floor $grid" \
     --ratio report/floor cpu 1.3 || status=1
 done

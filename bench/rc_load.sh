@@ -8,6 +8,6 @@
 command -v xmllint >/dev/null || { echo "needs xmllint" >&2; exit 1; }
 file=$src/data/fit/RigidityCutoff.xml
 warm "$file"
-alternate --runs 15 "cutoff grid load" \
+alternate --runs 21 "cutoff grid load" \
   --run rc_load "$build/bench/rc_load $file" --run xmllint "xmllint --noout $file" \
   --ratio rc_load/xmllint cpu 1.5
