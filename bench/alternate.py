@@ -1,51 +1,134 @@
 #!/usr/bin/env python3
-"""Times two commands in turn, A B A B ..., and prints the ratio A/B pair by pair.
+"""Times commands in turn, A B A B ... (or A B C A B C ...), and checks ratios between them.
 
-  alternate.py [--runs N] [--target T] NAME 'COMMAND A' 'COMMAND B'
+  alternate.py [--runs N] [--summary FILE] NAME
+               --run LABEL 'COMMAND' --run LABEL 'COMMAND' [--run ...]
+               [--ratio A/B METRIC MAX ...] [--rss LABEL FILE MAX ...]
 
-Each run's wall time is taken around the finished process; one warm-up pair is not
-counted. Prints the medians, the ratio's median with its spread (min to max over the
-pairs) and, with --target, "met" when the median ratio is at most T, else "not met"
-(exit 1). Output of the commands is thrown away.
+One warm-up round is not counted; then each of N rounds runs every command once, in the
+order given, so that all of them see the same load of a shared machine. Per run it takes
+the wall time around the finished process and, from the kernel's accounting of the
+child (wait4), its CPU time (user + system) and peak RSS. A child starts from a copy of
+this script's memory, so the kernel never reports a peak below that copy: the floor,
+measured once with `true`, is printed, and a peak at the floor means "at most this".
+
+--ratio A/B METRIC MAX   METRIC is cpu or wall: the ratio A/B is taken round by round;
+                         its median must be at most MAX. Printed with its spread (min to
+                         max over the rounds).
+--rss LABEL FILE MAX     the peak RSS of LABEL, largest over the rounds, at most MAX times
+                         the size of FILE.
+
+Every command must exit 0: a failed run is no measurement, and the script says so. A
+check that misses its target prints "not met" and the script exits 1. --summary appends
+one line per check to FILE. Output of the commands is thrown away.
 """
 import argparse
+import os
 import shlex
 import statistics
-import subprocess
 import sys
 import time
 
 
-def once(cmd):
-    start = time.perf_counter()
-    subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-    return time.perf_counter() - start
+class Failed(Exception):
+    pass
+
+
+def once(argv):
+    """Runs argv with no output; returns (wall s, cpu s, peak RSS bytes)."""
+    devnull = os.open(os.devnull, os.O_WRONLY)
+    try:
+        actions = [(os.POSIX_SPAWN_DUP2, devnull, 1), (os.POSIX_SPAWN_DUP2, devnull, 2)]
+        start = time.perf_counter()
+        pid = os.posix_spawnp(argv[0], argv, os.environ, file_actions=actions)
+        _, status, usage = os.wait4(pid, 0)
+        wall = time.perf_counter() - start
+    finally:
+        os.close(devnull)
+    code = os.waitstatus_to_exitcode(status)
+    if code != 0:
+        raise Failed(f"{shlex.join(argv)} exited with {code}")
+    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss * 1024
+
+
+def spread(values, fmt):
+    return f"{fmt(statistics.median(values))} ({fmt(min(values))} to {fmt(max(values))})"
 
 
 def main():
-    ap = argparse.ArgumentParser()
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--runs", type=int, default=9)
-    ap.add_argument("--target", type=float)
+    ap.add_argument("--summary")
+    ap.add_argument("--run", nargs=2, action="append", metavar=("LABEL", "COMMAND"), required=True)
+    ap.add_argument("--ratio", nargs=3, action="append", default=[], metavar=("A/B", "METRIC", "MAX"))
+    ap.add_argument("--rss", nargs=3, action="append", default=[], metavar=("LABEL", "FILE", "MAX"))
     ap.add_argument("name")
-    ap.add_argument("a")
-    ap.add_argument("b")
     args = ap.parse_args()
-    a, b = shlex.split(args.a), shlex.split(args.b)
-    once(a), once(b)
-    ta, tb, ratios = [], [], []
-    for _ in range(args.runs):
-        x, y = once(a), once(b)
-        ta.append(x)
-        tb.append(y)
-        ratios.append(x / y)
-    r = statistics.median(ratios)
-    verdict = ""
-    if args.target is not None:
-        verdict = "  met" if r <= args.target else "  not met"
-        verdict += f" (target at most {args.target:g})"
-    print(f"{args.name:<28} A {statistics.median(ta) * 1e3:8.1f} ms  B {statistics.median(tb) * 1e3:8.1f} ms"
-          f"  A/B {r:.2f} (min {min(ratios):.2f}, max {max(ratios):.2f}, {args.runs} pairs){verdict}")
-    return 0 if args.target is None or r <= args.target else 1
+    labels = [label for label, _ in args.run]
+    if len(args.run) < 2 or len(set(labels)) != len(labels) or args.runs < 1:
+        ap.error("needs at least two --run of different labels and --runs of at least 1")
+    for pair, metric, _ in args.ratio:
+        a, _, b = pair.partition("/")
+        if a not in labels or b not in labels or metric not in ("cpu", "wall"):
+            ap.error(f"--ratio {pair} {metric}: needs A/B of two labels and cpu or wall")
+    for label, _, _ in args.rss:
+        if label not in labels:
+            ap.error(f"--rss {label}: no --run of that label")
+
+    commands = [shlex.split(cmd) for _, cmd in args.run]
+    runs = {label: [] for label in labels}
+    try:
+        floor = once(["true"])[2]
+        for cmd in commands:  # warm-up round
+            once(cmd)
+        for _ in range(args.runs):
+            for label, cmd in zip(labels, commands):
+                runs[label].append(once(cmd))
+    except Failed as e:
+        line = f"{args.name}: failed ({e}); not met"
+        print(line)
+        if args.summary:
+            with open(args.summary, "a") as f:
+                print(line, file=f)
+        return 1
+
+    print(f"{args.name}: {args.runs} rounds after one warm-up round; median (min to max);"
+          f" peak RSS floor {floor / 1048576:.1f} MiB")
+    for label in labels:
+        wall = [r[0] for r in runs[label]]
+        cpu = [r[1] for r in runs[label]]
+        rss = [r[2] for r in runs[label]]
+        ms = lambda s: f"{s * 1e3:.1f}"
+        mib = lambda b: f"{b / 1048576:.1f}"
+        print(f"  {label:<10} wall {spread(wall, ms)} ms  cpu {spread(cpu, ms)} ms"
+              f"  peak RSS {spread(rss, mib)} MiB")
+
+    checks = []
+    for pair, metric, limit in args.ratio:
+        a, _, b = pair.partition("/")
+        i = 0 if metric == "wall" else 1
+        ratios = [x[i] / y[i] for x, y in zip(runs[a], runs[b])]
+        checks.append((f"{pair} {metric}", ratios, float(limit)))
+    for label, path, limit in args.rss:
+        size = os.stat(path).st_size
+        checks.append((f"{label} peak RSS / file", [r[2] / size for r in runs[label]], float(limit)))
+
+    status = 0
+    lines = []
+    for what, ratios, limit in checks:
+        # RSS is held to its largest run, a time ratio to its median.
+        value = max(ratios) if "RSS" in what else statistics.median(ratios)
+        met = value <= limit
+        status |= not met
+        lines.append(f"{args.name}: {what} {value:.3f}x (spread {min(ratios):.3f} to "
+                     f"{max(ratios):.3f}), target at most {limit:g}: {'met' if met else 'not met'}")
+    for line in lines:
+        print("  " + line)
+    if args.summary:
+        with open(args.summary, "a") as f:
+            for line in lines:
+                print(line, file=f)
+    return status
 
 
 if __name__ == "__main__":

@@ -2,8 +2,10 @@
 
 #include <expat.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -57,6 +59,8 @@ std::string CAttributeList::getValue(const std::string& name) const {
 namespace {
 constexpr std::size_t FIRST_CHUNK = std::size_t{64} * 1024;
 constexpr std::size_t MAX_FEED = 1 << 30;  // expat takes an int length
+// Files below this size are read whole; larger ones in growing chunks.
+constexpr unsigned long long WHOLE_FILE = 64ull << 20;
 
 bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 }  // namespace
@@ -68,7 +72,7 @@ struct HXMLParserBase::Session {
     if (!parser) throw std::bad_alloc();
     XML_SetUserData(parser, this);
     XML_SetElementHandler(parser, &Session::onStart, &Session::onEnd);
-    XML_SetCharacterDataHandler(parser, &Session::onChars);
+    if (o.readsText_()) XML_SetCharacterDataHandler(parser, &Session::onChars);
     XML_SetXmlDeclHandler(parser, &Session::onXmlDecl);
     XML_SetEntityDeclHandler(parser, &Session::onEntityDecl);
     XML_SetSkippedEntityHandler(parser, &Session::onSkippedEntity);
@@ -196,6 +200,7 @@ void HXMLParserBase::endElem_(const std::string&) {}
 void HXMLParserBase::chars_(const std::string&) {}
 void HXMLParserBase::whitespace_(const std::string&) {}
 bool HXMLParserBase::validateVersion_(const std::string& version) { return version == "1.0"; }
+bool HXMLParserBase::readsText_() const { return true; }
 
 long HXMLParserBase::eventLine() const {
   return session_ ? static_cast<long>(XML_GetCurrentLineNumber(session_->parser)) : 0;
@@ -227,26 +232,41 @@ bool HXMLParserBase::parse(const std::string& path, bool reportErrors) {
     ~FdCloser() { ::close(fd); }
   } closer{fd};
 
-  // Read straight into expat's buffer. A token longer than a chunk (a huge attribute)
-  // is rescanned from its start with every chunk, so the chunk grows with the
+  // Read straight into expat's buffer, a regular file of moderate size in one piece: a
+  // document fed whole is parsed in one final call, which spares expat a second pass
+  // over every chunk to count lines and columns. A token longer than a chunk (a huge
+  // attribute) is rescanned from its start with every chunk, so the chunk grows with the
   // unparsed tail to keep that linear.
   std::size_t chunk = FIRST_CHUNK;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
+      static_cast<unsigned long long>(st.st_size) < WHOLE_FILE)
+    chunk = std::max(chunk, static_cast<std::size_t>(st.st_size) + 1);
   long long fed = 0;
   for (;;) {
-    void* buf = XML_GetBuffer(s.parser, static_cast<int>(chunk));
+    char* buf = static_cast<char*>(XML_GetBuffer(s.parser, static_cast<int>(chunk)));
     if (!buf) throw std::bad_alloc();
-    ssize_t n;
-    do n = ::read(fd, buf, chunk);
-    while (n < 0 && errno == EINTR);
-    if (n < 0) {
-      s.readError = std::strerror(errno);
-      return finish_(s, reportErrors);
+    // Fill the chunk, so that the end of the file arrives with the data before it.
+    std::size_t got = 0;
+    bool last = false;
+    while (got < chunk) {
+      ssize_t n;
+      do n = ::read(fd, buf + got, chunk - got);
+      while (n < 0 && errno == EINTR);
+      if (n < 0) {
+        s.readError = std::strerror(errno);
+        return finish_(s, reportErrors);
+      }
+      if (n == 0) {
+        last = true;
+        break;
+      }
+      got += static_cast<std::size_t>(n);
     }
-    const bool last = n == 0;
-    if (XML_ParseBuffer(s.parser, static_cast<int>(n), last) != XML_STATUS_OK || s.stopped)
+    if (XML_ParseBuffer(s.parser, static_cast<int>(got), last) != XML_STATUS_OK || s.stopped)
       return finish_(s, reportErrors);
     if (last) break;
-    fed += n;
+    fed += static_cast<long long>(got);
     const long long pending = fed - static_cast<long long>(XML_GetCurrentByteIndex(s.parser));
     if (pending > static_cast<long long>(chunk / 2) && chunk < MAX_FEED / 2) chunk *= 2;
   }

@@ -31,6 +31,14 @@ class CAttributeList {
   // The value of the attribute `name` without a copy, or null when absent.
   const char* find(const char* name) const;
 
+  // Calls f(name, value) for each attribute in document order, without copies: one pass
+  // for a reader that takes several (a tag never holds the same name twice).
+  template <typename F>
+  void forEach(F&& f) const {
+    if (atts_)
+      for (const char* const* a = atts_; *a; a += 2) f(a[0], a[1]);
+  }
+
  private:
   const char* const* atts_;  // expat's list: name, value, name, value, ..., null
 };
@@ -72,6 +80,9 @@ class HXMLParserBase {
   virtual void endElem_(const std::string& name);
   virtual void chars_(const std::string& text);
   virtual void whitespace_(const std::string& text);
+  // False for a reader that takes no text at all: expat then passes over it without an
+  // event, and chars_ and whitespace_ are never called.
+  virtual bool readsText_() const;
   // Called with the version of the XML declaration, when the document has one; a
   // false result refuses the document. Only XML 1.0 is accepted.
   virtual bool validateVersion_(const std::string& version);

@@ -1,11 +1,14 @@
 // The event-driven XML reader: event order, whole text runs, failures reported once
 // with their place, and hostile documents refused.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <boost/filesystem.hpp>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/msg/ComMsgMgr.h"
@@ -83,6 +86,63 @@ TEST(XmlParser, HugeAttributeIsDeliveredWhole) {
   ASSERT_TRUE(r.parse(f.path(), true));
   ASSERT_EQ(r.events.size(), 2u);
   EXPECT_EQ(r.events[0].size(), std::string("start a big=").size() + value.size());
+}
+
+// A pipe is read in chunks, a regular file whole: the same events and the same place of
+// the failure either way, with text and attributes longer than a chunk delivered whole.
+TEST(XmlParser, PipeAndFileReadAlike) {
+  std::string doc = "<a big=\"" + std::string(200000, 'v') + "\">\n" + std::string(300000, 'x');
+  for (int i = 0; i < 1000; ++i) doc += "\n<b/>";
+  doc += "\n<c></d>";
+  struct Outcome {
+    Events events;
+    std::vector<long> place;
+  };
+  auto read = [](const std::string& path) {
+    Recorder r;
+    ComMsgMgr::ScopedCapture cap;
+    EXPECT_FALSE(r.parse(path, true));
+    Outcome o{r.events, {}};
+    if (cap.messages().size() == 1)
+      o.place = {cap.messages()[0].args[1].i, cap.messages()[0].args[2].i};
+    return o;
+  };
+  TempFile f(doc);
+  const Outcome fromFile = read(f.path());
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  std::thread writer([&] {
+    for (std::size_t at = 0; at < doc.size();) {
+      const ssize_t n =
+          ::write(fds[1], doc.data() + at, std::min<std::size_t>(doc.size() - at, 4096));
+      if (n <= 0) break;
+      at += static_cast<std::size_t>(n);
+    }
+    ::close(fds[1]);
+  });
+  const Outcome fromPipe = read("/dev/fd/" + std::to_string(fds[0]));
+  writer.join();
+  ::close(fds[0]);
+  EXPECT_EQ(fromFile.place, (std::vector<long>{1003, 6}));
+  EXPECT_EQ(fromPipe.place, fromFile.place);
+  ASSERT_EQ(fromFile.events.size(), 3u + 3u * 1000u);
+  EXPECT_EQ(fromPipe.events, fromFile.events);
+}
+
+// A reader that takes no text still has its document checked to the end of every text run.
+TEST(XmlParser, TextlessReaderSeesElementsOnly) {
+  struct Textless : Recorder {
+    bool readsText_() const override { return false; }
+  };
+  const std::string good = "<a>t <b/> u &amp; <![CDATA[v]]></a>";
+  Textless r;
+  ASSERT_TRUE(r.parseBuffer(good.data(), good.size(), "mem", false));
+  EXPECT_EQ(r.events, (Events{"start a", "start b", "end b", "end a"}));
+  const std::string bad = "<a>t\n  &undeclared; <b/></a>";
+  Textless q;
+  EXPECT_FALSE(q.parseBuffer(bad.data(), bad.size(), "mem", false));
+  EXPECT_EQ(q.lastError(), "undefined entity");
+  EXPECT_EQ(q.events, (Events{"start a"}));
 }
 
 TEST(XmlParser, AbsentAttributeReadsAsEmpty) {

@@ -24,6 +24,7 @@ class HAFITDetectMgr : public HXMLParserBase {
   void endElem_(const std::string& name) override;
   void chars_(const std::string&) override {}
   void whitespace_(const std::string&) override {}
+  bool readsText_() const override { return false; }
 
   // The record of exactly that device name (case-sensitive), or null.
   const HAFITDetectData* get(std::string device) const;

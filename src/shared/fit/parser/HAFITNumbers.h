@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -20,12 +21,42 @@ inline float narrow(double d) {
   return static_cast<float>(d);
 }
 
-// strtod, narrowed as above. Plain numbers that fill the whole text take the
-// locale-free, correctly rounded from_chars, which gives the same value; anything else
-// (spaces, '+', hex, trailing text, out of range) goes to strtod.
+// A whole text of the shape the data files use, "-12.375": a minus sign, at most 15 digits
+// and a point, no exponent. The digits and the power of ten are then exact doubles, so
+// one division rounds the value correctly, to what strtod gives. False for anything else.
+inline bool shortDecimal(const char* p, double& out) {
+  static constexpr double tens[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  if (*p < '0' || *p > '9') return false;
+  std::uint64_t digits = 0;
+  int count = 0;
+  int scale = -1;  // digits after the point; -1 before it
+  for (;; ++p) {
+    if (*p >= '0' && *p <= '9') {
+      if (++count > 15) return false;
+      digits = digits * 10 + static_cast<unsigned>(*p - '0');
+      if (scale >= 0) ++scale;
+    } else if (*p == '.' && scale < 0) {
+      scale = 0;
+    } else {
+      break;
+    }
+  }
+  if (*p != '\0') return false;
+  const double d = static_cast<double>(digits) / tens[scale < 0 ? 0 : scale];
+  out = negative ? -d : d;
+  return true;
+}
+
+// strtod, narrowed as above. Plain numbers that fill the whole text take the exact
+// short path above or the locale-free, correctly rounded from_chars, which give the same
+// value; anything else (spaces, '+', hex, trailing text, out of range) goes to strtod.
 inline float toFloat(const char* text) {
-  const char* end = text + std::strlen(text);
   double d = 0.0;
+  if (shortDecimal(text, d)) return narrow(d);
+  const char* end = text + std::strlen(text);
   const auto r = std::from_chars(text, end, d);
   if (r.ec == std::errc() && r.ptr == end) return narrow(d);
   return narrow(std::strtod(text, nullptr));
@@ -34,6 +65,12 @@ inline float toFloat(const std::string& text) { return toFloat(text.c_str()); }
 
 // strtol in base 10, narrowed to int ("2.9" reads as 2).
 inline int toInt(const char* text) {
+  // Up to nine digits cannot overflow: read in place, without measuring the text first.
+  const char* p = text + (*text == '-');
+  int whole = 0;
+  int count = 0;
+  for (; *p >= '0' && *p <= '9' && count < 10; ++p, ++count) whole = whole * 10 + (*p - '0');
+  if (*p == '\0' && count > 0 && count < 10) return *text == '-' ? -whole : whole;
   const char* end = text + std::strlen(text);
   int v = 0;
   const auto r = std::from_chars(text, end, v);

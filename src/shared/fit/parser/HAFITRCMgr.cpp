@@ -1,6 +1,8 @@
 #include "shared/fit/parser/HAFITRCMgr.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <string_view>
 
 #include "host/msg/ComMsgMgr.h"
 #include "shared/fit/parser/HAFITNumbers.h"
@@ -8,7 +10,14 @@
 namespace {
 constexpr const char* SRC = "src/shared/fit/parser/HAFITRCMgr";
 constexpr unsigned MASK_LISTING = 0x4000000;
-const char* orEmpty(const char* s) { return s ? s : ""; }
+
+// strcmp(a, b) == 0 unrolled against a literal: three per point, no call.
+template <std::size_t N>
+bool same(const char* a, const char (&b)[N]) {
+  for (std::size_t i = 0; i < N; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
 }  // namespace
 
 HAFITRCMgr::HAFITRCMgr() = default;
@@ -22,11 +31,22 @@ int64_t HAFITRCMgr::keyOf(int longitude, int latitude) {
 }
 
 void HAFITRCMgr::startElem_(const std::string& name, const CSL::XML::CAttributeList& attrs) {
-  if (name != "COORD") return;
-  // Read in place: the grid has tens of thousands of points.
-  const int lat = HAFITNumbers::toInt(orEmpty(attrs.find("lat")));
-  const int lon = HAFITNumbers::toInt(orEmpty(attrs.find("long")));
-  const float rc = HAFITNumbers::toFloat(orEmpty(attrs.find("rc")));
+  if (std::string_view(name) != "COORD") return;  // compared inline: once per point
+  // Read in place, in one pass: the grid has tens of thousands of points.
+  const char* latText = "";
+  const char* lonText = "";
+  const char* rcText = "";
+  attrs.forEach([&](const char* attribute, const char* value) {
+    if (same(attribute, "lat"))
+      latText = value;
+    else if (same(attribute, "long"))
+      lonText = value;
+    else if (same(attribute, "rc"))
+      rcText = value;
+  });
+  const int lat = HAFITNumbers::toInt(latText);
+  const int lon = HAFITNumbers::toInt(lonText);
+  const float rc = HAFITNumbers::toFloat(rcText);
   const int64_t key = keyOf(lon, lat);
   // The shipped grid comes in order: appending keeps it settled.
   if (settled_ && !points_.empty() && points_.back().key >= key) settled_ = false;

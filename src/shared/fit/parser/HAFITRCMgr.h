@@ -17,6 +17,7 @@ class HAFITRCMgr : public HXMLParserBase {
   void endElem_(const std::string&) override {}
   void chars_(const std::string&) override {}
   void whitespace_(const std::string&) override {}
+  bool readsText_() const override { return false; }
 
   // The cutoff (GV) stored for exactly this point, or 0.0 when the grid has none.
   float get(int longitude, int latitude) const;

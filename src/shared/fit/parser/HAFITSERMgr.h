@@ -48,6 +48,7 @@ class HAFITSERMgr : public HXMLParserBase {
   void endElem_(const std::string& name) override;
   void chars_(const std::string&) override {}
   void whitespace_(const std::string&) override {}
+  bool readsText_() const override { return false; }
 
   // `family` is compared exactly with the lower-cased names of the file; null when the
   // family or the class is not held.

@@ -54,6 +54,9 @@ TEST(RCMgr, DumpWalksLongitudesThenLatitudesAscending) {
 }  // namespace
 
 #include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
 
 #include "shared/fit/parser/HAFITNumbers.h"
 
@@ -69,8 +72,28 @@ TEST(Numbers, FastPathReadsWhatStrtodReads) {
     else
       EXPECT_EQ(got, want) << t;
   }
-  for (const char* t : {"40", "-75", "12.9", " 7", "+3", "99999999999", "x", ""})
+  for (const char* t : {"40", "-75", "12.9", " 7", "+3", "99999999999", "x", "", "-", "-0", "007",
+                        "999999999", "2147483647", "-2147483648", "2147483648"})
     EXPECT_EQ(HAFITNumbers::toInt(t), static_cast<int>(std::strtol(t, nullptr, 10))) << t;
+}
+
+// Decimals of every length around the 15 digits of the short path, the point anywhere,
+// signed or not: bit for bit what strtod reads, negative zero included.
+TEST(Numbers, ShortDecimalsReadBitForBitAsStrtod) {
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 20000; ++i) {
+    std::string t = i % 2 ? "-" : "";
+    const int digits = 1 + i % 18;
+    const int point = static_cast<int>(random() % (digits + 2)) - 1;  // -1: none
+    for (int k = 0; k < digits; ++k) {
+      if (k == point) t += '.';
+      t += static_cast<char>('0' + (i % 7 == 0 ? 0 : random() % 10));
+    }
+    if (point == digits) t += '.';
+    const float want = HAFITNumbers::narrow(std::strtod(t.c_str(), nullptr));
+    const float got = HAFITNumbers::toFloat(t);
+    ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << t;
+  }
 }
 
 }  // namespace
