@@ -36,7 +36,8 @@ py::list sectionsOf(const py::handle& doc) {
         py::list cells;
         for (const py::handle c : r["cells"]) {
           const bool number = c["kind"].cast<std::string>() == "number";
-          cells.append(number && !c["value"].is_none() ? py::float_(c["value"]) : c["text"]);
+          cells.append(number && !c["value"].is_none() ? py::object(py::float_(c["value"]))
+                                                      : py::object(c["text"]));
         }
         rows.append(cells);
       }
