@@ -51,16 +51,15 @@ py::float_ printedValue(float f) {
 float checkedFloat(const char* name, double v, double lo) {
   if (!std::isfinite(v) || std::fabs(v) > FLT_MAX || v < lo)
     throw py::value_error(std::string(name) + ": expected a finite real number" +
-                          (lo > -DBL_MAX ? " of at least " + HSTJson::number(lo) : "") +
-                          ", got " + HCRRptTypes::formatValue(v));
+                          (lo > -DBL_MAX ? " of at least " + HSTJson::number(lo) : "") + ", got " +
+                          HCRRptTypes::formatValue(v));
   return static_cast<float>(v);
 }
 
 void checkRange(const char* name, long long v, long long lo, long long hi, const char* what) {
   if (v < lo || v > hi)
-    throw py::value_error(std::string(name) + ": expected " + what + " from " +
-                          std::to_string(lo) + " to " + std::to_string(hi) + ", got " +
-                          std::to_string(v));
+    throw py::value_error(std::string(name) + ": expected " + what + " from " + std::to_string(lo) +
+                          " to " + std::to_string(hi) + ", got " + std::to_string(v));
 }
 
 void setMessageClasses(py::object error, py::object warning) {

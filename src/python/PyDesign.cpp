@@ -37,7 +37,7 @@ py::list sectionsOf(const py::handle& doc) {
         for (const py::handle c : r["cells"]) {
           const bool number = c["kind"].cast<std::string>() == "number";
           cells.append(number && !c["value"].is_none() ? py::object(py::float_(c["value"]))
-                                                      : py::object(c["text"]));
+                                                       : py::object(c["text"]));
         }
         rows.append(cells);
       }
@@ -170,8 +170,7 @@ Report Design::report(const ReportChoices& c) {
   const std::string key = HAFITSERMgr::familyKey(design_.get());
   const HAFITSERMgr::FamilyCheck data = mgr->getSERMgr()->checkFamily(key);
   if (!data.nonFinite.empty()) {
-    ComMsgMgr::hostError("@1-64@%s%s%s", std::string("fit/SoftErrorRate.xml"), key,
-                         data.nonFinite);
+    ComMsgMgr::hostError("@1-64@%s%s%s", std::string("fit/SoftErrorRate.xml"), key, data.nonFinite);
     call.fail("no report was written");
   }
   if (data.empty) ComMsgMgr::hostWarning("@1-61@%s%s", key, std::string("fit/SoftErrorRate.xml"));
@@ -185,10 +184,9 @@ Report Design::report(const ReportChoices& c) {
   request.months = months;
   request.temperature = c.temperature;
   request.revisedPackageModel = c.revisedPackageModel;
-  const float meters =
-      HAFITMgr::altitudeInMeters(design_.get())
-          ? altitude
-          : HAFITNumbers::narrow(static_cast<double>(altitude) * 0.3048);
+  const float meters = HAFITMgr::altitudeInMeters(design_.get())
+                           ? altitude
+                           : HAFITNumbers::narrow(static_cast<double>(altitude) * 0.3048);
   warnCutoffGrid(mgr->fluxAt(meters, c.longitude, c.latitude).model, c.longitude, c.latitude);
 
   // The JSON form first: its messages are the report's; the other forms repeat them.

@@ -1,7 +1,7 @@
 // The Python module `seufit`: neutron flux, design inventories and FIT reports, with the
 // figures and renderings of the command line.
-#include <pybind11/pybind11.h>
 #include <pybind11/eval.h>
+#include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <string>
