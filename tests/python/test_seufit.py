@@ -53,16 +53,28 @@ def numbers_of_xml(text):
     return rows
 
 
-@pytest.mark.parametrize("design", EXAMPLES)
+@pytest.fixture(scope="session")
+def doubled(tmp_path_factory):
+    """2^17 block RAMs and YRAMs: totals past 32 bits, warned while the report is made."""
+    path = str(tmp_path_factory.mktemp("designs") / "doubled.json")
+    subprocess.run(["python3", "tools/gen_design.py", "doubling", "17", "-o", path], check=True)
+    return path
+
+
+@pytest.mark.parametrize("design", EXAMPLES + ["tests/cli/inputs/suspicious.json", "doubled"])
 @pytest.mark.parametrize("choices,args", PLACES, ids=["default", "aloft"])
-def test_report_matches_the_command_line(design, choices, args):
+def test_report_matches_the_command_line(design, choices, args, request):
+    if design == "doubled":
+        design = request.getfixturevalue("doubled")
     with warnings.catch_warnings(record=True) as record:
         warnings.simplefilter("always")
         report = seufit.load(design).report(**choices)
     for fmt, flag in (("text", []), ("xml", ["--xml"]), ("json", ["--json"])):
         out, messages = cli("report", design, *args, *flag)
         assert report.render(fmt) == out, fmt
+    # Each warning once, though the report is rendered three times.
     assert told(record) == [m for m in messages if m[1] == "warning"]
+    assert bool(messages) == (design not in EXAMPLES)
 
     # The plain data holds every cell of the command line's renderings, numbers exactly.
     ours = [row for s in report.sections for t in s["tables"] for row in t["rows"]]
@@ -165,8 +177,9 @@ def test_bad_arguments_raise_value_and_type_errors():
         seufit.load(42)
 
 
-def test_netlists_load_as_the_command_line_loads_them():
-    netlist = "tests/data/netlist/edif/explicit.edf"
+@pytest.mark.parametrize("netlist", ["tests/data/netlist/edif/explicit.edf",
+                                     "tests/data/netlist/small.json"])
+def test_netlists_load_as_the_command_line_loads_them(netlist):
     design = seufit.load(netlist, part="z9-s1")
     assert design.inventory() == json.loads(cli("inventory", netlist, "--part", "z9-s1",
                                                 "--json")[0])
