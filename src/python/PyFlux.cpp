@@ -14,10 +14,6 @@ namespace py = pybind11;
 
 namespace seufitpy {
 namespace {
-struct Texts {
-  Texts() { ComMsgMgr::registerText("1-77", "{1}; the mission profile was refused"); }
-} texts;
-
 // Only the cutoff grid matters to the flux; a grid read in part would give a cutoff of 0
 // for the points it lacks.
 HAFITMgr& fluxManager(PyCall& call) {
