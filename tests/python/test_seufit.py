@@ -112,10 +112,18 @@ def test_flux_matches_the_command_line(place):
     assert seufit.flux(altitude, longitude, latitude) == json.loads(out)
 
 
-def test_flux_profiles_match_the_command_line():
+def test_flux_profiles_match_the_command_line(tmp_path):
     for profile in sorted(glob.glob("examples/profiles/*")):
         assert seufit.flux_profile(profile) == json.loads(cli("flux", "--profile", profile,
                                                                "--json")[0])
+    bad = tmp_path / "bad.csv"
+    bad.write_text("name,hours,altitude,unit,longitude,latitude,to_longitude,to_latitude\n"
+                   "climb,-1,100,m,0,0,,\nx,1,a,m,0,0,,\n")
+    _, messages = cli("flux", "--profile", str(bad), ok=False)
+    with pytest.raises(seufit.Error) as caught:
+        seufit.flux_profile(bad)
+    assert [(e.id, "error", e.text) for e in caught.value.errors] == messages
+    assert len(messages) == 2
 
 
 @pytest.mark.parametrize("args", [
