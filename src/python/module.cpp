@@ -146,16 +146,8 @@ PYBIND11_MODULE(seufit, m) {
           "report",
           [](Design& d, double altitude, int longitude, int latitude, long long devices,
              double months, int temperature, bool revised, const DataDirs& dataDirs) {
-            ReportChoices c;
-            c.altitude = altitude;
-            c.longitude = longitude;
-            c.latitude = latitude;
-            c.devices = devices;
-            c.months = months;
-            c.temperature = temperature;
-            c.revisedPackageModel = revised;
-            c.dataDirs = dataDirs;
-            return d.report(c);
+            return d.report(ReportChoices{altitude, longitude, latitude, devices, months,
+                                          temperature, revised, dataDirs});
           },
           py::kw_only(), "altitude"_a = 0.0, "longitude"_a = -74, "latitude"_a = 40,
           "devices"_a = 1, "months"_a = 12.0, "temperature"_a = 28,
