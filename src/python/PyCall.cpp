@@ -128,10 +128,7 @@ void PyCall::finish(bool errorsFail) {
 
 void PyCall::fail(const std::string& fallback) {
   finish();
-  py::object e = (*errorClass)(fallback, "", py::tuple());
-  e.attr("errors") = py::list();
-  e.attr("errors").attr("append")(e);
-  raise(e);
+  raise((*errorClass)(fallback, "", py::tuple()));
 }
 
 }  // namespace seufitpy

@@ -126,7 +126,8 @@ PYBIND11_MODULE(seufit, m) {
            "The report as `seufit report` writes it: \"text\", \"xml\" (--xml) or \"json\" "
            "(--json).")
       .def_readonly("title", &Report::title, "The report's title.")
-      .def_readonly("header", &Report::header, "The header items: [(label, value), ...].")
+      .def_readonly("header", &Report::header,
+                    "The header items of the JSON rendering: [(label, value), ...].")
       .def_readonly("sections", &Report::sections, "Sections, tables, rows and cells.")
       .def_readonly("device_fit", &Report::deviceFit,
                     "The device's nominal FIT (every memory class summed), or None.")

@@ -46,15 +46,20 @@ class Report:
     """A FIT report: its figures as plain data and its renderings."""
 
     @property
-    def title(self) -> str: ...
+    def title(self) -> str:
+        """The report's title."""
     @property
-    def header(self) -> list[tuple[str, str]]: ...
+    def header(self) -> list[tuple[str, str]]:
+        """The header items of the JSON rendering: [(label, value), ...]."""
     @property
-    def sections(self) -> list[dict[str, Any]]: ...
+    def sections(self) -> list[dict[str, Any]]:
+        """[{"title", "tables": [{"title", "rows": [[str | float, ...]]}]}]; floats exact."""
     @property
-    def device_fit(self) -> float | None: ...
+    def device_fit(self) -> float | None:
+        """The device's nominal FIT (every memory class summed), or None."""
     @property
-    def device_failures(self) -> float | None: ...
+    def device_failures(self) -> float | None:
+        """The nominal device failures of the mission, or None."""
     def render(self, format: str = "text") -> str:
         """The report as `seufit report` writes it: "text", "xml" or "json"."""
 
@@ -62,7 +67,8 @@ class Design:
     """A loaded design; made by seufit.load()."""
 
     @property
-    def path(self) -> str: ...
+    def path(self) -> str:
+        """The file the design was loaded from."""
     def inventory(self) -> dict[str, str | int | float]:
         """The dict of `seufit inventory DESIGN --json`."""
     def report(

@@ -1,5 +1,6 @@
 """The Python module against the command line: same figures, same renderings, same messages."""
 
+import ast
 import glob
 import json
 import os
@@ -194,3 +195,14 @@ def test_netlists_load_as_the_command_line_loads_them(netlist):
     report = design.report(altitude=800)
     assert report.render() == cli("report", netlist, "--part", "z9-s1", "--altitude", "800")[0]
     assert report.device_fit is not None and report.device_fit > 0
+
+
+def test_the_stubs_name_what_the_module_holds():
+    with open(os.path.join(os.path.dirname(seufit.__file__), "seufit.pyi")) as f:
+        stubs = {n.name: n for n in ast.parse(f.read()).body
+                 if isinstance(n, (ast.FunctionDef, ast.ClassDef))}
+    assert set(stubs) == {n for n in dir(seufit) if not n.startswith("_")}
+    for name in ("Design", "Report"):
+        stubbed = {n.name for n in stubs[name].body if isinstance(n, ast.FunctionDef)}
+        assert stubbed == {n for n in vars(getattr(seufit, name)) if not n.startswith("_")}
+    assert all(getattr(seufit, name).__doc__ for name in stubs)
