@@ -9,6 +9,7 @@ packages=(
   nettle-dev rapidjson-dev
   python3 libxml2-utils clang libclang-rt-14-dev hyperfine time clang-format clang-tidy
   yosys
+  pybind11-dev python3-dev python3-pytest
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -64,6 +64,18 @@ head -n 1 "$tmp/installed.txt" | grep -qx "FIT Report" || note "installed seufit
 "$built_exe" report examples/zerith9_accel.json >"$tmp/built.txt" 2>/dev/null
 diff -u "$tmp/built.txt" "$tmp/installed.txt" || note "installed and build-tree reports differ"
 
+# The Python module, when built, is installed in the interpreter's platlib below the prefix
+# and reports from the prefix's data as the installed seufit does.
+module=$(find "$prefix" -name 'seufit.cpython-*.so' | head -n 1)
+if [ -n "$module" ]; then
+  [ -f "$(dirname "$module")/seufit.pyi" ] || note "the module's stubs are not installed beside it"
+  PYTHONPATH=$(dirname "$module") python3 -c '
+import seufit, sys
+sys.stdout.write(seufit.load("examples/zerith9_accel.json").report().render())' >"$tmp/module.txt" 2>&1 ||
+    note "the installed module failed: $(cat "$tmp/module.txt")"
+  diff -u "$tmp/installed.txt" "$tmp/module.txt" || note "installed module and seufit reports differ"
+fi
+
 # Without its data directory the installed seufit has nothing to report from: it never
 # falls back on the source tree's data.
 if [ ! -e "$configured_data" ]; then

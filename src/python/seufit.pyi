@@ -1,0 +1,86 @@
+"""Soft-error reliability (FIT and MTBF) reports for placed FPGA designs."""
+
+import os
+from typing import Any, Sequence
+
+__version__: str
+
+_Path = str | os.PathLike[str]
+_Cell = str | float
+
+class Error(Exception):
+    """A seufit error message: the call had no result."""
+
+    text: str
+    id: str
+    arguments: tuple[Any, ...]
+    errors: list[Error]
+    def __init__(self, text: str, id: str = ..., arguments: Sequence[Any] = ...) -> None: ...
+
+class Warning(UserWarning):
+    """A seufit warning message; the result stands."""
+
+    text: str
+    id: str
+    arguments: tuple[Any, ...]
+    def __init__(self, text: str, id: str = ..., arguments: Sequence[Any] = ...) -> None: ...
+
+def flux(
+    altitude_m: float, longitude: int, latitude: int, *, data_dirs: list[str] | None = None
+) -> dict[str, Any]:
+    """The relative neutron flux at a place: the dict of `seufit flux --json`."""
+
+def flux_profile(path: _Path, *, data_dirs: list[str] | None = None) -> dict[str, Any]:
+    """Each segment's flux and the time-weighted mean: `seufit flux --profile PATH --json`."""
+
+def load(
+    path: _Path,
+    part: str | None = None,
+    top: str | None = None,
+    map: _Path | None = None,
+    site_attribute: str | None = None,
+) -> Design:
+    """Loads a seufit design file or a netlist (Yosys JSON or EDIF)."""
+
+class Report:
+    """A FIT report: its figures as plain data and its renderings."""
+
+    @property
+    def title(self) -> str:
+        """The report's title."""
+    @property
+    def header(self) -> list[tuple[str, str]]:
+        """The header items of the JSON rendering: [(label, value), ...]."""
+    @property
+    def sections(self) -> list[dict[str, Any]]:
+        """[{"title", "tables": [{"title", "rows": [[str | float, ...]]}]}]; floats exact."""
+    @property
+    def device_fit(self) -> float | None:
+        """The device's nominal FIT (every memory class summed), or None."""
+    @property
+    def device_failures(self) -> float | None:
+        """The nominal device failures of the mission, or None."""
+    def render(self, format: str = "text") -> str:
+        """The report as `seufit report` writes it: "text", "xml" or "json"."""
+
+class Design:
+    """A loaded design; made by seufit.load()."""
+
+    @property
+    def path(self) -> str:
+        """The file the design was loaded from."""
+    def inventory(self) -> dict[str, str | int | float]:
+        """The dict of `seufit inventory DESIGN --json`."""
+    def report(
+        self,
+        *,
+        altitude: float = 0.0,
+        longitude: int = -74,
+        latitude: int = 40,
+        devices: int = 1,
+        months: float = 12.0,
+        temperature: int = 28,
+        revised_package_model: bool = False,
+        data_dirs: list[str] | None = None,
+    ) -> Report:
+        """The FIT report, with the options and defaults of `seufit report`."""

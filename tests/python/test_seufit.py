@@ -1,0 +1,209 @@
+"""The Python module against the command line: same figures, same renderings, same messages."""
+
+import ast
+import glob
+import json
+import os
+import re
+import subprocess
+import warnings
+import xml.etree.ElementTree as ET
+
+import pytest
+
+import seufit
+
+SRC = os.environ.get("SEUFIT_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
+EXE = os.environ.get("SEUFIT_EXE", os.path.join(SRC, "build", "seufit"))
+os.environ.pop("SEUFIT_DATA_PATH", None)
+os.chdir(SRC)  # the designs are named as the command line is given them, relative to here
+
+EXAMPLES = sorted(os.path.relpath(p, SRC) for p in glob.glob(os.path.join(SRC, "examples", "*.json")))
+PLACES = [
+    ({}, []),
+    (
+        dict(altitude=12000.5, longitude=-30, latitude=55, devices=250, months=36.5,
+             temperature=85, revised_package_model=True),
+        ["--altitude", "12000.5", "--longitude", "-30", "--latitude", "55", "--devices", "250",
+         "--months", "36.5", "--temperature", "85", "--revised-package-model"],
+    ),
+]
+
+
+def cli(*args, ok=True):
+    """The command line's stdout, and its messages as (id, severity, text)."""
+    p = subprocess.run([EXE, *args], capture_output=True, text=True)
+    assert (p.returncode == 0) == ok, p.stderr
+    messages = [re.fullmatch(r"(\w+) \[([-\d]+)\] (.*)", line).groups()
+                for line in p.stderr.splitlines()]
+    return p.stdout, [(i, severity, text) for severity, i, text in messages]
+
+
+def told(record):
+    return [(w.message.id, "warning", w.message.text) for w in record
+            if issubclass(w.category, seufit.Warning)]
+
+
+def numbers_of_xml(text):
+    """Every cell of the XML rendering: the exact value of a number, the text of the others."""
+    rows = []
+    for section in ET.fromstring(text).iter("section"):
+        for row in section.iter("row"):
+            rows.append([float(c.get("value")) if c.tag == "number" else (c.text or "")
+                         for c in row])
+    return rows
+
+
+@pytest.fixture(scope="session")
+def doubled(tmp_path_factory):
+    """2^17 block RAMs and YRAMs: totals past 32 bits, warned while the report is made."""
+    path = str(tmp_path_factory.mktemp("designs") / "doubled.json")
+    subprocess.run(["python3", "tools/gen_design.py", "doubling", "17", "-o", path], check=True)
+    return path
+
+
+@pytest.mark.parametrize("design", EXAMPLES + ["tests/cli/inputs/suspicious.json", "doubled"])
+@pytest.mark.parametrize("choices,args", PLACES, ids=["default", "aloft"])
+def test_report_matches_the_command_line(design, choices, args, request):
+    if design == "doubled":
+        design = request.getfixturevalue("doubled")
+    with warnings.catch_warnings(record=True) as record:
+        warnings.simplefilter("always")
+        report = seufit.load(design).report(**choices)
+    outs = {}
+    for fmt, flag in (("text", []), ("xml", ["--xml"]), ("json", ["--json"])):
+        outs[fmt], messages = cli("report", design, *args, *flag)
+        assert report.render(fmt) == outs[fmt], fmt
+    # Each warning once, though the report is rendered three times.
+    assert told(record) == [m for m in messages if m[1] == "warning"]
+    assert bool(messages) == (design not in EXAMPLES)
+
+    # The plain data holds every cell of the command line's renderings, numbers exactly.
+    ours = [row for s in report.sections for t in s["tables"] for row in t["rows"]]
+    assert all(type(c) in (str, float) for row in ours for c in row)
+    assert ours == numbers_of_xml(outs["xml"])
+    doc = json.loads(outs["json"])
+    assert report.title == doc["title"]
+    assert report.header == [(i["label"], i["value"]) for i in doc["header"]]
+    assert [s["title"] for s in report.sections] == [s["title"] for s in doc["sections"]]
+
+
+@pytest.mark.parametrize("design", EXAMPLES)
+def test_inventory_matches_the_command_line(design):
+    expected = json.loads(cli("inventory", design, "--json")[0])
+    got = seufit.load(design).inventory()
+    assert list(got) == list(expected)
+    assert got == expected
+    assert all(type(got[k]) is type(expected[k]) or isinstance(got[k], float) for k in got)
+
+
+def test_a_design_gives_the_same_report_twice_and_after_other_data():
+    design = seufit.load(EXAMPLES[0])
+    first = design.report().render("json")
+    with pytest.raises(seufit.Error):
+        design.report(data_dirs=[os.path.join(SRC, "tests")])
+    assert design.report().render("json") == first
+
+
+@pytest.mark.parametrize("place", [(0, -74, 40), (12000, -30, 55), (3000.25, 100, -3),
+                                   (30000, 10, -80), (4572, -180, 90)])
+def test_flux_matches_the_command_line(place):
+    altitude, longitude, latitude = place
+    out, _ = cli("flux", "--altitude", str(altitude), "--longitude", str(longitude),
+                 "--latitude", str(latitude), "--json")
+    assert seufit.flux(altitude, longitude, latitude) == json.loads(out)
+
+
+def test_flux_profiles_match_the_command_line(tmp_path):
+    for profile in sorted(glob.glob("examples/profiles/*")):
+        assert seufit.flux_profile(profile) == json.loads(cli("flux", "--profile", profile,
+                                                               "--json")[0])
+    bad = tmp_path / "bad.csv"
+    bad.write_text("name,hours,altitude,unit,longitude,latitude,to_longitude,to_latitude\n"
+                   "climb,-1,100,m,0,0,,\nx,1,a,m,0,0,,\n")
+    _, messages = cli("flux", "--profile", str(bad), ok=False)
+    with pytest.raises(seufit.Error) as caught:
+        seufit.flux_profile(bad)
+    assert [(e.id, "error", e.text) for e in caught.value.errors] == messages
+    assert len(messages) == 2
+
+
+@pytest.mark.parametrize("args", [
+    ["report", "examples/no_such_design.json"],
+    ["report", "tests/data/malformed/protected_nan_text.json"],
+    ["report", "tests/data/netlist/edif/malformed/cycle.edf", "--part", "z9-s1"],
+    ["inventory", "tests/data/netlist/edif/explicit.edf"],
+])
+def test_errors_raise_with_the_command_lines_message(args, capfd):
+    _, messages = cli(*args, ok=False)
+    errors = [m for m in messages if m[1] == "error"]
+    kw = {"part": args[3]} if len(args) > 3 else {}
+    with pytest.raises(seufit.Error) as caught:
+        design = seufit.load(args[1], **kw)
+        design.report() if args[0] == "report" else design.inventory()
+    e = caught.value
+    assert (e.id, "error", e.text) == errors[0]
+    assert [(x.id, "error", x.text) for x in e.errors] == errors
+    assert e.args == e.arguments and str(e) == f"[{e.id}] {e.text}"
+    assert capfd.readouterr() == ("", "")
+
+
+def test_warnings_become_python_warnings_and_nothing_is_printed(capfd):
+    with pytest.warns(seufit.Warning) as record:
+        point = seufit.flux(-120.5, -74, 40)
+    assert issubclass(seufit.Warning, UserWarning)
+    assert [(w.message.id, w.message.arguments) for w in record] == [("1-68", ("-120.5",))]
+    assert point["altitude_m"] == -120.5
+    design = "tests/cli/inputs/suspicious.json"
+    with warnings.catch_warnings(record=True) as record:
+        warnings.simplefilter("always")
+        inventory = seufit.load(design).inventory()
+    expected_out, messages = cli("inventory", design, "--json")
+    assert inventory == json.loads(expected_out)
+    assert told(record) == messages and messages
+    # A warning turned into an error by the caller's filter propagates; the sinks are restored.
+    with warnings.catch_warnings():
+        warnings.simplefilter("error", seufit.Warning)
+        with pytest.raises(seufit.Warning):
+            seufit.flux(-1, -74, 40)
+    assert seufit.flux(0, -74, 40)["model"] == "jedec"
+    assert capfd.readouterr() == ("", "")
+
+
+def test_bad_arguments_raise_value_and_type_errors():
+    design = seufit.load(EXAMPLES[0])
+    for bad in (dict(latitude=91), dict(longitude=-181), dict(months=-1), dict(devices=-1),
+                dict(temperature=301), dict(altitude=float("nan")), dict(altitude=1e39)):
+        with pytest.raises(ValueError):
+            design.report(**bad)
+    for bad in (dict(longitude=1.5), dict(data_dirs="data"), dict(altitude="high")):
+        with pytest.raises(TypeError):
+            design.report(**bad)
+    with pytest.raises(ValueError):
+        design.report().render("pdf")
+    with pytest.raises(ValueError):
+        seufit.load(EXAMPLES[0], part="z9-s1")
+    with pytest.raises(TypeError):
+        seufit.load(42)
+
+
+@pytest.mark.parametrize("netlist", ["tests/data/netlist/edif/explicit.edf",
+                                     "tests/data/netlist/small.json"])
+def test_netlists_load_as_the_command_line_loads_them(netlist):
+    design = seufit.load(netlist, part="z9-s1")
+    assert design.inventory() == json.loads(cli("inventory", netlist, "--part", "z9-s1",
+                                                "--json")[0])
+    report = design.report(altitude=800)
+    assert report.render() == cli("report", netlist, "--part", "z9-s1", "--altitude", "800")[0]
+    assert report.device_fit is not None and report.device_fit > 0
+
+
+def test_the_stubs_name_what_the_module_holds():
+    with open(os.path.join(os.path.dirname(seufit.__file__), "seufit.pyi")) as f:
+        stubs = {n.name: n for n in ast.parse(f.read()).body
+                 if isinstance(n, (ast.FunctionDef, ast.ClassDef))}
+    assert set(stubs) == {n for n in dir(seufit) if not n.startswith("_")}
+    for name in ("Design", "Report"):
+        stubbed = {n.name for n in stubs[name].body if isinstance(n, ast.FunctionDef)}
+        assert stubbed == {n for n in vars(getattr(seufit, name)) if not n.startswith("_")}
+    assert all(getattr(seufit, name).__doc__ for name in stubs)
