@@ -5,6 +5,7 @@
 
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
+#include "host/report/HCRRpt.h"
 #include "host/str/HSTJson.h"
 #include "host/str/HSTStrUtils.h"
 #include "host/stream/ComMsgMgrReportOstream.h"
@@ -48,19 +49,25 @@ void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::
   reportFit(hflFloorplan, r);
 }
 
-HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const ReportRequest& r) {
-  const bool meters = altitudeInMeters(hflFloorplan);
+namespace {
+using Items = std::vector<std::pair<std::string, std::string>>;
 
-  lastOutcome_ = ReportOutcome::NOT_RUN;
+// The floorplan of a request, walked (telling `hierarchy` when a breakdown is asked for)
+// and set up with the request's figures and flux; null with the outcome when the device
+// is refused or a data file is missing.
+std::unique_ptr<HAFITFloorplan> prepareFloorplan(HAFITMgr& mgr, HFLFloorplan* hflFloorplan,
+                                                 const HAFITMgr::ReportRequest& r,
+                                                 HAFITHierarchy& hierarchy, Items& provenance,
+                                                 HAFITMgr::ReportOutcome& outcome) {
+  const bool meters = HAFITMgr::altitudeInMeters(hflFloorplan);
   // The family comes from the architecture type; other devices are refused.
   std::unique_ptr<HAFITFloorplan> floorplan(HAFITFloorplan::createOrRefuse(hflFloorplan));
   if (!floorplan) {
-    lastOutcome_ = ReportOutcome::UNSUPPORTED_DEVICE;
-    return {};
+    outcome = HAFITMgr::ReportOutcome::UNSUPPORTED_DEVICE;
+    return nullptr;
   }
 
   // The breakdown is told each cell definition once by the walk.
-  HAFITHierarchy hierarchy;
   const bool breakdown = r.hierarchyDepth >= 0 || r.topContributors > 0;
   if (breakdown) floorplan->setWalkObserver(&hierarchy);
   floorplan->traverseCellview(hflFloorplan->getNetlist()->getTopCellview());
@@ -71,12 +78,11 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
   floorplan->setRevisedPackageModel(r.revisedPackageModel);
 
   // A missing data file was reported when the manager was created.
-  if (!serMgr_ || !detectMgr_ || !rcMgr_) {
-    lastOutcome_ = ReportOutcome::MISSING_DATA;
-    return {};
+  if (!mgr.getSERMgr() || !mgr.getDetectMgr() || !mgr.getRCMgr()) {
+    outcome = HAFITMgr::ReportOutcome::MISSING_DATA;
+    return nullptr;
   }
 
-  std::vector<std::pair<std::string, std::string>> provenance;
   if (r.flux) {
     floorplan->setFlux(*r.flux);
     if (r.provenance) {
@@ -88,7 +94,7 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
     const float altitudeM =
         meters ? r.altitude : HAFITNumbers::narrow(static_cast<double>(r.altitude) * 0.3048);
     // The same cap and model as `seufit flux` shows for the place.
-    const FluxPoint point = fluxAt(altitudeM, r.longitude, r.latitude);
+    const HAFITMgr::FluxPoint point = mgr.fluxAt(altitudeM, r.longitude, r.latitude);
     floorplan->setFlux(point.flux);
     if (r.provenance) {
       provenance = r.provenanceItems;
@@ -98,6 +104,45 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
       provenance.emplace_back("Relative flux", HSTJson::number(point.flux));
     }
   }
+  return floorplan;
+}
+
+HAFITMgr::ReportFigures figuresOf(const HAFITReport::Figures& f, const HAFITFloorplan& floorplan) {
+  return {f.hasFit,
+          f.deviceFit,
+          f.hasFailures,
+          f.deviceFailures,
+          f.nonFinite,
+          f.negative,
+          floorplan.saturatedTotals()};
+}
+}  // namespace
+
+HAFITMgr::ReportFigures HAFITMgr::reportDocument(HFLFloorplan* hflFloorplan, const ReportRequest& r,
+                                                 HCRRptDoc& doc) {
+  lastOutcome_ = ReportOutcome::NOT_RUN;
+  HAFITHierarchy hierarchy;
+  Items provenance;
+  const std::unique_ptr<HAFITFloorplan> floorplan =
+      prepareFloorplan(*this, hflFloorplan, r, hierarchy, provenance, lastOutcome_);
+  if (!floorplan) return {};
+  HAFITReport report(floorplan.get());
+  if (r.hierarchyDepth >= 0 || r.topContributors > 0)
+    report.setHierarchy(&hierarchy, r.hierarchyDepth, r.topContributors);
+  HAFITReport::Figures figures;
+  doc = report.document(figures);
+  lastOutcome_ = figures.nonFinite.empty() ? ReportOutcome::WRITTEN : ReportOutcome::NON_FINITE;
+  return figuresOf(figures, *floorplan);
+}
+
+HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const ReportRequest& r) {
+  lastOutcome_ = ReportOutcome::NOT_RUN;
+  HAFITHierarchy hierarchy;
+  Items provenance;
+  const std::unique_ptr<HAFITFloorplan> floorplan =
+      prepareFloorplan(*this, hflFloorplan, r, hierarchy, provenance, lastOutcome_);
+  if (!floorplan) return {};
+  const bool breakdown = r.hierarchyDepth >= 0 || r.topContributors > 0;
 
   HAFITReport report(floorplan.get());
   if (breakdown) report.setHierarchy(&hierarchy, r.hierarchyDepth, r.topContributors);
@@ -120,6 +165,5 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
     figures = report.write(stream, r.command, format, provenance);
     lastOutcome_ = figures.nonFinite.empty() ? ReportOutcome::WRITTEN : ReportOutcome::NON_FINITE;
   }
-  return {figures.hasFit,    figures.deviceFit, figures.hasFailures,         figures.deviceFailures,
-          figures.nonFinite, figures.negative,  floorplan->saturatedTotals()};
+  return figuresOf(figures, *floorplan);
 }
