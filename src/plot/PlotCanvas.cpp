@@ -32,6 +32,8 @@ Canvas::Canvas(Format format, int width, int height, std::ostream& out)
       break;
     case Format::SVG:
       surface_ = cairo_svg_surface_create_for_stream(write, this, width, height);
+      // Sizes without a unit: the numbers asked for, as in the PNG.
+      cairo_svg_surface_set_document_unit(surface_, CAIRO_SVG_UNIT_USER);
       break;
     case Format::PDF:
       surface_ = cairo_pdf_surface_create_for_stream(write, this, width, height);
