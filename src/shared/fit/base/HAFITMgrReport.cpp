@@ -52,9 +52,15 @@ void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::
 namespace {
 using Items = std::vector<std::pair<std::string, std::string>>;
 
-// The floorplan of a request, walked (telling `hierarchy` when a breakdown is asked for)
-// and set up with the request's figures and flux; null with the outcome when the device
-// is refused or a data file is missing.
+// A request's report: its floorplan walked and set up with the request's figures and flux,
+// and the breakdown the walk told when one is asked for.
+struct PreparedReport {
+  HAFITHierarchy hierarchy;
+  Items provenance;
+  std::unique_ptr<HAFITFloorplan> floorplan;
+  std::unique_ptr<HAFITReport> report;
+};
+
 std::unique_ptr<HAFITFloorplan> prepareFloorplan(HAFITMgr& mgr, HFLFloorplan* hflFloorplan,
                                                  const HAFITMgr::ReportRequest& r,
                                                  HAFITHierarchy& hierarchy, Items& provenance,
@@ -107,6 +113,18 @@ std::unique_ptr<HAFITFloorplan> prepareFloorplan(HAFITMgr& mgr, HFLFloorplan* hf
   return floorplan;
 }
 
+// False with the outcome when the device is refused or a data file is missing.
+bool prepareReport(HAFITMgr& mgr, HFLFloorplan* hflFloorplan, const HAFITMgr::ReportRequest& r,
+                   PreparedReport& p, HAFITMgr::ReportOutcome& outcome) {
+  outcome = HAFITMgr::ReportOutcome::NOT_RUN;
+  p.floorplan = prepareFloorplan(mgr, hflFloorplan, r, p.hierarchy, p.provenance, outcome);
+  if (!p.floorplan) return false;
+  p.report = std::make_unique<HAFITReport>(p.floorplan.get());
+  if (r.hierarchyDepth >= 0 || r.topContributors > 0)
+    p.report->setHierarchy(&p.hierarchy, r.hierarchyDepth, r.topContributors);
+  return true;
+}
+
 HAFITMgr::ReportFigures figuresOf(const HAFITReport::Figures& f, const HAFITFloorplan& floorplan) {
   return {f.hasFit,
           f.deviceFit,
@@ -120,32 +138,17 @@ HAFITMgr::ReportFigures figuresOf(const HAFITReport::Figures& f, const HAFITFloo
 
 HAFITMgr::ReportFigures HAFITMgr::reportDocument(HFLFloorplan* hflFloorplan, const ReportRequest& r,
                                                  HCRRptDoc& doc) {
-  lastOutcome_ = ReportOutcome::NOT_RUN;
-  HAFITHierarchy hierarchy;
-  Items provenance;
-  const std::unique_ptr<HAFITFloorplan> floorplan =
-      prepareFloorplan(*this, hflFloorplan, r, hierarchy, provenance, lastOutcome_);
-  if (!floorplan) return {};
-  HAFITReport report(floorplan.get());
-  if (r.hierarchyDepth >= 0 || r.topContributors > 0)
-    report.setHierarchy(&hierarchy, r.hierarchyDepth, r.topContributors);
+  PreparedReport p;
+  if (!prepareReport(*this, hflFloorplan, r, p, lastOutcome_)) return {};
   HAFITReport::Figures figures;
-  doc = report.document(figures);
+  doc = p.report->document(figures);
   lastOutcome_ = figures.nonFinite.empty() ? ReportOutcome::WRITTEN : ReportOutcome::NON_FINITE;
-  return figuresOf(figures, *floorplan);
+  return figuresOf(figures, *p.floorplan);
 }
 
 HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const ReportRequest& r) {
-  lastOutcome_ = ReportOutcome::NOT_RUN;
-  HAFITHierarchy hierarchy;
-  Items provenance;
-  const std::unique_ptr<HAFITFloorplan> floorplan =
-      prepareFloorplan(*this, hflFloorplan, r, hierarchy, provenance, lastOutcome_);
-  if (!floorplan) return {};
-  const bool breakdown = r.hierarchyDepth >= 0 || r.topContributors > 0;
-
-  HAFITReport report(floorplan.get());
-  if (breakdown) report.setHierarchy(&hierarchy, r.hierarchyDepth, r.topContributors);
+  PreparedReport p;
+  if (!prepareReport(*this, hflFloorplan, r, p, lastOutcome_)) return {};
   const auto format = static_cast<HAFITReport::Format>(r.format);
   HAFITReport::Figures figures;
   if (!r.fileName.empty()) {
@@ -153,7 +156,7 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
     // with the path and the reason and leaves the file as it was.
     HUTFileWriteStream stream;
     stream.open(r.fileName, std::ios_base::out);
-    figures = report.write(stream, r.command, format, provenance);
+    figures = p.report->write(stream, r.command, format, p.provenance);
     if (!figures.nonFinite.empty()) {
       stream.discard();
       lastOutcome_ = ReportOutcome::NON_FINITE;
@@ -162,8 +165,8 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
     }
   } else {
     ComMsgMgrReportOstream stream;
-    figures = report.write(stream, r.command, format, provenance);
+    figures = p.report->write(stream, r.command, format, p.provenance);
     lastOutcome_ = figures.nonFinite.empty() ? ReportOutcome::WRITTEN : ReportOutcome::NON_FINITE;
   }
-  return figuresOf(figures, *floorplan);
+  return figuresOf(figures, *p.floorplan);
 }
