@@ -31,7 +31,7 @@ float toMeters(double altitude, bool feet) {
 
 std::string unitOf(bool feet) { return feet ? "ft" : "m"; }
 
-// The flux data, as the flux command needs them; false when they cannot be trusted.
+// The flux data, as the flux command needs them; null when they cannot be trusted.
 HAFITMgr* fluxData(CliContext& ctx) {
   // Only the cutoff grid matters here; other missing data files are told but do not fail.
   ctx.errorsFail = false;
