@@ -148,7 +148,8 @@ int runPlotReport(const ReportPlotOptions& o) {
     const double fixed = 72;
     const double rows =
         static_cast<double>(classes.items.size() + std::max<size_t>(1, parts.bars.size()));
-    const double upper = fixed + (all.h - 2 * fixed) * classes.items.size() / rows;
+    const double upper =
+        fixed + (all.h - 2 * fixed) * static_cast<double>(classes.items.size()) / rows;
     Plot::drawIntervals(c, {all.x, all.y, all.w, upper}, classes);
     Plot::drawBars(c, {all.x, all.y + upper + 8, all.w, all.h - upper - 8}, parts);
   });

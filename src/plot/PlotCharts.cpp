@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -54,10 +55,10 @@ void widen(double& lo, double& hi, bool log) {
 // The name cut from the front, with an ellipsis, until it fits `width`.
 std::string fitFromEnd(Canvas& c, const std::string& name, const TextStyle& style, double width) {
   if (c.textWidth(name, style) <= width) return name;
-  const std::string ellipsis = "\u2026";
+  std::string ellipsis = "\u2026";
   for (size_t cut = 1; cut < name.size(); ++cut) {
     if ((static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) continue;  // inside a character
-    const std::string s = ellipsis + name.substr(cut);
+    std::string s = ellipsis + name.substr(cut);
     if (c.textWidth(s, style) <= width) return s;
   }
   return ellipsis;
@@ -186,8 +187,11 @@ void drawMap(Canvas& c, const MapView& view) {
     const int stride = cairo_image_surface_get_stride(img);
     for (int row = 0; row < view.rows; ++row)
       for (int col = 0; col < view.columns; ++col) {
-        const Rgb rgb = colourAt(colour.fraction(view.values[row * view.columns + col]));
-        auto* px = reinterpret_cast<uint32_t*>(data + (view.rows - 1 - row) * stride) + col;
+        const size_t at = static_cast<size_t>(row) * view.columns + col;
+        const Rgb rgb = colourAt(colour.fraction(view.values[at]));
+        auto* px = reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(view.rows - 1 - row) *
+                                                          stride) +
+                   col;
         *px = (static_cast<uint32_t>(std::lround(rgb.r * 255)) << 16) |
               (static_cast<uint32_t>(std::lround(rgb.g * 255)) << 8) |
               static_cast<uint32_t>(std::lround(rgb.b * 255));
@@ -298,10 +302,10 @@ void drawIntervals(Canvas& c, const Rect& area, const IntervalPanel& panel) {
   const Rect frame{left, area.y + 24, std::max(10.0, right - left), area.h - 24 - 48};
   const Scale x{lo, hi, log, frame.x, frame.right()};
   drawXAxis(c, frame, x, panel.axisLabel + (log ? " (log scale)" : ""));
-  const double rowH = frame.h / std::max<size_t>(1, panel.items.size());
+  const double rowH = frame.h / static_cast<double>(std::max<size_t>(1, panel.items.size()));
   for (size_t i = 0; i < panel.items.size(); ++i) {
     const Interval& it = panel.items[i];
-    const double y = frame.y + rowH * (i + 0.5);
+    const double y = frame.y + rowH * (static_cast<double>(i) + 0.5);
     c.text(frame.x - 8, y, fitFromEnd(c, it.name, kLabel, frame.x - area.x - 8), kLabel,
            {1.0, 0.5});
     const double x0 = x.at(std::max(it.lo, lo)), x1 = x.at(it.hi),
@@ -347,10 +351,10 @@ void drawBars(Canvas& c, const Rect& area, const BarPanel& panel) {
                    area.h - 24 - 48};
   const Scale x{lo, hi, false, frame.x, frame.right()};
   drawXAxis(c, frame, x, panel.axisLabel);
-  const double rowH = frame.h / std::max<size_t>(1, panel.bars.size());
+  const double rowH = frame.h / static_cast<double>(std::max<size_t>(1, panel.bars.size()));
   for (size_t i = 0; i < panel.bars.size(); ++i) {
     const Bar& b = panel.bars[i];
-    const double y = frame.y + rowH * (i + 0.5);
+    const double y = frame.y + rowH * (static_cast<double>(i) + 0.5);
     c.text(frame.x - 8, y, fitFromEnd(c, b.name, kLabel, frame.x - area.x - 8), kLabel, {1.0, 0.5});
     const double end = x.at(std::max(0.0, std::isfinite(b.value) ? b.value : 0.0));
     c.fillRect({frame.x, y - rowH * 0.35, end - frame.x, rowH * 0.7}, b.muted ? kGrey : kLine);
