@@ -26,10 +26,9 @@ void addPlotOutputOptions(CLI::App* cmd, PlotOutputText& text, CliContext& ctx) 
       ->required();
   addTextOption(cmd, "--format", text.format,
                 "png, svg or pdf (default: from the output file's extension)", "FORMAT");
-  addTextOption(cmd, "--width", text.width, "Width in pixels (points for svg and pdf), 200 to 8000",
-                "W");
-  addTextOption(cmd, "--height", text.height,
-                "Height in pixels (points for svg and pdf), 200 to 8000", "H");
+  addTextOption(cmd, "--width", text.width, "Width in pixels (points in a PDF), 200 to 8000", "W");
+  addTextOption(cmd, "--height", text.height, "Height in pixels (points in a PDF), 200 to 8000",
+                "H");
 }
 
 bool parsePlotOutput(const PlotOutputText& text, const std::string& input, PlotOutput& out) {
