@@ -2,6 +2,7 @@
 
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cctype>
@@ -24,8 +25,14 @@ std::optional<Format> formatOfPath(const std::string& path) {
   return formatNamed(path.substr(dot + 1));
 }
 
+namespace {
+// Canvases alive: the font caches are dropped when the last one goes.
+int liveCanvases = 0;
+}  // namespace
+
 Canvas::Canvas(Format format, int width, int height, std::ostream& out)
     : format_(format), width_(width), height_(height), out_(out) {
+  ++liveCanvases;
   switch (format) {
     case Format::PNG:
       surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
@@ -48,6 +55,12 @@ Canvas::Canvas(Format format, int width, int height, std::ostream& out)
 Canvas::~Canvas() {
   cairo_destroy(cr_);
   cairo_surface_destroy(surface_);
+  // cairo and fontconfig keep the fonts they found for the rest of the process; a drawing
+  // is done once, and their memory goes back with it (leak checkers see none).
+  if (--liveCanvases == 0) {
+    cairo_debug_reset_static_data();
+    FcFini();
+  }
 }
 
 cairo_status_t Canvas::write(void* closure, const unsigned char* data, unsigned int length) {
