@@ -6,7 +6,7 @@ packages=(
   g++ cmake make pkg-config
   libboost-filesystem-dev libexpat1-dev libsimdjson-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  nettle-dev rapidjson-dev
+  nettle-dev rapidjson-dev libcairo2-dev
   python3 libxml2-utils clang libclang-rt-14-dev hyperfine time clang-format clang-tidy
   yosys
   pybind11-dev python3-dev python3-pytest

@@ -31,13 +31,6 @@ void conflict(const std::string& a, const std::string& b) {
   ComMsgMgr::hostError("@1-78@%s%s", a, b);
 }
 
-bool readProfile(const std::string& path, HAFITMission::Profile& out) {
-  std::vector<std::string> errors;
-  if (HAFITMission::read(path, out, errors)) return true;
-  for (const auto& e : errors) ComMsgMgr::hostError("@1-77@%s", e);
-  return false;
-}
-
 std::optional<float> budget(const std::string& option, const std::string& text) {
   const auto v = CliNumbers::parseFloat(text);
   if (!v || *v < 0) {
@@ -65,6 +58,13 @@ void optionItems(CLI::App* cmd, std::vector<std::pair<std::string, std::string>>
   }
 }
 }  // namespace
+
+bool readMissionProfile(const std::string& path, HAFITMission::Profile& out) {
+  std::vector<std::string> errors;
+  if (HAFITMission::read(path, out, errors)) return true;
+  for (const auto& e : errors) ComMsgMgr::hostError("@1-77@%s", e);
+  return false;
+}
 
 void addReportMissionOptions(CLI::App* cmd, MissionText& text) {
   text.cmd = cmd;
@@ -123,7 +123,7 @@ bool parseReportMission(const MissionText& text, bool xml, MissionPlan& plan) {
   }
   if (!ok) return false;
   HAFITMission::Profile profile;
-  if (!readProfile(text.profile, profile)) return false;
+  if (!readMissionProfile(text.profile, profile)) return false;
   plan.profile = std::move(profile);
   return true;
 }
@@ -195,7 +195,7 @@ int runFluxProfile(const std::string& path, bool json, CLI::App* cmd) {
       return EXIT_USAGE;
     }
   HAFITMission::Profile profile;
-  if (!readProfile(path, profile)) return EXIT_USAGE;
+  if (!readMissionProfile(path, profile)) return EXIT_USAGE;
   const HAFITMission::MissionFlux m = HAFITMission::weigh(profile, *HAFITMgr::getGlobal());
   if (json) {
     std::string out = "{\"profile\": " + HSTJson::quote(profile.name) + ", \"segments\": [";

@@ -49,6 +49,10 @@ CLI::Option* addTextOption(CLI::App* cmd, const std::string& name, std::string& 
 
 void addPlaceOptions(CLI::App* cmd, PlaceText& place, const std::string& altitudeHelp) {
   addTextOption(cmd, "--altitude", place.altitude, altitudeHelp, "X");
+  addPositionOptions(cmd, place);
+}
+
+void addPositionOptions(CLI::App* cmd, PlaceText& place) {
   addTextOption(cmd, "--longitude", place.longitude, "Longitude in whole degrees, -180 to 180",
                 "N");
   addTextOption(cmd, "--latitude", place.latitude, "Latitude in whole degrees, -90 to 90", "N");

@@ -32,6 +32,8 @@ struct PlaceOptions {
   int latitude = 40;
 };
 void addPlaceOptions(CLI::App* cmd, PlaceText& place, const std::string& altitudeHelp);
+// --longitude and --latitude only.
+void addPositionOptions(CLI::App* cmd, PlaceText& place);
 // False (with one message per bad value) when any value is out of range.
 bool parsePlace(const PlaceText& text, PlaceOptions& out);
 

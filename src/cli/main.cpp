@@ -47,6 +47,7 @@ static int run(int argc, char** argv) {
   registerDumpCommand(app, ctx);
   registerCheckCommand(app, ctx);
   registerImportCommand(app, ctx);
+  registerPlotCommand(app, ctx);
 
   // Commands run from their callbacks after parsing; the sinks must exist by then.
   auto counter = std::make_shared<ErrorCounter>();

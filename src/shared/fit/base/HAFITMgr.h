@@ -13,6 +13,7 @@
 class HAFITSERMgr;
 class HAFITDetectMgr;
 class HAFITRCMgr;
+class HCRRptDoc;
 
 class HAFITMgr {
  public:
@@ -66,6 +67,11 @@ class HAFITMgr {
     std::vector<HAFITFloorplan::SaturatedTotal> saturated;
   };
   ReportFigures reportFit(HFLFloorplan* hflFloorplan, const ReportRequest& request);
+  // The same analysis with the report's tables left in `doc` instead of rendered (the
+  // request's file name, command, format and provenance are not used). The outcome is
+  // WRITTEN when `doc` holds them.
+  ReportFigures reportDocument(HFLFloorplan* hflFloorplan, const ReportRequest& request,
+                               HCRRptDoc& doc);
 
   // How the last reportFit call ended, for hosts that turn it into an exit status. A call
   // left by an exception keeps NOT_RUN.

@@ -5,6 +5,7 @@
 
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
+#include "host/report/HCRRpt.h"
 #include "host/str/HSTJson.h"
 #include "host/str/HSTStrUtils.h"
 #include "host/stream/ComMsgMgrReportOstream.h"
@@ -48,19 +49,31 @@ void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::
   reportFit(hflFloorplan, r);
 }
 
-HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const ReportRequest& r) {
-  const bool meters = altitudeInMeters(hflFloorplan);
+namespace {
+using Items = std::vector<std::pair<std::string, std::string>>;
 
-  lastOutcome_ = ReportOutcome::NOT_RUN;
+// A request's report: its floorplan walked and set up with the request's figures and flux,
+// and the breakdown the walk told when one is asked for.
+struct PreparedReport {
+  HAFITHierarchy hierarchy;
+  Items provenance;
+  std::unique_ptr<HAFITFloorplan> floorplan;
+  std::unique_ptr<HAFITReport> report;
+};
+
+std::unique_ptr<HAFITFloorplan> prepareFloorplan(HAFITMgr& mgr, HFLFloorplan* hflFloorplan,
+                                                 const HAFITMgr::ReportRequest& r,
+                                                 HAFITHierarchy& hierarchy, Items& provenance,
+                                                 HAFITMgr::ReportOutcome& outcome) {
+  const bool meters = HAFITMgr::altitudeInMeters(hflFloorplan);
   // The family comes from the architecture type; other devices are refused.
   std::unique_ptr<HAFITFloorplan> floorplan(HAFITFloorplan::createOrRefuse(hflFloorplan));
   if (!floorplan) {
-    lastOutcome_ = ReportOutcome::UNSUPPORTED_DEVICE;
-    return {};
+    outcome = HAFITMgr::ReportOutcome::UNSUPPORTED_DEVICE;
+    return nullptr;
   }
 
   // The breakdown is told each cell definition once by the walk.
-  HAFITHierarchy hierarchy;
   const bool breakdown = r.hierarchyDepth >= 0 || r.topContributors > 0;
   if (breakdown) floorplan->setWalkObserver(&hierarchy);
   floorplan->traverseCellview(hflFloorplan->getNetlist()->getTopCellview());
@@ -71,12 +84,11 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
   floorplan->setRevisedPackageModel(r.revisedPackageModel);
 
   // A missing data file was reported when the manager was created.
-  if (!serMgr_ || !detectMgr_ || !rcMgr_) {
-    lastOutcome_ = ReportOutcome::MISSING_DATA;
-    return {};
+  if (!mgr.getSERMgr() || !mgr.getDetectMgr() || !mgr.getRCMgr()) {
+    outcome = HAFITMgr::ReportOutcome::MISSING_DATA;
+    return nullptr;
   }
 
-  std::vector<std::pair<std::string, std::string>> provenance;
   if (r.flux) {
     floorplan->setFlux(*r.flux);
     if (r.provenance) {
@@ -88,7 +100,7 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
     const float altitudeM =
         meters ? r.altitude : HAFITNumbers::narrow(static_cast<double>(r.altitude) * 0.3048);
     // The same cap and model as `seufit flux` shows for the place.
-    const FluxPoint point = fluxAt(altitudeM, r.longitude, r.latitude);
+    const HAFITMgr::FluxPoint point = mgr.fluxAt(altitudeM, r.longitude, r.latitude);
     floorplan->setFlux(point.flux);
     if (r.provenance) {
       provenance = r.provenanceItems;
@@ -98,9 +110,45 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
       provenance.emplace_back("Relative flux", HSTJson::number(point.flux));
     }
   }
+  return floorplan;
+}
 
-  HAFITReport report(floorplan.get());
-  if (breakdown) report.setHierarchy(&hierarchy, r.hierarchyDepth, r.topContributors);
+// False with the outcome when the device is refused or a data file is missing.
+bool prepareReport(HAFITMgr& mgr, HFLFloorplan* hflFloorplan, const HAFITMgr::ReportRequest& r,
+                   PreparedReport& p, HAFITMgr::ReportOutcome& outcome) {
+  outcome = HAFITMgr::ReportOutcome::NOT_RUN;
+  p.floorplan = prepareFloorplan(mgr, hflFloorplan, r, p.hierarchy, p.provenance, outcome);
+  if (!p.floorplan) return false;
+  p.report = std::make_unique<HAFITReport>(p.floorplan.get());
+  if (r.hierarchyDepth >= 0 || r.topContributors > 0)
+    p.report->setHierarchy(&p.hierarchy, r.hierarchyDepth, r.topContributors);
+  return true;
+}
+
+HAFITMgr::ReportFigures figuresOf(const HAFITReport::Figures& f, const HAFITFloorplan& floorplan) {
+  return {f.hasFit,
+          f.deviceFit,
+          f.hasFailures,
+          f.deviceFailures,
+          f.nonFinite,
+          f.negative,
+          floorplan.saturatedTotals()};
+}
+}  // namespace
+
+HAFITMgr::ReportFigures HAFITMgr::reportDocument(HFLFloorplan* hflFloorplan, const ReportRequest& r,
+                                                 HCRRptDoc& doc) {
+  PreparedReport p;
+  if (!prepareReport(*this, hflFloorplan, r, p, lastOutcome_)) return {};
+  HAFITReport::Figures figures;
+  doc = p.report->document(figures);
+  lastOutcome_ = figures.nonFinite.empty() ? ReportOutcome::WRITTEN : ReportOutcome::NON_FINITE;
+  return figuresOf(figures, *p.floorplan);
+}
+
+HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const ReportRequest& r) {
+  PreparedReport p;
+  if (!prepareReport(*this, hflFloorplan, r, p, lastOutcome_)) return {};
   const auto format = static_cast<HAFITReport::Format>(r.format);
   HAFITReport::Figures figures;
   if (!r.fileName.empty()) {
@@ -108,7 +156,7 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
     // with the path and the reason and leaves the file as it was.
     HUTFileWriteStream stream;
     stream.open(r.fileName, std::ios_base::out);
-    figures = report.write(stream, r.command, format, provenance);
+    figures = p.report->write(stream, r.command, format, p.provenance);
     if (!figures.nonFinite.empty()) {
       stream.discard();
       lastOutcome_ = ReportOutcome::NON_FINITE;
@@ -117,9 +165,8 @@ HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const Re
     }
   } else {
     ComMsgMgrReportOstream stream;
-    figures = report.write(stream, r.command, format, provenance);
+    figures = p.report->write(stream, r.command, format, p.provenance);
     lastOutcome_ = figures.nonFinite.empty() ? ReportOutcome::WRITTEN : ReportOutcome::NON_FINITE;
   }
-  return {figures.hasFit,    figures.deviceFit, figures.hasFailures,         figures.deviceFailures,
-          figures.nonFinite, figures.negative,  floorplan->saturatedTotals()};
+  return figuresOf(figures, *p.floorplan);
 }

@@ -82,13 +82,19 @@ void checkFigures(const HCRRptDoc& doc, HAFITReport::Figures& f) {
 }
 }  // namespace
 
-HAFITReport::Figures HAFITReport::write(std::ostream& os, const std::string& command, Format format,
-                                        const Items& provenance) {
+HCRRptDoc HAFITReport::document(Figures& figures) const {
   HCRRptDoc doc = HCRRptDoc::createDoc("FIT Report", true, "", "", "", "", "");
   floorplan_->writeDeviceReliability(doc);
   if (hierarchy_) hierarchy_->writeSections(doc, *floorplan_, hierarchyDepth_, contributors_);
-  Figures figures = figuresOf(doc);
+  figures = figuresOf(doc);
   checkFigures(doc, figures);
+  return doc;
+}
+
+HAFITReport::Figures HAFITReport::write(std::ostream& os, const std::string& command, Format format,
+                                        const Items& provenance) {
+  Figures figures;
+  HCRRptDoc doc = document(figures);
   if (!figures.nonFinite.empty()) return figures;
   std::unique_ptr<HCRRptWriter> writer;
   if (format == Format::XML)

@@ -9,6 +9,7 @@
 
 class HAFITFloorplan;
 class HAFITHierarchy;
+class HCRRptDoc;
 class HCRRptWriter;
 
 class HAFITReport {
@@ -40,6 +41,8 @@ class HAFITReport {
   // As above in any format; `provenance` (when not empty) is rendered with the header.
   Figures write(std::ostream& os, const std::string& command, Format format,
                 const Items& provenance);
+  // The document write() renders, with its figures; for hosts that draw the tables.
+  HCRRptDoc document(Figures& figures) const;
   // Adds the breakdown by hierarchy (depth >= 0) and the top contributors (contributors > 0)
   // after the device summary. The hierarchy is not owned.
   void setHierarchy(const HAFITHierarchy* hierarchy, int depth, size_t contributors) {

@@ -6,6 +6,7 @@
 
 #include "ReportTestSupport.h"
 #include "host/msg/ComMsgMgr.h"
+#include "host/report/HCRRpt.h"
 #include "host/stream/ComMsgMgrReportOstream.h"
 
 namespace {
@@ -133,6 +134,37 @@ TEST_F(ReportFitTest, UnwritableFileIsReportedAndNothingIsLost) {
   ASSERT_EQ(cap.messages().size(), 1u);
   EXPECT_EQ(cap.messages()[0].id, "1-4");
   EXPECT_NE(cap.messages()[0].text().find("no-such-dir/report.txt"), std::string::npos);
+}
+
+TEST_F(ReportFitTest, TheDocumentHoldsWhatTheReportRenders) {
+  HAFITMgr* mgr = HAFITMgr::getGlobal();
+  HAFITMgr::ReportRequest request;
+  request.altitude = 3000.0f;
+  std::ostringstream log;
+  std::ostream* old = ComMsgMgrReportOstream::setLog(&log);
+  const HAFITMgr::ReportFigures rendered = mgr->reportFit(design_.get(), request);
+  HCRRptDoc doc;
+  request.hierarchyDepth = 1;
+  const HAFITMgr::ReportFigures drawn = mgr->reportDocument(design_.get(), request, doc);
+  ComMsgMgrReportOstream::setLog(old);
+  EXPECT_EQ(mgr->lastReportOutcome(), HAFITMgr::ReportOutcome::WRITTEN);
+  ASSERT_TRUE(drawn.hasFit);
+  EXPECT_EQ(drawn.deviceFit, rendered.deviceFit);
+  EXPECT_EQ(drawn.deviceFailures, rendered.deviceFailures);
+  std::vector<std::string> titles;
+  for (const auto& section : doc.sections()) titles.push_back(section.title);
+  EXPECT_EQ(titles, (std::vector<std::string>{"Device Reliability", "FIT by Hierarchy"}));
+  // Only reportFit's text reached the log.
+  const std::string text = log.str();
+  ASSERT_NE(text.find("Device Reliability"), std::string::npos);
+  EXPECT_EQ(text.find("Device Reliability"), text.rfind("Device Reliability"));
+
+  design_ = makeDesign("zerith9", 0, 1000000u, "a");
+  ComMsgMgr::ScopedCapture cap;
+  HCRRptDoc refused;
+  EXPECT_FALSE(mgr->reportDocument(design_.get(), request, refused).hasFit);
+  EXPECT_EQ(mgr->lastReportOutcome(), HAFITMgr::ReportOutcome::UNSUPPORTED_DEVICE);
+  EXPECT_TRUE(refused.sections().empty());
 }
 
 }  // namespace

@@ -1,0 +1,119 @@
+// seufit plot flux-map|altitude|report: pictures of the flux and of a report's figures.
+#include <exception>
+
+#include "cli/CliOptions.h"
+#include "cli/CliPlot.h"
+#include "host/msg/ComMsgMgr.h"
+#include "host/stream/HUTFileWriteStream.h"
+
+namespace {
+struct PlotTexts {
+  PlotTexts() {
+    using ComMsgMgr::registerText;
+    registerText("1-97", "cannot draw {1}: {2}; the file was left as it was");
+    registerText("1-98", "{1}: the report has no {2} to plot");
+  }
+} plotTexts;
+
+// Pictures from a thumbnail to a poster; larger ones would take gigabytes as PNG.
+constexpr long long kMinSize = 200, kMaxSize = 8000;
+}  // namespace
+
+void addPlotOutputOptions(CLI::App* cmd, PlotOutputText& text, CliContext& ctx) {
+  addCommonOptions(cmd, ctx);
+  cmd->add_option("--output", text.output, "The picture file, replaced only when complete")
+      ->type_name("FILE")
+      ->required();
+  addTextOption(cmd, "--format", text.format,
+                "png, svg or pdf (default: from the output file's extension)", "FORMAT");
+  addTextOption(cmd, "--width", text.width, "Width in pixels (points in a PDF), 200 to 8000", "W");
+  addTextOption(cmd, "--height", text.height, "Height in pixels (points in a PDF), 200 to 8000",
+                "H");
+}
+
+bool parsePlotOutput(const PlotOutputText& text, const std::string& input, PlotOutput& out) {
+  bool ok = true;
+  out.path = text.output;
+  if (text.output.empty()) {
+    usageError("--output", "a file path", text.output);
+    ok = false;
+  } else if (!text.format.empty()) {
+    if (const auto f = Plot::formatNamed(text.format)) {
+      out.format = *f;
+    } else {
+      usageError("--format", "png, svg or pdf", text.format);
+      ok = false;
+    }
+  } else if (const auto f = Plot::formatOfPath(text.output)) {
+    out.format = *f;
+  } else {
+    usageError("--output", "a file name ending in .png, .svg or .pdf, or --format", text.output);
+    ok = false;
+  }
+  const std::string range =
+      "a whole number from " + std::to_string(kMinSize) + " to " + std::to_string(kMaxSize);
+  if (const auto w = CliNumbers::parseInteger(text.width, kMinSize, kMaxSize)) {
+    out.width = static_cast<int>(*w);
+  } else {
+    usageError("--width", range, text.width);
+    ok = false;
+  }
+  if (const auto h = CliNumbers::parseInteger(text.height, kMinSize, kMaxSize)) {
+    out.height = static_cast<int>(*h);
+  } else {
+    usageError("--height", range, text.height);
+    ok = false;
+  }
+  return ok && outputIsNotAnInput("--output", out.path, input);
+}
+
+int writePlot(const PlotOutput& out, const std::function<void(Plot::Canvas&)>& draw) {
+  HUTFileWriteStream stream;
+  stream.open(out.path, std::ios_base::out);
+  if (!stream.is_open()) return EXIT_NO_RESULT;  // told by the stream
+  bool drawn = false;
+  {
+    Plot::Canvas canvas(out.format, out.width, out.height, stream);
+    draw(canvas);
+    drawn = canvas.finish();
+  }
+  if (!drawn) {
+    // A write error was told by the stream; a drawing error is told here.
+    if (stream.error().empty())
+      ComMsgMgr::hostError("@1-97@%s%s", out.path, std::string("the drawing failed"));
+    stream.discard();
+    return EXIT_NO_RESULT;
+  }
+  return stream.close() ? EXIT_OK : EXIT_NO_RESULT;
+}
+
+std::string positionText(int longitude, int latitude) {
+  const auto deg = [](int v, const char* positive, const char* negative) {
+    return std::to_string(v < 0 ? -v : v) + "\u00b0" + (v < 0 ? negative : v > 0 ? positive : "");
+  };
+  return deg(longitude, "E", "W") + " " + deg(latitude, "N", "S");
+}
+
+void registerPlotCommand(CLI::App& app, CliContext& ctx) {
+  auto* cmd = app.add_subcommand(
+      "plot",
+      "Draw a picture (PNG, SVG or PDF): the flux on a world map (flux-map), the flux by "
+      "altitude (altitude), or a design's FIT (report DESIGN)");
+  registerPlotFluxMap(cmd, ctx);
+  registerPlotAltitude(cmd, ctx);
+  registerPlotReport(cmd, ctx);
+  // A missing or unknown kind is named here rather than as a stray word; set after the
+  // kinds, which must not take stray words.
+  cmd->allow_extras();
+  cmd->callback([cmd]() {
+    if (!cmd->get_subcommands().empty()) return;
+    const std::vector<std::string> rest = cmd->remaining();
+    std::string kinds;
+    for (const CLI::App* k : cmd->get_subcommands([](const CLI::App*) { return true; }))
+      kinds += " " + k->get_name();
+    throw CLI::ParseError((rest.empty() ? std::string("plot needs a kind")
+                                        : "unknown plot kind '" + rest.front() + "'") +
+                              "; expected one of" + kinds,
+                          CLI::ExitCodes::ExtrasError);
+  });
+}

@@ -1,0 +1,160 @@
+// seufit plot flux-map and plot altitude: the relative neutron flux as `seufit flux`
+// computes it, over the world and over the altitudes.
+#include <cmath>
+#include <memory>
+
+#include "cli/CliDataCheck.h"
+#include "cli/CliMission.h"
+#include "cli/CliOptions.h"
+#include "cli/CliPlot.h"
+#include "host/str/HSTJson.h"
+#include "plot/PlotCharts.h"
+#include "shared/fit/base/HAFITMgr.h"
+#include "shared/fit/base/HAFITMission.h"
+#include "shared/fit/parser/HAFITNumbers.h"
+#include "shared/fit/parser/HAFITRCMgr.h"
+
+namespace {
+constexpr double kMetersPerFoot = 0.3048;
+
+struct FluxPlotOptions {
+  PlaceText place;
+  bool feet = false;
+  std::string profile;
+  PlotOutputText output;
+  CLI::App* cmd = nullptr;
+};
+
+float toMeters(double altitude, bool feet) {
+  return HAFITNumbers::narrow(feet ? altitude * kMetersPerFoot : altitude);
+}
+
+std::string unitOf(bool feet) { return feet ? "ft" : "m"; }
+
+// The flux data, as the flux command needs them; null when they cannot be trusted.
+HAFITMgr* fluxData(CliContext& ctx) {
+  // Only the cutoff grid matters here; other missing data files are told but do not fail.
+  ctx.errorsFail = false;
+  HAFITMgr* mgr = HAFITMgr::getGlobal();
+  if (!mgr->getRCMgr() || !mgr->getRCMgr()->lastError().empty()) return nullptr;
+  return mgr;
+}
+
+// Places a reader finds their way by; labels placed clear of each other.
+const Plot::MapPlace kPlaces[] = {
+    {"New York", -74.0, 40.7, 0, 1},     {"London", -0.1, 51.5, 0, 1},
+    {"Oslo", 10.7, 59.9, 1, -1},         {"Tokyo", 139.7, 35.7, 1, 0},
+    {"Sydney", 151.2, -33.9, 1, 0},      {"S\u00e3o Paulo", -46.6, -23.5, 1, 0},
+    {"Anchorage", -149.9, 61.2, 1, 0},   {"Singapore", 103.8, 1.4, 1, 0},
+    {"Johannesburg", 28.0, -26.2, 1, 0},
+};
+
+// Each segment as the flux samples it: a fixed place as one point, a route leg from its
+// start through its samples to its end.
+void addRoutes(const HAFITMission::Profile& profile, Plot::MapView& view) {
+  for (const HAFITMission::Segment& s : profile.segments) {
+    std::vector<std::pair<double, double>> line{{s.longitude, s.latitude}};
+    if (s.route) {
+      std::vector<HAFITMission::Position> samples;
+      HAFITMission::routeSamples(s.longitude, s.latitude, s.toLongitude, s.toLatitude, samples);
+      for (const auto& p : samples) line.emplace_back(p.longitude, p.latitude);
+      line.emplace_back(s.toLongitude, s.toLatitude);
+    }
+    view.routes.push_back(std::move(line));
+  }
+}
+
+int runFluxMap(const FluxPlotOptions& o, CliContext& ctx) {
+  PlaceOptions place;
+  bool ok = parsePlace(o.place, place);
+  PlotOutput out;
+  const bool hasProfile = o.cmd->get_option("--profile")->count() > 0;
+  ok = parsePlotOutput(o.output, hasProfile ? o.profile : "", out) && ok;
+  if (!ok) return EXIT_USAGE;
+  HAFITMission::Profile profile;
+  if (hasProfile && !readMissionProfile(o.profile, profile)) return EXIT_USAGE;
+  HAFITMgr* mgr = fluxData(ctx);
+  if (!mgr) return EXIT_NO_RESULT;
+
+  Plot::MapView view;
+  view.columns = 361;
+  view.rows = 181;
+  view.values.reserve(static_cast<size_t>(view.columns) * view.rows);
+  const float meters = toMeters(place.altitude, o.feet);
+  for (int lat = -90; lat <= 90; ++lat)
+    for (int lon = -180; lon <= 180; ++lon)
+      view.values.push_back(mgr->fluxAt(meters, lon, lat).flux);
+  const HAFITMgr::FluxPoint point = mgr->fluxAt(meters, 0, 0);
+  view.title = "Relative neutron flux at " + HSTJson::number(place.altitude) + " " +
+               unitOf(o.feet) + (point.altitude != meters ? " (capped at 24384 m)" : "") + ", " +
+               point.model + " model";
+  view.colourLabel = "relative neutron flux";
+  view.places.assign(std::begin(kPlaces), std::end(kPlaces));
+  if (hasProfile) {
+    addRoutes(profile, view);
+    view.routeLabel = "mission profile: " + (profile.name.empty() ? o.profile : profile.name);
+  }
+  return writePlot(out, [&view](Plot::Canvas& c) { Plot::drawMap(c, view); });
+}
+
+int runAltitude(const FluxPlotOptions& o, CliContext& ctx) {
+  PlaceOptions place;
+  bool ok = parsePlace(o.place, place);
+  PlotOutput out;
+  ok = parsePlotOutput(o.output, "", out) && ok;
+  if (!ok) return EXIT_USAGE;
+  HAFITMgr* mgr = fluxData(ctx);
+  if (!mgr) return EXIT_NO_RESULT;
+  warnCutoffGrid(mgr->fluxAt(0.0f, place.longitude, place.latitude).model, place.longitude,
+                 place.latitude);
+
+  Plot::LineView view;
+  // 0 to the cap, in the unit shown: 80000 ft is the cap itself.
+  const double top = o.feet ? 80000.0 : HAFITMgr::kMaxAltitude;
+  constexpr int kSteps = 800;
+  for (int i = 0; i <= kSteps; ++i) {
+    const double a = top * i / kSteps;
+    view.x.push_back(a);
+    view.y.push_back(mgr->fluxAt(toMeters(a, o.feet), place.longitude, place.latitude).flux);
+  }
+  const float change = HAFITMgr::kBoeingAltitude;
+  const char* below = mgr->fluxAt(std::nextafter(change, 0.0f), 0, 0).model;
+  const char* above = mgr->fluxAt(change, 0, 0).model;
+  const float shown = o.feet ? HAFITNumbers::narrow(change / kMetersPerFoot) : change;
+  view.marks.push_back({shown, std::string("\u2190 ") + below, std::string(above) + " \u2192",
+                        "model change at " + HSTJson::number(shown) + " " + unitOf(o.feet)});
+  view.title =
+      "Relative neutron flux by altitude at " + positionText(place.longitude, place.latitude);
+  view.xLabel = "altitude (" + unitOf(o.feet) + ")";
+  view.yLabel = "relative neutron flux";
+  return writePlot(out, [&view](Plot::Canvas& c) { Plot::drawLines(c, view); });
+}
+
+std::shared_ptr<FluxPlotOptions> addFluxPlotOptions(CLI::App* cmd, CliContext& ctx) {
+  auto o = std::make_shared<FluxPlotOptions>();
+  o->cmd = cmd;
+  addPlotOutputOptions(cmd, o->output, ctx);
+  cmd->add_flag("--feet", o->feet, "Altitudes in feet instead of meters");
+  return o;
+}
+}  // namespace
+
+void registerPlotFluxMap(CLI::App* plot, CliContext& ctx) {
+  auto* cmd = plot->add_subcommand(
+      "flux-map",
+      "The relative neutron flux at one altitude on a world map, with a profile's route");
+  auto o = addFluxPlotOptions(cmd, ctx);
+  addTextOption(cmd, "--altitude", o->place.altitude,
+                "Altitude in meters (feet with --feet), capped at 24384 m", "X");
+  cmd->add_option("--profile", o->profile, "Mission profile (JSON or CSV): draw its route")
+      ->type_name("FILE");
+  cmd->callback([o, &ctx]() { ctx.exitCode = runFluxMap(*o, ctx); });
+}
+
+void registerPlotAltitude(CLI::App* plot, CliContext& ctx) {
+  auto* cmd = plot->add_subcommand(
+      "altitude", "The relative neutron flux from sea level to 24384 m at one position");
+  auto o = addFluxPlotOptions(cmd, ctx);
+  addPositionOptions(cmd, o->place);
+  cmd->callback([o, &ctx]() { ctx.exitCode = runAltitude(*o, ctx); });
+}
