@@ -781,7 +781,8 @@ bool HDDesignFileReader::fastInstance(HDJsonReader& r, HDAHCellview* cell) {
             const char* d = neg ? p + 1 : p;
             const char* q = d;
             int64_t v = 0;
-            while (q < e && *q >= '0' && *q <= '9' && q - d < 19) v = v * 10 + (*q++ - '0');
+            while (q < e && *q >= '0' && *q <= '9' && q - d < 18) v = v * 10 + (*q++ - '0');
+            if (q < e && *q >= '0' && *q <= '9') return false;
             const size_t digits = static_cast<size_t>(q - d);
             if (digits == 0 || digits > 18 || (*d == '0' && digits > 1)) return false;
             if (q < e && (*q == '.' || *q == 'e' || *q == 'E')) return false;

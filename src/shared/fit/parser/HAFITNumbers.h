@@ -69,8 +69,8 @@ inline int toInt(const char* text) {
   const char* p = text + (*text == '-');
   int whole = 0;
   int count = 0;
-  for (; *p >= '0' && *p <= '9' && count < 10; ++p, ++count) whole = whole * 10 + (*p - '0');
-  if (*p == '\0' && count > 0 && count < 10) return *text == '-' ? -whole : whole;
+  for (; *p >= '0' && *p <= '9' && count < 9; ++p, ++count) whole = whole * 10 + (*p - '0');
+  if (*p == '\0' && count > 0) return *text == '-' ? -whole : whole;
   const char* end = text + std::strlen(text);
   int v = 0;
   const auto r = std::from_chars(text, end, v);
