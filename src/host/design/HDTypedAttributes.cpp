@@ -220,11 +220,12 @@ void HDTypedAttributes::convertDesign(HFLFloorplan& design, HDLoadContext& ctx) 
           HDDesignBuilder::setAttr(cell.get(), &inst, name, out);
           continue;
         }
-        ctx.problemAt(ctx.designFile(), {}, "",
-                      "cell " + hdQuoted(cell->getName()) + ", instance " +
+        std::string msg = "cell " + hdQuoted(cell->getName()) + ", instance " +
                           hdQuoted(std::string(inst.getName())) + " (" + prim->name +
-                          "): attribute " + name + " = " + shown(value) + " cannot be read as " +
-                          kindName(kind) + ": " + why);
+                          "): attribute ";
+        msg += name;
+        msg += " = " + shown(value) + " cannot be read as " + kindName(kind) + ": " + why;
+        ctx.problemAt(ctx.designFile(), {}, "", msg);
       }
     }
   }

@@ -100,7 +100,9 @@ std::string_view runOf(const char* run) {
   return {reinterpret_cast<const char*>(p), len};
 }
 
+// The key is a tagged pointer; it only ever holds the address of an interned name.
 const HDInterned* keyOf(const HDAttrSlot& s) {
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
   return reinterpret_cast<const HDInterned*>(s.key & kKeyMask);
 }
 }  // namespace

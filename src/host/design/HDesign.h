@@ -178,11 +178,16 @@ class HDAHInstance {
   // The instantiated cell's definition: the cell, a primitive's contents, or null for
   // a primitive without contents.
   const HDAHCellview* getMasterView() const;
+  // The master is a tagged pointer (one word per instance); it only ever holds a pointer.
   const HDPrimitive* getPrimitive() const {
-    return (master_ & 1) ? reinterpret_cast<const HDPrimitive*>(master_ & ~uintptr_t(1)) : nullptr;
+    if (!(master_ & 1)) return nullptr;
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    return reinterpret_cast<const HDPrimitive*>(master_ & ~uintptr_t(1));
   }
   const HDAHCellview* getCell() const {
-    return (master_ & 1) ? nullptr : reinterpret_cast<const HDAHCellview*>(master_);
+    if (master_ & 1) return nullptr;
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    return reinterpret_cast<const HDAHCellview*>(master_);
   }
   // Empty when the instance is not placed.
   std::string_view getSiteName() const;
@@ -528,7 +533,7 @@ class HDDesignBuilder {
   static void appendAttrs(HDAHCellview* parent, HDAHInstance* inst,
                           const std::vector<std::pair<std::string, HATAttr>>& attrs);
   static void appendAttrs(HDAHCellview* parent, HDAHInstance* inst, const HDAttrView* attrs,
-                          size_t n);
+                          size_t count);
   // Points an instance at its cell or primitive once the name is resolved (the loader
   // meets instances before the cells and primitives they name).
   static void setMaster(HDAHInstance* inst, const HDAHCellview* cell, const HDPrimitive* primitive);
