@@ -168,11 +168,6 @@ const HDInterned* HDDesignStore::intern(std::string_view s) {
   return recent = p;
 }
 
-const HDInterned* HDDesignStore::find(std::string_view s) const {
-  auto it = index_.find(s);
-  return it == index_.end() ? nullptr : it->second;
-}
-
 HDDesignStore& HDAHCellview::store() {
   if (!store_) {
     ownStore_.reset(new HDDesignStore);

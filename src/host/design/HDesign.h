@@ -143,8 +143,6 @@ class HDDesignStore {
   const char* text(std::string_view s);
   HDAttrSlot* slots(size_t n);
   const HDInterned* intern(std::string_view s);
-  // The interned string, or null when it was never interned.
-  const HDInterned* find(std::string_view s) const;
 
  private:
   void* raw(size_t bytes, size_t align) {
