@@ -114,7 +114,7 @@ void HDCellMap::apply(HDDesignAssembly& d, HDLoadContext& ctx,
         unknown.push_back(s.get());
     } else if (!isPrim) {
       if (unknownIsError_)
-        ctx.problemAt(s->useFile, s->usePos, s->usePath,
+        ctx.problemAt(*s->useFile, s->usePos, s->usePath,
                       "cell type " + hdQuoted(s->name) +
                           " is neither a module of the netlist nor a primitive of library " + lib +
                           ", and the cell map " + file_ + " makes unknown types errors");

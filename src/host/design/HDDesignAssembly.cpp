@@ -20,18 +20,24 @@ HDAHCellview* HDDesignAssembly::defineCell(const std::string& name, const std::s
                                            HDJsonPos pos) {
   HDSymbol* s = symbol(name);
   s->cell = fp_->addCell(name);
-  s->defFile = ctx_.file();
-  s->defPath = path;
+  s->def = defs_.size();
   s->defPos = pos;
-  defs_.push_back({s->cell, "cell " + hdQuoted(name), name, ctx_.file(), path, pos});
+  defs_.push_back({s->cell, name, currentFile(), path, pos});
   return s->cell;
+}
+
+const std::string* HDDesignAssembly::currentFile() {
+  for (const std::string& f : files_)
+    if (f == ctx_.file()) return &f;
+  files_.push_back(ctx_.file());
+  return &files_.back();
 }
 
 HDAHInstance* HDDesignAssembly::addInstanceOf(HDAHCellview* parent, std::string_view name,
                                               HDSymbol* s, const std::string& usePath,
                                               HDJsonPos usePos) {
   if (s->uses++ == 0) {
-    s->useFile = ctx_.file();
+    s->useFile = currentFile();
     s->usePath = usePath;
     s->usePos = usePos;
   }
@@ -64,7 +70,8 @@ void HDDesignAssembly::resolve(bool primitivesKnown) {
     const std::string where = it->second.fromDesign
                                   ? "under primitives (" + hdPosText(it->second.pos) + ")"
                                   : "in primitive library " + hdQuoted(part.library);
-    ctx_.problemAt(s->defFile, s->defPos, s->defPath,
+    const HDDefinition& d = defs_[s->def];
+    ctx_.problemAt(*d.file, d.pos, d.path,
                    hdQuoted(s->name) + " is defined both as a cell and as a primitive " + where +
                        "; rename the cell");
   }
@@ -82,7 +89,7 @@ void HDDesignAssembly::resolve(bool primitivesKnown) {
       msg += part.hasLibrary ? " of library " + hdQuoted(part.library)
                              : " (the part names no primitive library)";
       if (s->uses > 1) msg += "; " + std::to_string(s->uses) + " instances use it";
-      ctx_.problemAt(s->useFile, s->usePos, s->usePath, msg);
+      ctx_.problemAt(*s->useFile, s->usePos, s->usePath, msg);
     }
   }
   // What each stand-in resolves to, looked up once per name rather than per instance.

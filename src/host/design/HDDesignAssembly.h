@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -25,21 +26,22 @@ struct HDPartSpec {
 struct HDSymbol {
   std::string name;
   HDAHCellview* cell = nullptr;  // defined as a cell
-  std::string defFile, defPath;
+  size_t def = 0;                // then its definition
   HDJsonPos defPos;
   std::unique_ptr<HDAHCellview> placeholder;  // stands in until the name is resolved
   std::string primitive;  // the primitive a cell map names for it; empty: its own name
   size_t uses = 0;
-  std::string useFile, usePath;
+  const std::string* useFile = nullptr;  // set by the first use
+  std::string usePath;
   HDJsonPos usePos;
 };
 
 // A cell definition: a cell, or a primitive's contents.
 struct HDDefinition {
   HDAHCellview* cell;
-  std::string label;  // "cell \"top\"" or "contents of primitive \"HBM2\""
   std::string name;
-  std::string file, path;
+  const std::string* file;  // the assembly's copy
+  std::string path;
   HDJsonPos pos;
 };
 
@@ -61,7 +63,10 @@ class HDDesignAssembly {
   HDSymbol* findSymbol(const std::string& name) const;
   // A new cell named `name` (the caller checked it is not defined yet).
   HDAHCellview* defineCell(const std::string& name, const std::string& path, HDJsonPos pos);
-  void addDefinition(HDDefinition d) { defs_.push_back(std::move(d)); }
+  // A primitive's contents `cell`, defined in the current file at `path`.
+  void addDefinition(HDAHCellview* cell, const std::string& name, std::string path, HDJsonPos pos) {
+    defs_.push_back({cell, name, currentFile(), std::move(path), pos});
+  }
   // An instance of the cell or primitive called `target`, resolved later; `usePath` and
   // `usePos` place the first use in messages.
   HDAHInstance* addInstanceOf(HDAHCellview* parent, std::string_view name,
@@ -112,5 +117,8 @@ class HDDesignAssembly {
   std::unordered_map<std::string, HDSymbol*> symIndex_;
   std::unordered_map<const HDAHCellview*, HDSymbol*> placeholders_;
   std::unordered_map<std::string, HDPrimInfo> prims_;
-  std::vector<HDDefinition> defs_;
+  std::deque<HDDefinition> defs_;
+  // The files that definitions and uses were read from, one copy each.
+  std::deque<std::string> files_;
+  const std::string* currentFile();
 };

@@ -53,8 +53,7 @@ void HDInstanceNames::reset() {
   lastLine_ = 0;
 }
 
-std::vector<HDInstanceNames::Duplicate> HDInstanceNames::duplicates(
-    const std::deque<HDAHInstance>& list) {
+std::vector<HDInstanceNames::Duplicate> HDInstanceNames::duplicates(const HDInstanceList& list) {
   std::vector<std::pair<uint32_t, uint32_t>> found;  // later, earliest (indices)
   sortByTag(entries_);
   for (size_t i = 0; i < entries_.size();) {
@@ -478,8 +477,7 @@ HDPrimitive* HDDesignFileReader::parsePrimitiveDef(HDJsonReader& r, const std::s
       }
       ctx_.pushKey(key_);
       HDAHCellview* cv = d_.floorplan().addContents(name);
-      d_.addDefinition({cv, "contents of primitive " + hdQuoted(name), name, ctx_.file(),
-                        ctx_.currentPath(""), r.pos()});
+      d_.addDefinition(cv, name, ctx_.currentPath(""), r.pos());
       prim->contents = cv;
       parseCellBody(r, cv);
       ctx_.pop();

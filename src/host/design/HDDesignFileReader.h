@@ -41,7 +41,7 @@ class HDInstanceNames {
     std::string name;
   };
   // Duplicates in document order.
-  std::vector<Duplicate> duplicates(const std::deque<HDAHInstance>& list);
+  std::vector<Duplicate> duplicates(const HDInstanceList& list);
 
  private:
   // A quick hash for short names; its upper half is the tag.

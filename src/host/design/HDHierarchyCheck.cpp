@@ -76,7 +76,7 @@ void HDDesignAssembly::checkHierarchy(const HDAHCellview* top) {
     if (!stepped) break;
   }
   const std::string chain = hdJoinElided(names, "/", 3, 3);
-  ctx_.problemAt(defs_[t].file, defs_[t].pos, defs_[t].path,
+  ctx_.problemAt(*defs_[t].file, defs_[t].pos, defs_[t].path,
                  "the hierarchy below top cell " + hdQuoted(defs_[t].name) + " is " +
                      std::to_string(height[t]) + " levels deep; at most " +
                      std::to_string(HDDesignLoader::kMaxDepth) + " are allowed (deepest path " +
@@ -92,6 +92,6 @@ void HDDesignAssembly::reportCycle(const Frames& stack, size_t node) {
   for (size_t i = from; i < stack.size(); ++i) names.push_back(defs_[stack[i].node].name);
   const std::string cycle = hdJoinElided(names, " -> ", 10, 5) + " -> " + defs_[node].name;
   const HDDefinition& d = defs_[node];
-  ctx_.problemAt(d.file, d.pos, d.path,
+  ctx_.problemAt(*d.file, d.pos, d.path,
                  "cyclic hierarchy: " + cycle + "; a cell cannot contain itself");
 }

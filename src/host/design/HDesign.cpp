@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 // ---- attributes -----------------------------------------------------------------
@@ -168,6 +169,25 @@ const HDInterned* HDDesignStore::intern(std::string_view s) {
   return recent = p;
 }
 
+HDAHInstance& HDInstanceList::append(HDDesignStore& store) {
+  const size_t k = runOf(size_);
+  if (size_ == runStart(k)) {
+    if (k == runSlots_) {
+      const size_t slots = runSlots_ ? 2 * runSlots_ : 4;
+      auto** runs =
+          static_cast<HDAHInstance**>(store.raw(slots * sizeof(HDAHInstance*), alignof(void*)));
+      std::copy(runs_, runs_ + runSlots_, runs);
+      runs_ = runs;
+      runSlots_ = slots;
+    }
+    runs_[k] = static_cast<HDAHInstance*>(
+        store.raw(runCapacity(k) * sizeof(HDAHInstance), alignof(HDAHInstance)));
+  }
+  HDAHInstance* inst = new (&runs_[k][size_ - runStart(k)]) HDAHInstance();
+  ++size_;
+  return *inst;
+}
+
 HDDesignStore& HDAHCellview::store() {
   if (!store_) {
     ownStore_.reset(new HDDesignStore);
@@ -244,7 +264,7 @@ class HDLHInstanceIterImpl : public HDLHInstanceIter {
 
  private:
   const HDLHCellview* cv_;
-  const std::deque<HDAHInstance>* list_;
+  const HDInstanceList* list_;
   size_t pos_ = 0;
   HDLHInstance current_;
 };
@@ -385,8 +405,7 @@ void HDDesignBuilder::setName(HDAHCellview* cell, const std::string& name) { cel
 
 HDAHInstance* HDDesignBuilder::addInstance(HDAHCellview* parent, std::string_view name,
                                            const HDAHCellview* cell, const HDPrimitive* primitive) {
-  parent->instances_.emplace_back();
-  HDAHInstance* inst = &parent->instances_.back();
+  HDAHInstance* inst = &parent->instances_.append(parent->store());
   inst->name_ = parent->store().name(name);
   setMaster(inst, cell, primitive);
   return inst;

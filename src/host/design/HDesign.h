@@ -12,9 +12,11 @@
 // iterator is deleted or advanced.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -145,6 +147,7 @@ class HDDesignStore {
   const HDInterned* intern(std::string_view s);
 
  private:
+  friend class HDInstanceList;
   void* raw(size_t bytes, size_t align) {
     const size_t pad = (align - reinterpret_cast<uintptr_t>(cur_) % align) % align;
     if (pad + bytes > left_) return grow(bytes);
@@ -212,6 +215,83 @@ class HDAHInstance {
   const char* site_ = nullptr;  // stored as names are; shared by a run of equal sites
 };
 
+// A cell's instances, in the order they were added. They live in runs taken from the
+// design's store, each twice the size of the one before, so that an instance keeps its
+// address, a cell without instances costs nothing and a large cell few allocations.
+class HDInstanceList {
+  template <typename T>
+  class Iter {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = HDAHInstance;
+    using difference_type = std::ptrdiff_t;
+    using pointer = T*;
+    using reference = T&;
+    Iter() = default;
+    T& operator*() const { return *p_; }
+    T* operator->() const { return p_; }
+    Iter& operator++() {
+      if (++i_ < size_ && ++p_ == runEnd_) {
+        p_ = runs_[++run_];
+        runEnd_ = p_ + runCapacity(run_);
+      }
+      return *this;
+    }
+    Iter operator++(int) {
+      Iter old = *this;
+      ++*this;
+      return old;
+    }
+    bool operator==(const Iter& o) const { return i_ == o.i_; }
+    bool operator!=(const Iter& o) const { return i_ != o.i_; }
+
+   private:
+    friend class HDInstanceList;
+    Iter(HDAHInstance* const* runs, size_t i, size_t size) : runs_(runs), i_(i), size_(size) {
+      if (i_ < size_) {
+        p_ = runs_[0];
+        runEnd_ = p_ + runCapacity(0);
+      }
+    }
+    HDAHInstance* const* runs_ = nullptr;
+    T* p_ = nullptr;
+    T* runEnd_ = nullptr;
+    size_t run_ = 0, i_ = 0, size_ = 0;
+  };
+
+ public:
+  using iterator = Iter<HDAHInstance>;
+  using const_iterator = Iter<const HDAHInstance>;
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  HDAHInstance& operator[](size_t i) {
+    const size_t k = runOf(i);
+    return runs_[k][i - runStart(k)];
+  }
+  const HDAHInstance& operator[](size_t i) const { return const_cast<HDInstanceList&>(*this)[i]; }
+  HDAHInstance& back() { return (*this)[size_ - 1]; }
+  const HDAHInstance& back() const { return (*this)[size_ - 1]; }
+  iterator begin() { return {runs_, 0, size_}; }
+  iterator end() { return {runs_, size_, size_}; }
+  const_iterator begin() const { return {runs_, 0, size_}; }
+  const_iterator end() const { return {runs_, size_, size_}; }
+
+ private:
+  friend class HDDesignBuilder;
+  static constexpr size_t kFirstRun = 4;
+  static size_t runCapacity(size_t k) { return kFirstRun << k; }
+  static size_t runStart(size_t k) { return kFirstRun * ((size_t(1) << k) - 1); }
+  static size_t runOf(size_t i) {
+    const unsigned long long q = i / kFirstRun + 1;
+    return static_cast<size_t>(63 - __builtin_clzll(q));
+  }
+  // A new default instance at the end.
+  HDAHInstance& append(HDDesignStore& store);
+  HDAHInstance** runs_ = nullptr;  // in the store
+  size_t size_ = 0;
+  size_t runSlots_ = 0;  // room in runs_
+};
+
 // A cell definition.
 class HDAHCellview {
  public:
@@ -220,7 +300,7 @@ class HDAHCellview {
   int netCount(HDAHTypes::ConnIterType) const { return nets_; }
   int busNetCount() const { return busNets_; }
   bool isBlackBox() const { return blackBox_; }
-  const std::deque<HDAHInstance>& instances() const { return instances_; }
+  const HDInstanceList& instances() const { return instances_; }
 
  private:
   friend class HDDesignBuilder;
@@ -231,7 +311,7 @@ class HDAHCellview {
   bool blackBox_ = false;
   HDDesignStore* store_ = nullptr;           // the design's
   std::unique_ptr<HDDesignStore> ownStore_;  // for a cell made outside a design
-  std::deque<HDAHInstance> instances_;
+  HDInstanceList instances_;
   HDDesignStore& store();
 };
 
@@ -535,7 +615,7 @@ class HDDesignBuilder {
   // Points an instance at its cell or primitive once the name is resolved (the loader
   // meets instances before the cells and primitives they name).
   static void setMaster(HDAHInstance* inst, const HDAHCellview* cell, const HDPrimitive* primitive);
-  static std::deque<HDAHInstance>& instances(HDAHCellview* cell) { return cell->instances_; }
+  static HDInstanceList& instances(HDAHCellview* cell) { return cell->instances_; }
 };
 
 // ---- primitive classification and attribute queries -----------------------------
