@@ -21,41 +21,61 @@ constexpr std::string_view kName = "name", kCell = "cell", kSite = "site",
 using Type = HDJsonReader::Type;
 
 namespace {
-// Sorts by the upper 32 bits, keeping the order of equal ones: three counting passes of
-// 11 bits each through a buffer of the same size, several times as fast as a comparison
-// sort on millions of names.
-void sortByTag(std::vector<uint64_t>& v) {
-  if (v.size() < 4096) {
-    std::stable_sort(v.begin(), v.end(),
-                     [](uint64_t x, uint64_t y) { return (x >> 32) < (y >> 32); });
+// Sorts tag-and-index words in place: ascending tags, and for equal tags ascending
+// indices, which is the order they were added in. A radix sort on the tag's bytes from the
+// top (cycles of swaps into 256 buckets), without the copy of the whole list that a sort
+// from the bottom needs: in cells of millions of instances that copy was the largest
+// block of the load.
+void sortTags(uint64_t* a, size_t n, int shift) {
+  if (n <= 32) {
+    for (size_t i = 1; i < n; ++i) {
+      const uint64_t v = a[i];
+      size_t j = i;
+      for (; j > 0 && a[j - 1] > v; --j) a[j] = a[j - 1];
+      a[j] = v;
+    }
     return;
   }
-  std::vector<uint64_t> tmp(v.size());
-  uint64_t* from = v.data();
-  uint64_t* to = tmp.data();
-  for (int shift = 32; shift < 64; shift += 11) {
-    size_t count[2049] = {};
-    for (size_t i = 0; i < v.size(); ++i) ++count[((from[i] >> shift) & 2047) + 1];
-    for (int b = 0; b < 2048; ++b) count[b + 1] += count[b];
-    for (size_t i = 0; i < v.size(); ++i) to[count[(from[i] >> shift) & 2047]++] = from[i];
-    std::swap(from, to);
+  if (shift < 32) {  // the tags are equal: by index
+    std::sort(a, a + n);
+    return;
   }
-  // Three passes: the result is in tmp.
-  v.swap(tmp);
+  size_t next[256] = {}, end[256];
+  for (size_t i = 0; i < n; ++i) ++next[(a[i] >> shift) & 255];
+  size_t at = 0;
+  for (int b = 0; b < 256; ++b) {
+    const size_t c = next[b];
+    next[b] = at;
+    at += c;
+    end[b] = at;
+  }
+  for (int b = 0; b < 256; ++b) {
+    while (next[b] < end[b]) {
+      uint64_t v = a[next[b]];
+      for (unsigned d = (v >> shift) & 255; d != static_cast<unsigned>(b); d = (v >> shift) & 255)
+        std::swap(v, a[next[d]++]);
+      a[next[b]++] = v;
+    }
+  }
+  size_t from = 0;
+  for (int b = 0; b < 256; ++b) {
+    sortTags(a + from, end[b] - from, shift - 8);
+    from = end[b];
+  }
 }
 }  // namespace
 
 void HDInstanceNames::reset() {
   // Give back what a large cell took rather than keep it for the rest of the load.
-  std::vector<uint64_t>().swap(entries_);
-  std::vector<unsigned char>().swap(places_);
+  decltype(entries_)().swap(entries_);
+  decltype(places_)().swap(places_);
   lastElement_ = 0;
   lastLine_ = 0;
 }
 
 std::vector<HDInstanceNames::Duplicate> HDInstanceNames::duplicates(const HDInstanceList& list) {
   std::vector<std::pair<uint32_t, uint32_t>> found;  // later, earliest (indices)
-  sortByTag(entries_);
+  sortTags(entries_.data(), entries_.size(), 56);
   for (size_t i = 0; i < entries_.size();) {
     size_t j = i + 1;
     while (j < entries_.size() && (entries_[j] >> 32) == (entries_[i] >> 32)) ++j;

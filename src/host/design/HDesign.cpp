@@ -5,6 +5,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "host/design/HDBigMemory.h"
+
 // ---- attributes -----------------------------------------------------------------
 
 HATAttr HATAttr::makeBool(bool v) {
@@ -64,7 +66,8 @@ const HDAHCellview* HDAHInstance::getMasterView() const {
 // ---- design store ---------------------------------------------------------------
 
 namespace {
-constexpr size_t kChunkBytes = 256 << 10;
+// A small design takes one small chunk; a large one chunks of huge pages.
+constexpr size_t kFirstChunk = 256 << 10, kMaxChunk = 32 << 20;
 constexpr uintptr_t kKindMask = 7, kLast = 8, kKeyMask = ~uintptr_t(15);
 static_assert(alignof(HDInterned) >= 16, "slot tags live in the low bits of the key");
 static_assert(sizeof(HDAttrSlot) == 16, "attribute slots stay two words");
@@ -108,20 +111,28 @@ const HDInterned* keyOf(const HDAttrSlot& s) {
 }
 }  // namespace
 
-HDDesignStore::HDDesignStore() = default;
-HDDesignStore::~HDDesignStore() = default;
+HDDesignStore::HDDesignStore() : nextChunk_(kFirstChunk) {}
+
+HDDesignStore::~HDDesignStore() {
+  for (const Chunk& c : chunks_) HDBigMemory::release(c.p, c.bytes);
+}
 
 void* HDDesignStore::grow(size_t bytes) {
-  if (bytes > kChunkBytes / 4) {
+  chunks_.reserve(chunks_.size() + 1);  // so that the chunk below cannot leak
+  if (bytes > nextChunk_ / 4) {
     // A large run gets a chunk of its own; the current chunk goes on filling.
-    chunks_.emplace_back(new char[bytes]);
-    return chunks_.back().get();
+    char* p = static_cast<char*>(HDBigMemory::allocate(bytes));
+    chunks_.push_back({p, bytes});
+    return p;
   }
-  // Chunks come from new[], aligned for any slot.
-  chunks_.emplace_back(new char[kChunkBytes]);
-  cur_ = chunks_.back().get() + bytes;
-  left_ = kChunkBytes - bytes;
-  return chunks_.back().get();
+  // Chunks are aligned for any slot.
+  const size_t size = nextChunk_;
+  char* p = static_cast<char*>(HDBigMemory::allocate(size));
+  chunks_.push_back({p, size});
+  nextChunk_ = std::min(2 * nextChunk_, kMaxChunk);
+  cur_ = p + bytes;
+  left_ = size - bytes;
+  return p;
 }
 
 const char* HDDesignStore::name(std::string_view s) {

@@ -157,7 +157,12 @@ class HDDesignStore {
     return p;
   }
   void* grow(size_t bytes);
-  std::vector<std::unique_ptr<char[]>> chunks_;
+  struct Chunk {
+    char* p;
+    size_t bytes;
+  };
+  std::vector<Chunk> chunks_;
+  size_t nextChunk_;  // the size of the next chunk: they double up to a limit
   char* cur_ = nullptr;
   size_t left_ = 0;
   std::deque<HDInterned> interned_;

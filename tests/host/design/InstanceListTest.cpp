@@ -1,10 +1,14 @@
-// A cell's instance list grows in runs of doubling size: instances keep their addresses,
-// and indexing and iteration agree across every run boundary.
+// A cell's instances: the list grows in runs of doubling size, instances keep their
+// addresses, and indexing and iteration agree across every run boundary; the duplicate
+// check over their names.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "host/design/HDDesignFileReader.h"
 #include "host/design/HDesign.h"
 
 TEST(InstanceList, IndexIterationAndAddressesAgreeAcrossRuns) {
@@ -53,4 +57,36 @@ TEST(InstanceList, CellOutsideADesignKeepsItsOwnStore) {
     ++n;
   }
   EXPECT_EQ(n, 40u);
+}
+
+// The duplicate check against a plain map, on a cell large enough for every level of its
+// sort: names drawn from a small pool, so most repeat, some hundreds of times.
+TEST(InstanceNames, DuplicatesMatchAMapInDocumentOrder) {
+  for (size_t n : {5u, 40u, 3000u, 60000u}) {
+    HFLFloorplan fp;
+    HDAHCellview* cell = fp.addCell("c");
+    HDPrimitive* prim = fp.addPrimitive("P");
+    HDInstanceNames names;
+    std::mt19937 rng(static_cast<unsigned>(n));
+    std::map<std::string, long> first;
+    std::vector<std::pair<long, long>> expected;  // element, first element
+    const size_t pool = n < 100 ? 3 : n / 8;
+    for (size_t i = 0; i < n; ++i) {
+      const std::string name = "n" + std::to_string(rng() % pool);
+      const long element = static_cast<long>(2 * i + 1);  // elements need not be indices
+      names.add(name, cell->instances().size(), element, HDJsonPos{static_cast<int>(i + 7), 3});
+      HDDesignBuilder::addInstance(cell, name, nullptr, prim);
+      auto ins = first.emplace(name, element);
+      if (!ins.second) expected.emplace_back(element, ins.first->second);
+    }
+    const auto found = names.duplicates(cell->instances());
+    ASSERT_EQ(found.size(), expected.size()) << n;
+    for (size_t k = 0; k < found.size(); ++k) {
+      ASSERT_EQ(found[k].element, expected[k].first) << n << " " << k;
+      ASSERT_EQ(found[k].first, expected[k].second) << n << " " << k;
+      ASSERT_EQ(found[k].pos.line, static_cast<int>((found[k].element - 1) / 2 + 7));
+      ASSERT_EQ(found[k].pos.column, 3);
+      ASSERT_EQ(found[k].name, cell->instances()[(found[k].element - 1) / 2].getName());
+    }
+  }
 }

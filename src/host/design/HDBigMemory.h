@@ -1,0 +1,49 @@
+// Large blocks for the design database, backed by transparent huge pages where the
+// system offers them: loading millions of instances otherwise spends a good part of its
+// time in the kernel, one page fault per 4 KiB.
+#pragma once
+
+#include <cstddef>
+#include <new>
+#include <utility>
+
+class HDBigMemory {
+ public:
+  static constexpr size_t kHugePage = size_t(2) << 20;
+  // At least `bytes`, suitably aligned for any type; a block of a huge page or more is
+  // mapped on its own and zeroed. Throws std::bad_alloc.
+  static void* allocate(size_t bytes);
+  // `bytes` as given to allocate().
+  static void release(void* p, size_t bytes) noexcept;
+};
+
+// For the loader's large scratch vectors, whose elements are left uninitialized on resize
+// (default-initialized) rather than zeroed.
+template <typename T>
+struct HDBigAllocator {
+  using value_type = T;
+  HDBigAllocator() = default;
+  template <typename U>
+  HDBigAllocator(const HDBigAllocator<U>&) {}  // NOLINT(google-explicit-constructor)
+  T* allocate(size_t n) {
+    if (n > size_t(-1) / sizeof(T)) throw std::bad_alloc();
+    return static_cast<T*>(HDBigMemory::allocate(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) noexcept { HDBigMemory::release(p, n * sizeof(T)); }
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  template <typename U>
+  bool operator==(const HDBigAllocator<U>&) const {
+    return true;
+  }
+  template <typename U>
+  bool operator!=(const HDBigAllocator<U>&) const {
+    return false;
+  }
+};
