@@ -12,7 +12,7 @@ HDSymbol* HDDesignAssembly::symbol(const std::string& name) {
   syms_.push_back(std::make_unique<HDSymbol>());
   HDSymbol* s = syms_.back().get();
   s->name = name;
-  symIndex_.emplace(name, s);
+  symIndex_.emplace(s->name, s);
   return s;
 }
 

@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -114,7 +115,7 @@ class HDDesignAssembly {
   HDLoadContext& ctx_;
   std::unique_ptr<HFLFloorplan> fp_;
   std::vector<std::unique_ptr<HDSymbol>> syms_;
-  std::unordered_map<std::string, HDSymbol*> symIndex_;
+  std::unordered_map<std::string_view, HDSymbol*> symIndex_;  // by the symbol's own name
   std::unordered_map<const HDAHCellview*, HDSymbol*> placeholders_;
   std::unordered_map<std::string, HDPrimInfo> prims_;
   std::deque<HDDefinition> defs_;

@@ -66,9 +66,14 @@ void sortTags(uint64_t* a, size_t n, int shift) {
 }  // namespace
 
 void HDInstanceNames::reset() {
-  // Give back what a large cell took rather than keep it for the rest of the load.
-  decltype(entries_)().swap(entries_);
-  decltype(places_)().swap(places_);
+  // Give back what a large cell took rather than keep it for the rest of the load; keep
+  // a small cell's room for the next of many.
+  if (entries_.capacity() > 4096) {
+    decltype(entries_)().swap(entries_);
+    decltype(places_)().swap(places_);
+  }
+  entries_.clear();
+  places_.clear();
   lastElement_ = 0;
   lastLine_ = 0;
 }

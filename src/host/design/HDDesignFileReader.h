@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/design/HDBigMemory.h"
 #include "host/design/HDDesignAssembly.h"
+#include "host/mem/HUTBigMemory.h"
 
 // Instance names of one cell, for the duplicate check. Names are recorded as hash and
 // index while the cell is read and sorted once at its end: a hash table probed per
@@ -69,8 +69,8 @@ class HDInstanceNames {
     }
     places_.push_back(static_cast<unsigned char>(z));
   }
-  std::vector<uint64_t, HDBigAllocator<uint64_t>> entries_;
-  std::vector<unsigned char, HDBigAllocator<unsigned char>> places_;
+  std::vector<uint64_t, HUTBigAllocator<uint64_t>> entries_;
+  std::vector<unsigned char, HUTBigAllocator<unsigned char>> places_;
   long lastElement_ = 0;
   int64_t lastLine_ = 0;
 };

@@ -5,7 +5,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "host/design/HDBigMemory.h"
+#include "host/mem/HUTBigMemory.h"
 
 // ---- attributes -----------------------------------------------------------------
 
@@ -114,20 +114,20 @@ const HDInterned* keyOf(const HDAttrSlot& s) {
 HDDesignStore::HDDesignStore() : nextChunk_(kFirstChunk) {}
 
 HDDesignStore::~HDDesignStore() {
-  for (const Chunk& c : chunks_) HDBigMemory::release(c.p, c.bytes);
+  for (const Chunk& c : chunks_) HUTBigMemory::release(c.p, c.bytes);
 }
 
 void* HDDesignStore::grow(size_t bytes) {
   chunks_.reserve(chunks_.size() + 1);  // so that the chunk below cannot leak
   if (bytes > nextChunk_ / 4) {
     // A large run gets a chunk of its own; the current chunk goes on filling.
-    char* p = static_cast<char*>(HDBigMemory::allocate(bytes));
+    char* p = static_cast<char*>(HUTBigMemory::allocate(bytes));
     chunks_.push_back({p, bytes});
     return p;
   }
   // Chunks are aligned for any slot.
   const size_t size = nextChunk_;
-  char* p = static_cast<char*>(HDBigMemory::allocate(size));
+  char* p = static_cast<char*>(HUTBigMemory::allocate(size));
   chunks_.push_back({p, size});
   nextChunk_ = std::min(2 * nextChunk_, kMaxChunk);
   cur_ = p + bytes;
@@ -185,8 +185,8 @@ HDAHInstance& HDInstanceList::append(HDDesignStore& store) {
   if (size_ == runStart(k)) {
     if (k == runSlots_) {
       const size_t slots = runSlots_ ? 2 * runSlots_ : 4;
-      auto** runs =
-          static_cast<HDAHInstance**>(store.raw(slots * sizeof(HDAHInstance*), alignof(void*)));
+      // An array of run pointers: room for `slots` of them.
+      auto** runs = static_cast<HDAHInstance**>(store.raw(slots * sizeof(void*), alignof(void*)));
       std::copy(runs_, runs_ + runSlots_, runs);
       runs_ = runs;
       runSlots_ = slots;

@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <new>
 
+#include "host/mem/HUTBigMemory.h"
 #include "host/msg/ComMsgMgr.h"
 
 // ---------------------------------------------------------------------------
@@ -63,12 +65,44 @@ constexpr std::size_t MAX_FEED = 1 << 30;  // expat takes an int length
 constexpr unsigned long long WHOLE_FILE = 64ull << 20;
 
 bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// expat's memory: its buffer holds a whole data file of megabytes, which huge pages fill
+// with a few faults instead of one per 4 KiB. Each block is preceded by its size.
+constexpr std::size_t kHead = 16;  // keeps expat's blocks aligned as malloc's are
+void* xmlMalloc(std::size_t n) {
+  if (n > SIZE_MAX - kHead) return nullptr;
+  try {
+    char* p = static_cast<char*>(HUTBigMemory::allocate(n + kHead));
+    std::memcpy(p, &n, sizeof n);
+    return p + kHead;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void xmlFree(void* p) {
+  if (!p) return;
+  char* block = static_cast<char*>(p) - kHead;
+  std::size_t n;
+  std::memcpy(&n, block, sizeof n);
+  HUTBigMemory::release(block, n + kHead);
+}
+void* xmlRealloc(void* p, std::size_t n) {
+  if (!p) return xmlMalloc(n);
+  std::size_t old;
+  std::memcpy(&old, static_cast<char*>(p) - kHead, sizeof old);
+  void* q = xmlMalloc(n);
+  if (!q) return nullptr;  // p stays, as realloc leaves it
+  std::memcpy(q, p, std::min(old, n));
+  xmlFree(p);
+  return q;
+}
+const XML_Memory_Handling_Suite kXmlMemory = {xmlMalloc, xmlRealloc, xmlFree};
 }  // namespace
 
 // The state of one parse: the expat parser and the text run being collected.
 struct HXMLParserBase::Session {
   Session(HXMLParserBase& o, const std::string& n) : owner(o), name(n) {
-    parser = XML_ParserCreate(nullptr);
+    parser = XML_ParserCreate_MM(nullptr, &kXmlMemory, nullptr);
     if (!parser) throw std::bad_alloc();
     XML_SetUserData(parser, this);
     XML_SetElementHandler(parser, &Session::onStart, &Session::onEnd);

@@ -48,6 +48,9 @@ void HAFITRCMgr::startElem_(const std::string& name, const CSL::XML::CAttributeL
   const int lon = HAFITNumbers::toInt(lonText);
   const float rc = HAFITNumbers::toFloat(rcText);
   const int64_t key = keyOf(lon, lat);
+  // Room for a world grid of whole degrees from the start, so that the list is not
+  // copied while it grows.
+  if (points_.empty()) points_.reserve(size_t{361} * 181);
   // The shipped grid comes in order: appending keeps it settled.
   if (settled_ && !points_.empty() && points_.back().key >= key) settled_ = false;
   points_.push_back({key, rc});

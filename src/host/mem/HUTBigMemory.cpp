@@ -1,4 +1,4 @@
-#include "host/design/HDBigMemory.h"
+#include "host/mem/HUTBigMemory.h"
 
 #include <sys/mman.h>
 
@@ -6,11 +6,11 @@
 
 namespace {
 size_t roundUp(size_t bytes) {
-  return (bytes + HDBigMemory::kHugePage - 1) & ~(HDBigMemory::kHugePage - 1);
+  return (bytes + HUTBigMemory::kHugePage - 1) & ~(HUTBigMemory::kHugePage - 1);
 }
 }  // namespace
 
-void* HDBigMemory::allocate(size_t bytes) {
+void* HUTBigMemory::allocate(size_t bytes) {
   if (bytes < kHugePage) return ::operator new(bytes);
   const size_t size = roundUp(bytes);
   if (size < bytes || size + kHugePage < size) throw std::bad_alloc();
@@ -20,8 +20,8 @@ void* HDBigMemory::allocate(size_t bytes) {
       ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (m == MAP_FAILED) throw std::bad_alloc();
   char* base = static_cast<char*>(m);
-  char* p = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(base) + kHugePage - 1) &
-                                    ~(uintptr_t(kHugePage) - 1));
+  const size_t skip = (kHugePage - reinterpret_cast<uintptr_t>(base) % kHugePage) % kHugePage;
+  char* p = base + skip;
   if (p > base) ::munmap(base, static_cast<size_t>(p - base));
   char* end = p + size;
   if (base + size + kHugePage > end)
@@ -32,7 +32,7 @@ void* HDBigMemory::allocate(size_t bytes) {
   return p;
 }
 
-void HDBigMemory::release(void* p, size_t bytes) noexcept {
+void HUTBigMemory::release(void* p, size_t bytes) noexcept {
   if (!p) return;
   if (bytes < kHugePage) {
     ::operator delete(p);

@@ -1,5 +1,5 @@
-// Large blocks for the design database, backed by transparent huge pages where the
-// system offers them: loading millions of instances otherwise spends a good part of its
+// Large blocks (the design database, the XML reader's buffer), backed by transparent huge pages
+// where the system offers them: loading millions of instances otherwise spends a good part of its
 // time in the kernel, one page fault per 4 KiB.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <new>
 #include <utility>
 
-class HDBigMemory {
+class HUTBigMemory {
  public:
   static constexpr size_t kHugePage = size_t(2) << 20;
   // At least `bytes`, suitably aligned for any type; a block of a huge page or more is
@@ -20,16 +20,16 @@ class HDBigMemory {
 // For the loader's large scratch vectors, whose elements are left uninitialized on resize
 // (default-initialized) rather than zeroed.
 template <typename T>
-struct HDBigAllocator {
+struct HUTBigAllocator {
   using value_type = T;
-  HDBigAllocator() = default;
+  HUTBigAllocator() = default;
   template <typename U>
-  HDBigAllocator(const HDBigAllocator<U>&) {}  // NOLINT(google-explicit-constructor)
+  HUTBigAllocator(const HUTBigAllocator<U>&) {}  // NOLINT(google-explicit-constructor)
   T* allocate(size_t n) {
     if (n > size_t(-1) / sizeof(T)) throw std::bad_alloc();
-    return static_cast<T*>(HDBigMemory::allocate(n * sizeof(T)));
+    return static_cast<T*>(HUTBigMemory::allocate(n * sizeof(T)));
   }
-  void deallocate(T* p, size_t n) noexcept { HDBigMemory::release(p, n * sizeof(T)); }
+  void deallocate(T* p, size_t n) noexcept { HUTBigMemory::release(p, n * sizeof(T)); }
   template <typename U>
   void construct(U* p) noexcept {
     ::new (static_cast<void*>(p)) U;
@@ -39,11 +39,11 @@ struct HDBigAllocator {
     ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
   }
   template <typename U>
-  bool operator==(const HDBigAllocator<U>&) const {
+  bool operator==(const HUTBigAllocator<U>&) const {
     return true;
   }
   template <typename U>
-  bool operator!=(const HDBigAllocator<U>&) const {
+  bool operator!=(const HUTBigAllocator<U>&) const {
     return false;
   }
 };
