@@ -92,7 +92,8 @@ void HDCellMap::apply(HDDesignAssembly& d, HDLoadContext& ctx,
   auto& prims = d.primitives();
   const std::string lib = hdQuoted(d.part.library);
   std::vector<HDSymbol*> unknown;
-  for (const auto& s : d.symbols()) {
+  for (HDSymbol& sym : d.symbols()) {
+    HDSymbol* s = &sym;
     if (s->cell || s->uses == 0) continue;
     const Entry* e = find(s->name);
     const auto own = prims.find(s->name);
@@ -111,7 +112,7 @@ void HDCellMap::apply(HDDesignAssembly& d, HDLoadContext& ctx,
                       "cell type " + hdQuoted(s->name) + " is a primitive of library " + lib +
                           " and cannot be made a black box");
       else
-        unknown.push_back(s.get());
+        unknown.push_back(s);
     } else if (!isPrim) {
       if (unknownIsError_)
         ctx.problemAt(*s->useFile, s->usePos, s->usePath,
@@ -119,7 +120,7 @@ void HDCellMap::apply(HDDesignAssembly& d, HDLoadContext& ctx,
                           " is neither a module of the netlist nor a primitive of library " + lib +
                           ", and the cell map " + file_ + " makes unknown types errors");
       else
-        unknown.push_back(s.get());
+        unknown.push_back(s);
     }
   }
   for (HDSymbol* s : unknown) {

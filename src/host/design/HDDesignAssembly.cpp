@@ -9,8 +9,7 @@ HDSymbol* HDDesignAssembly::findSymbol(const std::string& name) const {
 
 HDSymbol* HDDesignAssembly::symbol(const std::string& name) {
   if (HDSymbol* s = findSymbol(name)) return s;
-  syms_.push_back(std::make_unique<HDSymbol>());
-  HDSymbol* s = syms_.back().get();
+  HDSymbol* s = &syms_.emplace_back();
   s->name = name;
   symIndex_.emplace(s->name, s);
   return s;
@@ -19,10 +18,10 @@ HDSymbol* HDDesignAssembly::symbol(const std::string& name) {
 HDAHCellview* HDDesignAssembly::defineCell(const std::string& name, const std::string& path,
                                            HDJsonPos pos) {
   HDSymbol* s = symbol(name);
-  s->cell = fp_->addCell(name);
+  s->cell = s->pending ? fp_->adoptCell(std::move(s->pending)) : fp_->addCell(name);
   s->def = defs_.size();
   s->defPos = pos;
-  defs_.push_back({s->cell, name, currentFile(), path, pos});
+  defs_.emplace_back(HDDefinition{s->cell, name, currentFile(), path, pos});
   return s->cell;
 }
 
@@ -34,21 +33,19 @@ const std::string* HDDesignAssembly::currentFile() {
 }
 
 HDAHInstance* HDDesignAssembly::addInstanceOf(HDAHCellview* parent, std::string_view name,
-                                              HDSymbol* s, const std::string& usePath,
-                                              HDJsonPos usePos) {
+                                              HDSymbol* s, std::string usePath, HDJsonPos usePos) {
   if (s->uses++ == 0) {
     s->useFile = currentFile();
-    s->usePath = usePath;
+    s->usePath = std::move(usePath);
     s->usePos = usePos;
   }
   const HDAHCellview* master = s->cell;
   if (!master) {
-    if (!s->placeholder) {
-      s->placeholder.reset(new HDAHCellview);
-      HDDesignBuilder::setName(s->placeholder.get(), s->name);
-      placeholders_.emplace(s->placeholder.get(), s);
+    if (!s->pending) {
+      s->usedBeforeDefined = true;
+      s->pending = fp_->newCell(s->name);
     }
-    master = s->placeholder.get();
+    master = s->pending.get();
   }
   return HDDesignBuilder::addInstance(parent, name, master, nullptr);
 }
@@ -63,7 +60,8 @@ void HDDesignAssembly::setNetlistPart(const std::string& name, const std::string
 
 void HDDesignAssembly::resolve(bool primitivesKnown) {
   // A name is a cell or a primitive, never both.
-  for (const auto& s : syms_) {
+  for (const HDSymbol& sym : syms_) {
+    const HDSymbol* s = &sym;
     if (!s->cell) continue;
     auto it = prims_.find(s->name);
     if (it == prims_.end() || !it->second.prim) continue;
@@ -78,8 +76,9 @@ void HDDesignAssembly::resolve(bool primitivesKnown) {
 
   // Instances met before the cell or primitive they name.
   std::vector<std::pair<HDSymbol*, const HDPrimitive*>> targets;
-  for (const auto& s : syms_) {
-    if (!s->placeholder) continue;
+  for (const HDSymbol& sym : syms_) {
+    const HDSymbol* s = &sym;
+    if (!s->usedBeforeDefined) continue;
     auto it = prims_.find(s->primitive.empty() ? s->name : s->primitive);
     const HDPrimitive* prim = it != prims_.end() ? it->second.prim : nullptr;
     // Without the part's library every primitive would look undefined.
@@ -92,38 +91,33 @@ void HDDesignAssembly::resolve(bool primitivesKnown) {
       ctx_.problemAt(*s->useFile, s->usePos, s->usePath, msg);
     }
   }
-  // What each stand-in resolves to, looked up once per name rather than per instance.
-  struct Target {
-    const HDAHCellview* cell = nullptr;
-    const HDPrimitive* prim = nullptr;
-  };
-  std::unordered_map<const HDAHCellview*, Target> resolved;
-  for (const auto& [placeholder, s] : placeholders_) {
-    Target t;
-    if (s->cell) {
-      t.cell = s->cell;
-    } else {
-      auto p = prims_.find(s->primitive.empty() ? s->name : s->primitive);
-      if (p != prims_.end()) t.prim = p->second.prim;
-    }
-    resolved.emplace(placeholder, t);
+  // What each stand-in resolves to, looked up once per name rather than per instance. A
+  // cell defined after its first use already is what its instances point at; the stand-ins
+  // left are primitives (or undefined), few. By address, sorted for lookup.
+  std::vector<std::pair<const HDAHCellview*, const HDPrimitive*>> resolved;
+  for (const HDSymbol& s : syms_) {
+    if (!s.pending) continue;
+    auto p = prims_.find(s.primitive.empty() ? s.name : s.primitive);
+    resolved.emplace_back(s.pending.get(), p != prims_.end() ? p->second.prim : nullptr);
   }
+  std::sort(resolved.begin(), resolved.end(),
+            [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
   const HDAHCellview* lastFrom = nullptr;
-  Target last;
+  const HDPrimitive* last = nullptr;
   for (const HDDefinition& d : defs_) {
+    if (resolved.empty()) break;
     for (HDAHInstance& inst : HDDesignBuilder::instances(d.cell)) {
       const HDAHCellview* c = inst.getCell();
       if (!c) continue;
       if (c != lastFrom) {
-        auto it = resolved.find(c);
-        if (it == resolved.end()) continue;
+        auto it = std::lower_bound(
+            resolved.begin(), resolved.end(), c,
+            [](const auto& e, const HDAHCellview* v) { return std::less<>()(e.first, v); });
+        if (it == resolved.end() || it->first != c) continue;
         lastFrom = c;
         last = it->second;
       }
-      if (last.cell)
-        HDDesignBuilder::setMaster(&inst, last.cell, nullptr);
-      else if (last.prim)
-        HDDesignBuilder::setMaster(&inst, nullptr, last.prim);
+      if (last) HDDesignBuilder::setMaster(&inst, nullptr, last);
     }
   }
 
@@ -139,8 +133,8 @@ void HDDesignAssembly::resolve(bool primitivesKnown) {
           "top " + hdQuoted(topName) + " is a primitive; the top must be a cell of cells");
     } else {
       std::vector<std::string> cells;
-      for (const auto& s : syms_)
-        if (s->cell) cells.push_back(s->name);
+      for (const HDSymbol& s : syms_)
+        if (s.cell) cells.push_back(s.name);
       ctx_.problemAt(ctx_.designFile(), topPos, topPath,
                      "unknown top cell " + hdQuoted(topName) + "; cells has " +
                          (cells.empty() ? std::string("no cells") : hdJoinNames(cells, 20)));

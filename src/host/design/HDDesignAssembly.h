@@ -14,6 +14,7 @@
 
 #include "host/design/HDLoadContext.h"
 #include "host/design/HDesign.h"
+#include "host/mem/HUTChunkList.h"
 
 struct HDPartSpec {
   std::string name, device, archId, library;
@@ -29,7 +30,10 @@ struct HDSymbol {
   HDAHCellview* cell = nullptr;  // defined as a cell
   size_t def = 0;                // then its definition
   HDJsonPos defPos;
-  std::unique_ptr<HDAHCellview> placeholder;  // stands in until the name is resolved
+  // Used before it was defined: the cell its instances point at, listed among the design's
+  // cells when a definition comes, or the stand-in for a primitive until resolve().
+  std::unique_ptr<HDAHCellview> pending;
+  bool usedBeforeDefined = false;
   std::string primitive;  // the primitive a cell map names for it; empty: its own name
   size_t uses = 0;
   const std::string* useFile = nullptr;  // set by the first use
@@ -66,25 +70,24 @@ class HDDesignAssembly {
   HDAHCellview* defineCell(const std::string& name, const std::string& path, HDJsonPos pos);
   // A primitive's contents `cell`, defined in the current file at `path`.
   void addDefinition(HDAHCellview* cell, const std::string& name, std::string path, HDJsonPos pos) {
-    defs_.push_back({cell, name, currentFile(), std::move(path), pos});
+    defs_.emplace_back(HDDefinition{cell, name, currentFile(), std::move(path), pos});
   }
   // An instance of the cell or primitive called `target`, resolved later; `usePath` and
   // `usePos` place the first use in messages.
   HDAHInstance* addInstanceOf(HDAHCellview* parent, std::string_view name,
-                              const std::string& target, const std::string& usePath,
-                              HDJsonPos usePos) {
-    return addInstanceOf(parent, name, symbol(target), usePath, usePos);
+                              const std::string& target, std::string usePath, HDJsonPos usePos) {
+    return addInstanceOf(parent, name, symbol(target), std::move(usePath), usePos);
   }
-  // The same for the symbol `s`; `usePath` is read only for its first use.
+  // The same for the symbol `s`; `usePath` is kept only for its first use.
   HDAHInstance* addInstanceOf(HDAHCellview* parent, std::string_view name, HDSymbol* s,
-                              const std::string& usePath, HDJsonPos usePos);
+                              std::string usePath, HDJsonPos usePos);
   // A named instance whose target could not be read (kept for the duplicate check).
   HDAHInstance* addUnresolved(HDAHCellview* parent, const std::string& name) {
     return HDDesignBuilder::addInstance(parent, name, nullptr, nullptr);
   }
 
   std::unordered_map<std::string, HDPrimInfo>& primitives() { return prims_; }
-  const std::vector<std::unique_ptr<HDSymbol>>& symbols() const { return syms_; }
+  HUTChunkList<HDSymbol>& symbols() { return syms_; }
 
   // The part: a name to look up in parts.json, or given inline.
   bool havePart = false, partInline = false, partOk = false;
@@ -114,11 +117,10 @@ class HDDesignAssembly {
 
   HDLoadContext& ctx_;
   std::unique_ptr<HFLFloorplan> fp_;
-  std::vector<std::unique_ptr<HDSymbol>> syms_;
+  HUTChunkList<HDSymbol> syms_;
   std::unordered_map<std::string_view, HDSymbol*> symIndex_;  // by the symbol's own name
-  std::unordered_map<const HDAHCellview*, HDSymbol*> placeholders_;
   std::unordered_map<std::string, HDPrimInfo> prims_;
-  std::deque<HDDefinition> defs_;
+  HUTChunkList<HDDefinition> defs_;
   // The files that definitions and uses were read from, one copy each.
   std::deque<std::string> files_;
   const std::string* currentFile();

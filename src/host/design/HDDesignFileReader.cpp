@@ -683,7 +683,6 @@ const char* plainEnd(const char* p, const char* e) {
 
 // Enough for any instance the fast lane takes; a longer one is read the ordinary way.
 constexpr size_t kFastWindow = 64 << 10;
-constexpr size_t kFastAttrs = 16;
 
 // Equality with a key known at compile time, without a library call.
 template <size_t N>
@@ -745,7 +744,7 @@ bool HDDesignFileReader::fastInstance(HDJsonReader& r, HDAHCellview* cell) {
   const char* cellAt = nullptr;
   int cellNewlines = 0;
   const char* cellLineStart = nullptr;
-  HDAttrView attrs[kFastAttrs];
+  HDAttrView* const attrs = fastAttrs_;
   size_t nattrs = 0;
   space();
   if (p == e || *p != '"') return false;
@@ -778,6 +777,7 @@ bool HDDesignFileReader::fastInstance(HDJsonReader& r, HDAHCellview* cell) {
         for (bool inner = true; inner;) {
           if (nattrs == kFastAttrs) return false;
           HDAttrView& a = attrs[nattrs];
+          a = HDAttrView();
           if (!text(a.name) || a.name.empty()) return false;
           for (size_t k = 0; k < nattrs; ++k)
             if (same(attrs[k].name, a.name)) return false;
@@ -839,11 +839,10 @@ bool HDDesignFileReader::fastInstance(HDJsonReader& r, HDAHCellview* cell) {
     c.name.assign(target.data(), target.size());
     c.symbol = sym = d_.symbol(c.name);
   }
-  static const std::string noPath;
   HDAHInstance* inst = sym->uses == 0
                            ? d_.addInstanceOf(cell, name, sym, ctx_.currentPath(".cell"),
                                               r.rawPos(cellAt, cellNewlines, cellLineStart))
-                           : d_.addInstanceOf(cell, name, sym, noPath, HDJsonPos());
+                           : d_.addInstanceOf(cell, name, sym, std::string(), HDJsonPos());
   if (haveSite) HDDesignBuilder::setSite(cell, inst, site);
   if (nattrs) HDDesignBuilder::appendAttrs(cell, inst, attrs, nattrs);
   r.commitRaw(p, newlines, lineStart);

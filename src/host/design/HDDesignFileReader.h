@@ -127,4 +127,8 @@ class HDDesignFileReader {
   static constexpr size_t kRecent = 4;
   RecentSymbol recent_[kRecent];
   size_t recentNext_ = 0;
+  // The fast lane's attributes of one instance; here rather than on its stack, where
+  // constructing them all would cost more than reading most instances.
+  static constexpr size_t kFastAttrs = 16;
+  HDAttrView fastAttrs_[kFastAttrs];
 };

@@ -5,13 +5,22 @@
 #include "host/design/HDDesignAssembly.h"
 
 void HDDesignAssembly::checkHierarchy(const HDAHCellview* top) {
-  std::unordered_map<const HDAHCellview*, size_t> index;
-  for (size_t i = 0; i < defs_.size(); ++i) index.emplace(defs_[i].cell, i);
+  // Definitions by cell address, sorted for lookup: no node per definition.
+  std::vector<std::pair<const HDAHCellview*, size_t>> index;
+  index.reserve(defs_.size());
+  for (size_t i = 0; i < defs_.size(); ++i) index.emplace_back(defs_[i].cell, i);
+  const auto before = [](const auto& e, const HDAHCellview* v) {
+    return std::less<>()(e.first, v);
+  };
+  std::sort(index.begin(), index.end(),
+            [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
+  const auto find = [&](const HDAHCellview* m) -> long {
+    auto it = std::lower_bound(index.begin(), index.end(), m, before);
+    return it == index.end() || it->first != m ? -1 : static_cast<long>(it->second);
+  };
   const auto child = [&](const HDAHInstance* in) -> long {
     const HDAHCellview* m = in->getMasterView();
-    if (!m) return -1;
-    auto it = index.find(m);
-    return it == index.end() ? -1 : static_cast<long>(it->second);
+    return m ? find(m) : -1;
   };
   std::vector<int> height(defs_.size(), 0);
   std::vector<char> state(defs_.size(), 0);  // 0 new, 1 on the stack, 2 done
@@ -53,7 +62,9 @@ void HDDesignAssembly::checkHierarchy(const HDAHCellview* top) {
     }
   }
   if (!top || cyclic) return;
-  const size_t t = index.at(top);
+  const long found = find(top);
+  if (found < 0) return;
+  const size_t t = static_cast<size_t>(found);
   if (height[t] <= HDDesignLoader::kMaxDepth) return;
   // Follow one deepest path for the message.
   std::vector<std::string> names;

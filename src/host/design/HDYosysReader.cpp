@@ -388,10 +388,10 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
       if (!shadowed) params_.push_back(std::move(a));
     }
     const HDSymbol* known = d_.findSymbol(cellType_);
-    const std::string usePath = known && known->uses ? std::string()
-                                                     : "modules" + hdKeySeg(modName_) + ".cells" +
-                                                           hdKeySeg(cellName_) + ".type";
-    HDAHInstance* inst = d_.addInstanceOf(modCell_, name, cellType_, usePath, cellPos_);
+    std::string usePath = known && known->uses ? std::string()
+                                               : "modules" + hdKeySeg(modName_) + ".cells" +
+                                                     hdKeySeg(cellName_) + ".type";
+    HDAHInstance* inst = d_.addInstanceOf(modCell_, name, cellType_, std::move(usePath), cellPos_);
     if (hasSite_) HDDesignBuilder::setSite(modCell_, inst, site_);
     HDDesignBuilder::appendAttrs(modCell_, inst, params_);
     names_.add(name, modCell_->instances().size() - 1, static_cast<long>(count_++), cellPos_);
@@ -482,7 +482,8 @@ void HDYosysReader::read(const std::string& path) {
   }
 
   // The `$` types that are no module: the gates of the tool's own library.
-  for (const auto& s : d_.symbols()) {
+  for (const HDSymbol& sym : d_.symbols()) {
+    const HDSymbol* s = &sym;
     if (s->cell || s->name.empty() || s->name[0] != '$' || d_.primitives().count(s->name)) continue;
     HDPrimitive* prim = d_.floorplan().addPrimitive(s->name);
     prim->classes = HDPrimitive::OTHER;

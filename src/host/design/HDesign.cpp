@@ -362,10 +362,17 @@ void HFLFloorplan::setPart(std::unique_ptr<HDARPart> part) {
   netlist_.part_ = part_.get();
 }
 
-HDAHCellview* HFLFloorplan::addCell(const std::string& name) {
-  cells_.push_back(std::make_unique<HDAHCellview>());
-  cells_.back()->name_ = name;
-  cells_.back()->store_ = store_.get();
+HDAHCellview* HFLFloorplan::addCell(const std::string& name) { return adoptCell(newCell(name)); }
+
+std::unique_ptr<HDAHCellview> HFLFloorplan::newCell(const std::string& name) {
+  auto cell = std::make_unique<HDAHCellview>();
+  cell->name_ = name;
+  cell->store_ = store_.get();
+  return cell;
+}
+
+HDAHCellview* HFLFloorplan::adoptCell(std::unique_ptr<HDAHCellview> cell) {
+  cells_.push_back(std::move(cell));
   return cells_.back().get();
 }
 

@@ -554,6 +554,10 @@ class HFLFloorplan {
   void setRouteData(std::unique_ptr<HDPYRouteData> data) { routeData_ = std::move(data); }
   // Cells and primitives are owned here; names are unique per kind.
   HDAHCellview* addCell(const std::string& name);
+  // A cell of this design not yet listed among cells(): instances may point at it before
+  // its definition is read; adoptCell() then lists it, in definition order.
+  std::unique_ptr<HDAHCellview> newCell(const std::string& name);
+  HDAHCellview* adoptCell(std::unique_ptr<HDAHCellview> cell);
   // A primitive's contents (its master cell view): owned here, not listed among cells().
   HDAHCellview* addContents(const std::string& name);
   const std::vector<std::unique_ptr<HDAHCellview>>& contents() const { return contents_; }

@@ -60,11 +60,11 @@ class EdifTest : public ShippedData {
       HDCatalogueReader catalogues(ctx, design, objects);
       const bool known = catalogues.read();
       if (blackBoxes) {
-        for (const auto& s : design.symbols()) {
-          if (s->cell || design.primitives().count(s->name)) continue;
-          HDPrimitive* p = design.floorplan().addPrimitive(s->name);
+        for (const HDSymbol& s : design.symbols()) {
+          if (s.cell || design.primitives().count(s.name)) continue;
+          HDPrimitive* p = design.floorplan().addPrimitive(s.name);
           p->classes = HDPrimitive::OTHER;
-          design.primitives()[s->name] = HDPrimInfo{p, true, "", "", {}};
+          design.primitives()[s.name] = HDPrimInfo{p, true, "", "", {}};
         }
       }
       design.resolve(known);
