@@ -1,6 +1,11 @@
 #include "host/mem/HUTBigMemory.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <cstdint>
 
@@ -39,4 +44,32 @@ void HUTBigMemory::release(void* p, size_t bytes) noexcept {
     return;
   }
   ::munmap(p, roundUp(bytes));
+}
+
+void HUTBigMemory::adviseHeap(size_t bytes) {
+#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
+  const size_t step = roundUp(bytes);
+  // Grow in large steps, and keep what was grown when blocks are freed.
+  ::mallopt(M_TOP_PAD, static_cast<int>(step));
+  ::mallopt(M_TRIM_THRESHOLD, static_cast<int>(2 * step));
+  // Blocks the heap's free top cannot hold make it grow by the step now (blocks below the
+  // size that malloc maps on their own).
+  char* const before = static_cast<char*>(::sbrk(0));
+  void* probes[4] = {};
+  char* after = before;
+  for (void*& p : probes) {
+    p = ::malloc(120 << 10);
+    after = static_cast<char*>(::sbrk(0));
+    if (after != before) break;
+  }
+  for (void* p : probes) ::free(p);
+  if (before == reinterpret_cast<char*>(-1) || after <= before) return;
+  // The whole huge pages of the heap's top: every page of the step that is touched.
+  const uintptr_t from = (reinterpret_cast<uintptr_t>(before) + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t to = reinterpret_cast<uintptr_t>(after) & ~(kHugePage - 1);
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+  (void)bytes;
+#endif
 }

@@ -15,6 +15,10 @@ class HUTBigMemory {
   static void* allocate(size_t bytes);
   // `bytes` as given to allocate().
   static void release(void* p, size_t bytes) noexcept;
+  // Lets the C heap grow in steps of `bytes` and back them with huge pages: a program that
+  // keeps many small objects (a cell, a name each) then takes one page fault per 2 MiB
+  // rather than per 4 KiB. Once, at the start of a program; a no-op where unsupported.
+  static void adviseHeap(size_t bytes);
 };
 
 // For the loader's large scratch vectors, whose elements are left uninitialized on resize

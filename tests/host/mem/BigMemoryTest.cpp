@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -67,4 +68,15 @@ TEST(ChunkList, StableAddressesAcrossChunksAndOneDestructionEach) {
     EXPECT_EQ(destroyed, 0);
   }
   EXPECT_EQ(destroyed, n);
+}
+
+// Advising the heap twice leaves malloc working: small blocks across the grown step keep
+// their bytes.
+TEST(BigMemory, AdvisedHeapStillAllocates) {
+  HUTBigMemory::adviseHeap(size_t(4) << 20);
+  HUTBigMemory::adviseHeap(1);
+  std::vector<std::unique_ptr<std::string>> blocks;
+  for (int i = 0; i < 50000; ++i)
+    blocks.push_back(std::make_unique<std::string>(40, static_cast<char>('a' + i % 26)));
+  for (int i = 0; i < 50000; i += 101) ASSERT_EQ((*blocks[i])[39], 'a' + i % 26);
 }
