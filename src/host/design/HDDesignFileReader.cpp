@@ -68,11 +68,11 @@ void sortTags(uint64_t* a, size_t n, int shift) {
 void HDInstanceNames::reset() {
   // Give back what a large cell took rather than keep it for the rest of the load; keep
   // a small cell's room for the next of many.
-  if (entries_.capacity() > 4096) {
-    decltype(entries_)().swap(entries_);
+  if (tags_.capacity() > 4096) {
+    decltype(tags_)().swap(tags_);
     decltype(places_)().swap(places_);
   }
-  entries_.clear();
+  tags_.clear();
   places_.clear();
   lastElement_ = 0;
   lastLine_ = 0;
@@ -80,17 +80,45 @@ void HDInstanceNames::reset() {
 
 std::vector<HDInstanceNames::Duplicate> HDInstanceNames::duplicates(const HDInstanceList& list) {
   std::vector<std::pair<uint32_t, uint32_t>> found;  // later, earliest (indices)
-  sortTags(entries_.data(), entries_.size(), 56);
-  for (size_t i = 0; i < entries_.size();) {
+  const size_t n = tags_.size();
+  const auto eachTag = [&](auto f) {
+    for (size_t i = 0; i < n; ++i) f(i, uint64_t(tags_[i]));
+  };
+  // Hash tag and index of every instance whose name may repeat.
+  std::vector<uint64_t, HUTBigAllocator<uint64_t>> entries;
+  if (n <= 4096) {
+    entries.resize(n);
+    eachTag([&](size_t i, uint64_t tag) { entries[i] = (tag << 32) | i; });
+  } else {
+    // Two bits a slot, at least four slots a name: 0 unseen, 1 once, 2 more often.
+    size_t slots = 1;
+    while (slots < 4 * n) slots <<= 1;
+    std::vector<unsigned char, HUTBigAllocator<unsigned char>> filter(slots / 4);
+    std::fill(filter.begin(), filter.end(), 0);
+    const uint64_t mask = slots - 1;
+    eachTag([&](size_t, uint64_t tag) {
+      const uint64_t slot = tag & mask;
+      unsigned char& byte = filter[slot >> 2];
+      const unsigned shift = (slot & 3) * 2;
+      if (((byte >> shift) & 3) < 2) byte = static_cast<unsigned char>(byte + (1u << shift));
+    });
+    entries.reserve(n / 4 + 1024);
+    eachTag([&](size_t i, uint64_t tag) {
+      const uint64_t slot = tag & mask;
+      if (((filter[slot >> 2] >> ((slot & 3) * 2)) & 3) == 2) entries.push_back((tag << 32) | i);
+    });
+  }
+  sortTags(entries.data(), entries.size(), 56);
+  for (size_t i = 0; i < entries.size();) {
     size_t j = i + 1;
-    while (j < entries_.size() && (entries_[j] >> 32) == (entries_[i] >> 32)) ++j;
+    while (j < entries.size() && (entries[j] >> 32) == (entries[i] >> 32)) ++j;
     // Entries i..j share a hash; sorted, so indices ascend within the run and the
     // first equal name found is the earliest.
     if (j - i <= 16) {
       for (size_t a = i + 1; a < j; ++a) {
-        const uint32_t ia = static_cast<uint32_t>(entries_[a]);
+        const uint32_t ia = static_cast<uint32_t>(entries[a]);
         for (size_t b = i; b < a; ++b) {
-          const uint32_t ib = static_cast<uint32_t>(entries_[b]);
+          const uint32_t ib = static_cast<uint32_t>(entries[b]);
           if (list[ia].getName() == list[ib].getName()) {
             found.emplace_back(ia, ib);
             break;
@@ -100,7 +128,7 @@ std::vector<HDInstanceNames::Duplicate> HDInstanceNames::duplicates(const HDInst
     } else {
       std::unordered_map<std::string_view, uint32_t> first;
       for (size_t a = i; a < j; ++a) {
-        const uint32_t ia = static_cast<uint32_t>(entries_[a]);
+        const uint32_t ia = static_cast<uint32_t>(entries[a]);
         auto ins = first.emplace(list[ia].getName(), ia);
         if (!ins.second) found.emplace_back(ia, ins.first->second);
       }
@@ -115,7 +143,7 @@ std::vector<HDInstanceNames::Duplicate> HDInstanceNames::duplicates(const HDInst
     HDJsonPos pos;
   };
   std::vector<Where> where;
-  where.reserve(entries_.size());
+  where.reserve(n);
   size_t k = 0;
   auto getSigned = [&]() {
     uint64_t z = 0;
