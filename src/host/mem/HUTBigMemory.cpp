@@ -63,7 +63,7 @@ void HUTBigMemory::adviseHeap(size_t bytes) {
     if (after != before) break;
   }
   for (void* p : probes) ::free(p);
-  if (before == reinterpret_cast<char*>(-1) || after <= before) return;
+  if (reinterpret_cast<uintptr_t>(before) == ~uintptr_t(0) || after <= before) return;
   // The whole huge pages of the heap's top: every page of the step that is touched.
   const uintptr_t from = (reinterpret_cast<uintptr_t>(before) + kHugePage - 1) & ~(kHugePage - 1);
   const uintptr_t to = reinterpret_cast<uintptr_t>(after) & ~(kHugePage - 1);
