@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Times commands in turn, A B A B ... (or A B C A B C ...), and checks ratios between them.
 
-  alternate.py [--runs N] [--summary FILE] NAME
+  alternate.py [--runs N] [--cpu N] [--summary FILE] NAME
                --run LABEL 'COMMAND' --run LABEL 'COMMAND' [--run ...]
                [--ratio A/B METRIC MAX ...] [--rss LABEL FILE MAX ...]
 
@@ -12,6 +12,10 @@ child (wait4), its CPU time (user + system) and peak RSS. A child starts from a 
 this script's memory, so the kernel never reports a peak below that copy: the floor,
 measured once with `true`, is printed, and a peak at the floor means "at most this".
 
+--cpu N                  every run is pinned to CPU N (default: the first CPU this script
+                         may use). Both sides of a ratio then run on the same CPU: on a
+                         virtual machine one CPU may be much slower than another (here 1.6
+                         times, measured), and a pair split between them measures the CPUs.
 --ratio A/B METRIC MAX   METRIC is cpu or wall: the ratio A/B is taken round by round;
                          its median must be at most MAX. Printed with its spread (min to
                          max over the rounds).
@@ -59,6 +63,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--runs", type=int, default=9)
     ap.add_argument("--summary")
+    ap.add_argument("--cpu", type=int)
     ap.add_argument("--run", nargs=2, action="append", metavar=("LABEL", "COMMAND"), required=True)
     ap.add_argument("--ratio", nargs=3, action="append", default=[], metavar=("A/B", "METRIC", "MAX"))
     ap.add_argument("--rss", nargs=3, action="append", default=[], metavar=("LABEL", "FILE", "MAX"))
@@ -75,6 +80,11 @@ def main():
         if label not in labels:
             ap.error(f"--rss {label}: no --run of that label")
 
+    allowed = sorted(os.sched_getaffinity(0))
+    cpu = allowed[0] if args.cpu is None else args.cpu
+    if cpu not in allowed:
+        ap.error(f"--cpu {cpu}: this script may use CPUs {allowed}")
+    os.sched_setaffinity(0, {cpu})  # children inherit it
     commands = [shlex.split(cmd) for _, cmd in args.run]
     runs = {label: [] for label in labels}
     try:
@@ -92,8 +102,8 @@ def main():
                 print(line, file=f)
         return 1
 
-    print(f"{args.name}: {args.runs} rounds after one warm-up round; median (min to max);"
-          f" peak RSS floor {floor / 1048576:.1f} MiB")
+    print(f"{args.name}: {args.runs} rounds after one warm-up round on CPU {cpu}; median"
+          f" (min to max); peak RSS floor {floor / 1048576:.1f} MiB")
     for label in labels:
         wall = [r[0] for r in runs[label]]
         cpu = [r[1] for r in runs[label]]
