@@ -27,11 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       HDCatalogueReader catalogues(ctx, assembly, objects);
       const bool known = catalogues.read();
       // Leaf types outside the catalogue are black boxes, as the cell map makes them.
-      for (const auto& s : assembly.symbols()) {
-        if (s->cell || assembly.primitives().count(s->name)) continue;
-        HDPrimitive* p = assembly.floorplan().addPrimitive(s->name);
+      for (const HDSymbol& s : assembly.symbols()) {
+        if (s.cell || assembly.primitives().count(s.name)) continue;
+        HDPrimitive* p = assembly.floorplan().addPrimitive(s.name);
         p->classes = HDPrimitive::OTHER;
-        assembly.primitives()[s->name] = HDPrimInfo{p, true, "", "", {}};
+        assembly.primitives()[s.name] = HDPrimInfo{p, true, "", "", {}};
       }
       assembly.resolve(known);
     } catch (const HDStopLoading&) {
