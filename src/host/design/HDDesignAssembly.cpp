@@ -41,10 +41,7 @@ HDAHInstance* HDDesignAssembly::addInstanceOf(HDAHCellview* parent, std::string_
   }
   const HDAHCellview* master = s->cell;
   if (!master) {
-    if (!s->pending) {
-      s->usedBeforeDefined = true;
-      s->pending = fp_->newCell(s->name);
-    }
+    if (!s->pending) s->pending = fp_->newCell(s->name);
     master = s->pending.get();
   }
   return HDDesignBuilder::addInstance(parent, name, master, nullptr);
@@ -74,11 +71,10 @@ void HDDesignAssembly::resolve(bool primitivesKnown) {
                        "; rename the cell");
   }
 
-  // Instances met before the cell or primitive they name.
-  std::vector<std::pair<HDSymbol*, const HDPrimitive*>> targets;
+  // Instances met before the cell or primitive they name, and still without a cell.
   for (const HDSymbol& sym : syms_) {
     const HDSymbol* s = &sym;
-    if (!s->usedBeforeDefined) continue;
+    if (!s->pending) continue;
     auto it = prims_.find(s->primitive.empty() ? s->name : s->primitive);
     const HDPrimitive* prim = it != prims_.end() ? it->second.prim : nullptr;
     // Without the part's library every primitive would look undefined.

@@ -33,7 +33,6 @@ struct HDSymbol {
   // Used before it was defined: the cell its instances point at, listed among the design's
   // cells when a definition comes, or the stand-in for a primitive until resolve().
   std::unique_ptr<HDAHCellview> pending;
-  bool usedBeforeDefined = false;
   std::string primitive;  // the primitive a cell map names for it; empty: its own name
   size_t uses = 0;
   const std::string* useFile = nullptr;  // set by the first use

@@ -672,7 +672,7 @@ void HDDesignFileReader::parseInstance(HDJsonReader& r, HDAHCellview* cell) {
   if (!seenCell) ctx_.problem(op, "", "missing key \"cell\" in an instance");
   if (!haveName) return;
   // An instance with other problems still takes its name, for the duplicate check.
-  names_.add(name_, cell->instances().size(), ctx_.index(), op);
+  names_.add(name_, ctx_.index(), op);
   HDAHInstance* inst =
       haveCell ? d_.addInstanceOf(cell, name_, cellName_, ctx_.currentPath(".cell"), cellPos)
                : d_.addUnresolved(cell, name_);
@@ -857,7 +857,7 @@ bool HDDesignFileReader::fastInstance(HDJsonReader& r, HDAHCellview* cell) {
 
   // Every check passed: the same effect as reading the object the ordinary way.
   const HDJsonPos op = r.rawPos(open, 0, nullptr);
-  names_.add(name, cell->instances().size(), ctx_.index(), op);
+  names_.add(name, ctx_.index(), op);
   // Instances name few cells and primitives, mostly the same few in turn.
   HDSymbol* sym = nullptr;
   for (const RecentSymbol& c : recent_)

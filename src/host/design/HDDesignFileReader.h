@@ -25,9 +25,9 @@
 class HDInstanceNames {
  public:
   void reset();
-  // `index` in the cell's instance list: names are added in that order, one per instance;
-  // `element` in the file's instances array.
-  void add(std::string_view name, size_t /*index*/, long element, HDJsonPos pos) {
+  // The name of the cell's next instance (names are added in the order of the instance
+  // list, one per instance); `element` in the file's instances array.
+  void add(std::string_view name, long element, HDJsonPos pos) {
     tags_.push_back(static_cast<uint32_t>(hash(name) >> 32));
     putSigned(element - lastElement_);
     putSigned(static_cast<int64_t>(pos.line) - lastLine_);

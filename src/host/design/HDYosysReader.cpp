@@ -394,7 +394,7 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
     HDAHInstance* inst = d_.addInstanceOf(modCell_, name, cellType_, std::move(usePath), cellPos_);
     if (hasSite_) HDDesignBuilder::setSite(modCell_, inst, site_);
     HDDesignBuilder::appendAttrs(modCell_, inst, params_);
-    names_.add(name, modCell_->instances().size() - 1, static_cast<long>(count_++), cellPos_);
+    names_.add(name, static_cast<long>(count_++), cellPos_);
   }
 
   HDLoadContext& ctx_;

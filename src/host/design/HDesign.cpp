@@ -181,8 +181,8 @@ const HDInterned* HDDesignStore::intern(std::string_view s) {
 }
 
 HDAHInstance& HDInstanceList::append(HDDesignStore& store) {
-  const size_t k = runOf(size_);
-  if (size_ == runStart(k)) {
+  const size_t k = Runs::of(size_);
+  if (size_ == Runs::start(k)) {
     if (k == runSlots_) {
       const size_t slots = runSlots_ ? 2 * runSlots_ : 4;
       // An array of run pointers: room for `slots` of them.
@@ -192,9 +192,9 @@ HDAHInstance& HDInstanceList::append(HDDesignStore& store) {
       runSlots_ = slots;
     }
     runs_[k] = static_cast<HDAHInstance*>(
-        store.raw(runCapacity(k) * sizeof(HDAHInstance), alignof(HDAHInstance)));
+        store.raw(Runs::capacity(k) * sizeof(HDAHInstance), alignof(HDAHInstance)));
   }
-  HDAHInstance* inst = new (&runs_[k][size_ - runStart(k)]) HDAHInstance();
+  HDAHInstance* inst = new (&runs_[k][size_ - Runs::start(k)]) HDAHInstance();
   ++size_;
   return *inst;
 }

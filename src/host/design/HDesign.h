@@ -25,6 +25,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/mem/HUTDoublingRuns.h"
+
 class HAINetlist;
 class HDAHCellview;
 class HDAHInstance;
@@ -238,7 +240,7 @@ class HDInstanceList {
     Iter& operator++() {
       if (++i_ < size_ && ++p_ == runEnd_) {
         p_ = runs_[++run_];
-        runEnd_ = p_ + runCapacity(run_);
+        runEnd_ = p_ + Runs::capacity(run_);
       }
       return *this;
     }
@@ -255,7 +257,7 @@ class HDInstanceList {
     Iter(HDAHInstance* const* runs, size_t i, size_t size) : runs_(runs), i_(i), size_(size) {
       if (i_ < size_) {
         p_ = runs_[0];
-        runEnd_ = p_ + runCapacity(0);
+        runEnd_ = p_ + Runs::capacity(0);
       }
     }
     HDAHInstance* const* runs_ = nullptr;
@@ -270,8 +272,8 @@ class HDInstanceList {
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
   HDAHInstance& operator[](size_t i) {
-    const size_t k = runOf(i);
-    return runs_[k][i - runStart(k)];
+    const size_t k = Runs::of(i);
+    return runs_[k][i - Runs::start(k)];
   }
   const HDAHInstance& operator[](size_t i) const { return const_cast<HDInstanceList&>(*this)[i]; }
   HDAHInstance& back() { return (*this)[size_ - 1]; }
@@ -283,13 +285,7 @@ class HDInstanceList {
 
  private:
   friend class HDDesignBuilder;
-  static constexpr size_t kFirstRun = 4;
-  static size_t runCapacity(size_t k) { return kFirstRun << k; }
-  static size_t runStart(size_t k) { return kFirstRun * ((size_t(1) << k) - 1); }
-  static size_t runOf(size_t i) {
-    const unsigned long long q = i / kFirstRun + 1;
-    return static_cast<size_t>(63 - __builtin_clzll(q));
-  }
+  using Runs = HUTDoublingRuns<4>;
   // A new default instance at the end.
   HDAHInstance& append(HDDesignStore& store);
   HDAHInstance** runs_ = nullptr;  // in the store

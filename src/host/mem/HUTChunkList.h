@@ -10,18 +10,12 @@
 #include <utility>
 
 #include "host/mem/HUTBigMemory.h"
+#include "host/mem/HUTDoublingRuns.h"
 
 template <typename T>
 class HUTChunkList {
-  static constexpr size_t kFirst = 16;
-  static constexpr int kMaxChunks = 48;
-  // Chunk k holds kFirst << k elements and starts at index kFirst * (2^k - 1).
-  static int chunkOf(size_t i) {
-    const unsigned long long q = i / kFirst + 1;
-    return 63 - __builtin_clzll(q);
-  }
-  static size_t chunkStart(int k) { return kFirst * ((size_t(1) << k) - 1); }
-  static size_t chunkSize(int k) { return kFirst << k; }
+  using Chunks = HUTDoublingRuns<16>;
+  static constexpr size_t kMaxChunks = 48;
 
   template <typename L, typename E>
   class Iter {
@@ -61,15 +55,16 @@ class HUTChunkList {
   HUTChunkList& operator=(const HUTChunkList&) = delete;
   ~HUTChunkList() {
     for (size_t i = size_; i > 0; --i) (*this)[i - 1].~T();
-    for (int k = 0; k < kMaxChunks && chunks_[k]; ++k)
-      HUTBigMemory::release(chunks_[k], chunkSize(k) * sizeof(T));
+    for (size_t k = 0; k < kMaxChunks && chunks_[k]; ++k)
+      HUTBigMemory::release(chunks_[k], Chunks::capacity(k) * sizeof(T));
   }
 
   template <typename... Args>
   T& emplace_back(Args&&... args) {
-    const int k = chunkOf(size_);
-    if (!chunks_[k]) chunks_[k] = static_cast<T*>(HUTBigMemory::allocate(chunkSize(k) * sizeof(T)));
-    T* p = chunks_[k] + (size_ - chunkStart(k));
+    const size_t k = Chunks::of(size_);
+    if (!chunks_[k])
+      chunks_[k] = static_cast<T*>(HUTBigMemory::allocate(Chunks::capacity(k) * sizeof(T)));
+    T* p = chunks_[k] + (size_ - Chunks::start(k));
     ::new (static_cast<void*>(p)) T(std::forward<Args>(args)...);
     ++size_;
     return *p;
@@ -78,12 +73,12 @@ class HUTChunkList {
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
   T& operator[](size_t i) {
-    const int k = chunkOf(i);
-    return chunks_[k][i - chunkStart(k)];
+    const size_t k = Chunks::of(i);
+    return chunks_[k][i - Chunks::start(k)];
   }
   const T& operator[](size_t i) const {
-    const int k = chunkOf(i);
-    return chunks_[k][i - chunkStart(k)];
+    const size_t k = Chunks::of(i);
+    return chunks_[k][i - Chunks::start(k)];
   }
   T& back() { return (*this)[size_ - 1]; }
   iterator begin() { return {this, 0}; }

@@ -76,7 +76,7 @@ TEST(InstanceNames, DuplicatesMatchAMapInDocumentOrder) {
     for (size_t i = 0; i < n; ++i) {
       const std::string name = "n" + std::to_string(rng() % pool);
       const long element = static_cast<long>(2 * i + 1);  // elements need not be indices
-      names.add(name, cell->instances().size(), element, HDJsonPos{static_cast<int>(i + 7), 3});
+      names.add(name, element, HDJsonPos{static_cast<int>(i + 7), 3});
       HDDesignBuilder::addInstance(cell, name, nullptr, prim);
       auto ins = first.emplace(name, element);
       if (!ins.second) expected.emplace_back(element, ins.first->second);
