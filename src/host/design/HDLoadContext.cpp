@@ -47,6 +47,24 @@ std::string hdPosText(HDJsonPos p) {
   return "line " + std::to_string(p.line) + ", column " + std::to_string(p.column);
 }
 
+bool HDSeenNames::insert(std::string_view name) {
+  if (contains(name)) return false;
+  if (few_.size() < kFew) {
+    few_.emplace_back(name);
+    return true;
+  }
+  if (many_.empty()) many_.insert(few_.begin(), few_.end());
+  many_.emplace(name);
+  return true;
+}
+
+bool HDSeenNames::contains(std::string_view name) const {
+  if (!many_.empty()) return many_.count(std::string(name)) > 0;
+  for (const std::string& n : few_)
+    if (n == name) return true;
+  return false;
+}
+
 std::string HDLoadContext::currentPath(std::string_view suffix) const {
   std::string out;
   for (const Seg& s : path_) out += s.index >= 0 ? "[" + std::to_string(s.index) + "]" : s.key;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "host/design/HDJsonReader.h"
@@ -24,6 +25,24 @@ std::string hdJoinNames(const std::vector<std::string>& names, size_t max);
 std::string hdJoinElided(const std::vector<std::string>& names, const std::string& sep, size_t head,
                          size_t tail);
 std::string hdPosText(HDJsonPos p);
+
+// The names met so far in one object: a linear search while they are few, a hash set
+// once they are many, so that an object of thousands of keys costs no quadratic time.
+class HDSeenNames {
+ public:
+  // False when `name` was met before.
+  bool insert(std::string_view name);
+  bool contains(std::string_view name) const;
+  void clear() {
+    few_.clear();
+    many_.clear();
+  }
+
+ private:
+  static constexpr size_t kFew = 16;
+  std::vector<std::string> few_;
+  std::unordered_set<std::string> many_;
+};
 
 class HDLoadContext {
  public:

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -105,6 +106,7 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
   enum State { TOPLEVEL, MODULES, MODULE, MODATTRS, CELLS, CELL, PARAMS, CATTRS, NETNAMES };
 
   bool StartObject() {
+    if (tooDeep()) return false;
     if (skip_) return ++skip_, true;
     if (stack_.empty()) return stack_.push_back(TOPLEVEL), true;
     switch (stack_.back()) {
@@ -150,6 +152,7 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
     return true;
   }
   bool StartArray() {
+    if (tooDeep()) return false;
     if (skip_) return ++skip_, true;
     if (stack_.empty()) {
       ctx_.problemAt(ctx_.file(), is_.pos(1), "", "expected a Yosys JSON netlist object");
@@ -173,6 +176,27 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
     if (skip_) return true;
     key_.assign(str, len);
     keyPos_ = is_.pos(len + 2);
+    switch (stack_.back()) {
+      case CELL:
+        if (!cellKeys_.insert(key_))
+          ctx_.problemAt(ctx_.file(), keyPos_, path(key_),
+                         "key " + hdQuoted(key_) + " appears twice in cell " + hdQuoted(cellName_));
+        break;
+      case PARAMS:
+      case CATTRS: {
+        HDSeenNames& seen = stack_.back() == PARAMS ? paramNames_ : attrNames_;
+        const char* what = stack_.back() == PARAMS ? "parameter " : "attribute ";
+        if (key_.empty())
+          ctx_.problemAt(ctx_.file(), keyPos_, path(key_),
+                         std::string("a ") + what + "name must not be empty");
+        else if (!seen.insert(key_))
+          ctx_.problemAt(ctx_.file(), keyPos_, path(key_),
+                         what + hdQuoted(key_) + " appears twice in cell " + hdQuoted(cellName_));
+        break;
+      }
+      default:
+        break;
+    }
     return true;
   }
   bool String(const char* str, rapidjson::SizeType len, bool) {
@@ -207,7 +231,14 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
       return number(HATAttr::makeLong(static_cast<int64_t>(u)));
     return number(HATAttr::makeOther(std::to_string(u)));
   }
-  bool Double(double d) { return number(HATAttr::makeDouble(d)); }
+  bool Double(double d) {
+    if (!std::isfinite(d) && !skip_ && !stack_.empty()) {
+      ctx_.problemAt(ctx_.file(), keyPos_, path(key_),
+                     "the number is too large for a double (it reads as infinite)");
+      return true;
+    }
+    return number(HATAttr::makeDouble(d));
+  }
   bool Bool(bool b) { return number(HATAttr::makeBool(b)); }
   bool Null() {
     if (skip_ || stack_.empty()) return scalarAtTop();
@@ -221,6 +252,16 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
   std::vector<std::pair<std::string, HDJsonPos>> modules;
 
  private:
+  // Nesting is counted here so that a file cannot take the parse deeper than any real
+  // netlist goes, even inside keys that are skipped.
+  bool tooDeep() {
+    if (stack_.size() + static_cast<size_t>(skip_) < static_cast<size_t>(HDJsonReader::kMaxNesting))
+      return false;
+    ctx_.problemAt(ctx_.file(), is_.pos(1), "",
+                   "JSON syntax error: arrays and objects nested deeper than " +
+                       std::to_string(HDJsonReader::kMaxNesting) + " levels");
+    return true;
+  }
   bool enter(State s) {
     if (s == MODULES) sawModules = true;
     stack_.push_back(s);
@@ -302,6 +343,8 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
     nets_ = 0;
     count_ = 0;
     names_.reset();
+    if (modName_.empty())
+      ctx_.problemAt(ctx_.file(), modPos_, "modules", "a module name must not be empty");
     HDSymbol* s = d_.findSymbol(modName_);
     duplicate_ = s && s->cell;
     if (duplicate_)
@@ -334,6 +377,12 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
     hasSite_ = false;
     params_.clear();
     attrs_.clear();
+    cellKeys_.clear();
+    paramNames_.clear();
+    attrNames_.clear();
+    if (cellName_.empty())
+      ctx_.problemAt(ctx_.file(), cellPos_, "modules" + hdKeySeg(modName_) + ".cells",
+                     "a cell name must not be empty");
   }
   // One parameter or attribute of the module or cell being read.
   void value(HATAttr v, const std::string* text) {
@@ -357,13 +406,8 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
       return;
     }
     if (s == CATTRS && isBookkeeping(key_)) return;
-    auto& list = s == PARAMS ? params_ : attrs_;
-    for (auto& e : list)
-      if (e.first == key_) {
-        e.second = std::move(v);
-        return;
-      }
-    list.emplace_back(key_, std::move(v));
+    // A key met twice was refused when read.
+    (s == PARAMS ? params_ : attrs_).emplace_back(key_, std::move(v));
   }
   void endCell() {
     if (modBlack_ || duplicate_) return;
@@ -381,12 +425,8 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
       std::replace(name.begin(), name.end(), ' ', '/');
     }
     // A parameter wins over an attribute of the same name.
-    for (auto& a : attrs_) {
-      bool shadowed = false;
-      for (const auto& p : params_)
-        if (p.first == a.first) shadowed = true;
-      if (!shadowed) params_.push_back(std::move(a));
-    }
+    for (auto& a : attrs_)
+      if (!paramNames_.contains(a.first)) params_.push_back(std::move(a));
     const HDSymbol* known = d_.findSymbol(cellType_);
     std::string usePath = known && known->uses ? std::string()
                                                : "modules" + hdKeySeg(modName_) + ".cells" +
@@ -415,6 +455,7 @@ class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> 
   bool hasSite_ = false;
   HDJsonPos cellPos_;
   std::vector<std::pair<std::string, HATAttr>> params_, attrs_;
+  HDSeenNames cellKeys_, paramNames_, attrNames_;
 };
 
 }  // namespace
@@ -468,10 +509,17 @@ void HDYosysReader::read(const std::string& path) {
   Handler h(ctx_, d_, opts_, is);
   rapidjson::Reader reader;
   const size_t before = ctx_.problemCount();
-  const rapidjson::ParseResult ok = reader.Parse<rapidjson::kParseDefaultFlags>(is, h);
+  // Iterative: no nesting can exhaust the stack. Full precision: numbers read as written.
+  // Validated: a name that is not UTF-8 would not survive as a design file's text.
+  constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag |
+                              rapidjson::kParseValidateEncodingFlag;
+  const rapidjson::ParseResult ok = reader.Parse<kFlags>(is, h);
   if (!ok && ok.Code() != rapidjson::kParseErrorTermination) {
-    ctx_.problemAt(path, is.pos(0), "",
-                   std::string("JSON syntax error: ") + rapidjson::GetParseError_En(ok.Code()));
+    ctx_.problemAt(
+        path, is.pos(0), "",
+        ok.Code() == rapidjson::kParseErrorStringInvalidEncoding
+            ? std::string("text that is not valid UTF-8")
+            : std::string("JSON syntax error: ") + rapidjson::GetParseError_En(ok.Code()));
     return;
   }
   if (!ok || ctx_.problemCount() != before) return;
