@@ -17,8 +17,8 @@ struct CliTexts {
     registerText("1-66", "out of memory; no result was written");
     registerText("1-67", "cannot write {1}: {2}");
     registerText("1-68",
-                 "option --altitude: {1} is below sea level; the flux models are made for "
-                 "altitudes of 0 and above, the result is extrapolated");
+                 "{1}: {2} is below sea level; the flux models are made for altitudes of 0 "
+                 "and above, the result is extrapolated");
     registerText("1-69",
                  "the report figure {1} is not a finite number; no report was written (check "
                  "the rates and coefficients of the data files)");

@@ -61,9 +61,15 @@ void optionItems(CLI::App* cmd, std::vector<std::pair<std::string, std::string>>
 
 bool readMissionProfile(const std::string& path, HAFITMission::Profile& out) {
   std::vector<std::string> errors;
-  if (HAFITMission::read(path, out, errors)) return true;
-  for (const auto& e : errors) ComMsgMgr::hostError("@1-77@%s", e);
-  return false;
+  if (!HAFITMission::read(path, out, errors)) {
+    for (const auto& e : errors) ComMsgMgr::hostError("@1-77@%s", e);
+    return false;
+  }
+  for (const HAFITMission::Segment& s : out.segments)
+    if (s.altitude < 0)
+      ComMsgMgr::hostWarning("@1-68@%s%s", path + ": " + s.where + " altitude",
+                             HSTJson::number(s.altitude) + " m");
+  return true;
 }
 
 void addReportMissionOptions(CLI::App* cmd, MissionText& text) {
@@ -124,6 +130,16 @@ bool parseReportMission(const MissionText& text, bool xml, MissionPlan& plan) {
   if (!ok) return false;
   HAFITMission::Profile profile;
   if (!readMissionProfile(text.profile, profile)) return false;
+  double hours = 0.0;
+  for (const HAFITMission::Segment& s : profile.segments) hours += s.hours;
+  const double months = hours * static_cast<double>(plan.missions) / HAFITMission::kHoursPerMonth;
+  if (!given(cmd, "--months") && !std::isfinite(HAFITNumbers::narrow(months))) {
+    ComMsgMgr::hostError("@1-77@%s", text.profile + ": " + HSTJson::number(hours) + " hours x " +
+                                         std::to_string(plan.missions) +
+                                         " missions is a mission longer than a float holds in "
+                                         "months");
+    return false;
+  }
   plan.profile = std::move(profile);
   return true;
 }

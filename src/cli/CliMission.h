@@ -47,6 +47,7 @@ int runFluxProfile(const std::string& path, bool json, CLI::App* cmd);
 // Reads a mission profile; false after one message per problem.
 bool readMissionProfile(const std::string& path, HAFITMission::Profile& out);
 
-// Provenance: the SHA-256 of a file as 64 lower-case hex digits, or "" when unreadable.
+// Provenance: the SHA-256 of a file as 64 lower-case hex digits, "" when unreadable, or a
+// text in parentheses saying why it has none (a pipe, a FIFO).
 std::string sha256File(const std::string& path);
 std::string sha256(const std::string& data);

@@ -67,7 +67,7 @@ bool parsePlace(const PlaceText& text, PlaceOptions& out) {
     out.altitude = *v;
     // Below sea level is a real place (a mine, a shore below sea level), but the flux
     // models are made for the atmosphere above it.
-    if (*v < 0) ComMsgMgr::hostWarning("@1-68@%s", altitude);
+    if (*v < 0) ComMsgMgr::hostWarning("@1-68@%s%s", std::string("option --altitude"), altitude);
   } else {
     usageError("--altitude", "a finite real number", altitude);
     ok = false;
@@ -98,17 +98,18 @@ void addCommonOptions(CLI::App* cmd, CliContext& ctx) {
 }
 
 bool outputIsNotAnInput(const std::string& option, const std::string& output,
-                        const std::string& design) {
+                        const std::vector<CliInput>& inputs) {
   struct stat out {};
   if (::stat(output.c_str(), &out) != 0) return true;  // a new file replaces nothing
   const auto same = [&out](const std::string& path) {
     struct stat in {};
     return ::stat(path.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
   };
-  if (same(design)) {
-    usageError(option, "a file other than the design file", output);
-    return false;
-  }
+  for (const CliInput& in : inputs)
+    if (same(in.path)) {
+      usageError(option, "a file other than " + in.what, output);
+      return false;
+    }
   for (const char* rel : {"fit/SoftErrorRate.xml", "fit/DetectionTime.xml",
                           "fit/RigidityCutoff.xml", "parts.json", "primitives.json"}) {
     const std::string dir = HUTEnv::getOVKDataDir(rel);

@@ -160,7 +160,8 @@ Report Design::report(const ReportChoices& c) {
   checkRange("temperature", c.temperature, -273, 300, "a whole number of degrees Celsius");
 
   PyCall call(c.dataDirs);
-  if (altitude < 0) ComMsgMgr::hostWarning("@1-68@%s", HSTJson::number(altitude));
+  if (altitude < 0)
+    ComMsgMgr::hostWarning("@1-68@%s%s", std::string("altitude"), HSTJson::number(altitude));
   if (!checkDesignValues(*design_, true)) call.fail(path_ + ": the design has invalid values");
   HAFITMgr* mgr = HAFITMgr::getGlobal();
   if (!mgr->getSERMgr() || !mgr->getDetectMgr() || !mgr->getRCMgr() ||

@@ -29,7 +29,8 @@ py::dict flux(double altitude, int longitude, int latitude, const DataDirs& data
   checkRange("longitude", longitude, -180, 180, "a whole number of degrees");
   checkRange("latitude", latitude, -90, 90, "a whole number of degrees");
   PyCall call(dataDirs);
-  if (meters < 0) ComMsgMgr::hostWarning("@1-68@%s", HSTJson::number(meters));
+  if (meters < 0)
+    ComMsgMgr::hostWarning("@1-68@%s%s", std::string("altitude"), HSTJson::number(meters));
   const HAFITMgr::FluxPoint point = fluxManager(call).fluxAt(meters, longitude, latitude);
   warnCutoffGrid(point.model, longitude, latitude);
   call.finish(false);

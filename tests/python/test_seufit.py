@@ -152,7 +152,7 @@ def test_warnings_become_python_warnings_and_nothing_is_printed(capfd):
     with pytest.warns(seufit.Warning) as record:
         point = seufit.flux(-120.5, -74, 40)
     assert issubclass(seufit.Warning, UserWarning)
-    assert [(w.message.id, w.message.arguments) for w in record] == [("1-68", ("-120.5",))]
+    assert [(w.message.id, w.message.arguments) for w in record] == [("1-68", ("altitude", "-120.5"))]
     assert point["altitude_m"] == -120.5
     design = "tests/cli/inputs/suspicious.json"
     with warnings.catch_warnings(record=True) as record:
@@ -185,6 +185,12 @@ def test_bad_arguments_raise_value_and_type_errors():
         seufit.load(EXAMPLES[0], part="z9-s1")
     with pytest.raises(TypeError):
         seufit.load(42)
+    # A NUL would name another file or directory, as open() knows.
+    for call in (lambda: seufit.load(EXAMPLES[0] + "\0.json"),
+                 lambda: seufit.flux(0, -74, 40, data_dirs=["data\0/x"]),
+                 lambda: seufit.flux_profile("examples/profiles\0")):
+        with pytest.raises(ValueError, match="null byte"):
+            call()
 
 
 @pytest.mark.parametrize("netlist", ["tests/data/netlist/edif/explicit.edf",

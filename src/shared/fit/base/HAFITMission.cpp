@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
+#include "host/str/HSTJson.h"
 #include "shared/fit/parser/HAFITNumbers.h"
 
 namespace HAFITMission {
@@ -18,11 +20,20 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kFeet = 0.3048;
 
+// Problems listed for one profile at most; a last entry says when more were left out.
+constexpr size_t kMaxErrors = 50;
+
 struct Reader {
   const std::string& path;
   std::vector<std::string>& errors;
   void fail(const std::string& where, const std::string& what) {
-    errors.push_back(path + ": " + where + ": " + what);
+    add(path + ": " + where + ": " + what);
+  }
+  void add(std::string text) {
+    if (errors.size() < kMaxErrors)
+      errors.push_back(std::move(text));
+    else if (errors.size() == kMaxErrors)
+      errors.push_back(path + ": more problems were not listed");
   }
 };
 
@@ -46,6 +57,9 @@ bool inRange(double v, double lo, double hi) { return std::isfinite(v) && v >= l
 void checkSegment(Reader& r, const std::string& where, const Segment& s) {
   if (!std::isfinite(s.hours) || s.hours < 0)
     r.fail(where + ".hours", "expected a finite number of hours of at least 0");
+  else if (std::fpclassify(s.hours) == FP_SUBNORMAL)
+    r.fail(where + ".hours", "expected 0 hours or at least " + HSTJson::number(DBL_MIN) +
+                                 " (a smaller number loses its precision)");
   if (!inRange(s.longitude, -180, 180) || (s.route && !inRange(s.toLongitude, -180, 180)))
     r.fail(where, "expected longitudes from -180 to 180");
   if (!inRange(s.latitude, -90, 90) || (s.route && !inRange(s.toLatitude, -90, 90)))
@@ -71,6 +85,38 @@ std::string lineColumn(const std::string& text, size_t offset) {
 
 using Value = rapidjson::Value;
 
+// Every key of `obj` once, and each one of `known`; otherwise one problem per key.
+bool checkKeys(Reader& r, const Value& obj, const std::string& where,
+               std::initializer_list<const char*> known) {
+  bool ok = true;
+  std::vector<bool> seen(known.size());
+  for (auto m = obj.MemberBegin(); m != obj.MemberEnd(); ++m) {
+    const std::string key(m->name.GetString(), m->name.GetStringLength());
+    const bool plain = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) {
+      return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    });
+    std::string at = where;
+    if (plain)
+      at.append(".").append(key);
+    else
+      at.append("[").append(HSTJson::quote(key)).append("]");
+    const auto k =
+        std::find_if(known.begin(), known.end(), [&](const char* n) { return key == n; });
+    if (k == known.end()) {
+      std::string list;
+      for (const char* n : known) list += (list.empty() ? "" : ", ") + std::string(n);
+      r.fail(at, "unknown key; expected " + list);
+      ok = false;
+    } else if (seen[static_cast<size_t>(k - known.begin())]) {
+      r.fail(at, "the key appears twice");
+      ok = false;
+    } else {
+      seen[static_cast<size_t>(k - known.begin())] = true;
+    }
+  }
+  return ok;
+}
+
 bool number(Reader& r, const Value& obj, const std::string& where, const char* key, double& out) {
   const auto it = obj.FindMember(key);
   if (it == obj.MemberEnd() || !it->value.IsNumber()) {
@@ -86,22 +132,26 @@ void position(Reader& r, const Value& obj, const std::string& where, double& lon
     r.fail(where, "expected an object with longitude and latitude");
     return;
   }
+  if (!checkKeys(r, obj, where, {"longitude", "latitude"})) return;
   number(r, obj, where, "longitude", lon);
   number(r, obj, where, "latitude", lat);
 }
 
 bool parseJson(const std::string& text, Reader& r, Profile& out) {
   rapidjson::Document doc;
-  doc.Parse<rapidjson::kParseFullPrecisionFlag>(text.c_str(), text.size());
+  // Iterative: no nesting can exhaust the stack.
+  doc.Parse<rapidjson::kParseFullPrecisionFlag | rapidjson::kParseIterativeFlag>(text.c_str(),
+                                                                                 text.size());
   if (doc.HasParseError()) {
-    r.errors.push_back(r.path + ":" + lineColumn(text, doc.GetErrorOffset()) + ": " +
-                       rapidjson::GetParseError_En(doc.GetParseError()));
+    r.add(r.path + ":" + lineColumn(text, doc.GetErrorOffset()) + ": " +
+          rapidjson::GetParseError_En(doc.GetParseError()));
     return false;
   }
   if (!doc.IsObject()) {
     r.fail("$", "expected an object");
     return false;
   }
+  checkKeys(r, doc, "$", {"seufit_profile", "name", "segments"});
   const auto version = doc.FindMember("seufit_profile");
   if (version == doc.MemberEnd() || !version->value.IsInt() || version->value.GetInt() != 1)
     r.fail("$.seufit_profile", "expected format version 1");
@@ -125,8 +175,17 @@ bool parseJson(const std::string& text, Reader& r, Profile& out) {
       continue;
     }
     Segment s;
+    s.where = where;
+    if (!checkKeys(r, v, where,
+                   {"name", "hours", "altitude", "unit", "longitude", "latitude", "from", "to"}))
+      continue;
     const auto segName = v.FindMember("name");
-    if (segName != v.MemberEnd() && segName->value.IsString()) s.name = segName->value.GetString();
+    if (segName != v.MemberEnd()) {
+      if (segName->value.IsString())
+        s.name = segName->value.GetString();
+      else
+        r.fail(where + ".name", "expected a string");
+    }
     number(r, v, where, "hours", s.hours);
     double altitude = 0.0;
     const bool hasAltitude = number(r, v, where, "altitude", altitude);
@@ -140,6 +199,12 @@ bool parseJson(const std::string& text, Reader& r, Profile& out) {
     if (from != v.MemberEnd() || to != v.MemberEnd()) {
       if (from == v.MemberEnd() || to == v.MemberEnd()) {
         r.fail(where, "expected both \"from\" and \"to\" for a route leg");
+        continue;
+      }
+      if (v.HasMember("longitude") || v.HasMember("latitude")) {
+        r.fail(where,
+               "expected either a place (longitude, latitude) or a route leg (from, to), "
+               "not both");
         continue;
       }
       s.route = true;
@@ -194,17 +259,18 @@ bool parseCsv(const std::string& text, Reader& r, Profile& out) {
       std::string joined;
       for (size_t i = 0; i < f.size(); ++i) joined += (i ? "," : "") + f[i];
       if (joined != kCsvHeader) {
-        r.errors.push_back(where + "expected the header line " + kCsvHeader);
+        r.add(where + "expected the header line " + kCsvHeader);
         return false;
       }
       header = true;
       continue;
     }
     if (f.size() != 8) {
-      r.errors.push_back(where + "expected 8 fields, got " + std::to_string(f.size()));
+      r.add(where + "expected 8 fields, got " + std::to_string(f.size()));
       continue;
     }
     Segment s;
+    s.where = "line " + std::to_string(number);
     s.name = f[0];
     double altitude = 0.0;
     bool ok = csvNumber(f[1], s.hours) && csvNumber(f[2], altitude) &&
@@ -214,16 +280,16 @@ bool parseCsv(const std::string& text, Reader& r, Profile& out) {
       ok = ok && csvNumber(f[6], s.toLongitude) && csvNumber(f[7], s.toLatitude);
     }
     if (!ok) {
-      r.errors.push_back(where + "expected numbers in hours, altitude, longitude, latitude " +
-                         "and both or neither of to_longitude, to_latitude");
+      r.add(where + "expected numbers in hours, altitude, longitude, latitude " +
+            "and both or neither of to_longitude, to_latitude");
       continue;
     }
     if (!toMeters(altitude, f[3], s.altitude))
-      r.errors.push_back(where + "expected unit m or ft, got '" + f[3] + "'");
+      r.add(where + "expected unit m or ft, got '" + f[3] + "'");
     checkSegment(r, "line " + std::to_string(number), s);
     out.segments.push_back(s);
   }
-  if (!header) r.errors.push_back(r.path + ":1:1: expected the header line " + kCsvHeader);
+  if (!header) r.add(r.path + ":1:1: expected the header line " + kCsvHeader);
   return r.errors.empty();
 }
 
@@ -240,13 +306,18 @@ Vec unit(double lonDeg, double latDeg) {
 bool parse(const std::string& text, const std::string& path, Profile& out,
            std::vector<std::string>& errors) {
   Reader r{path, errors};
-  const size_t first = text.find_first_not_of(" \t\r\n");
-  bool ok = first != std::string::npos && text[first] == '{' ? parseJson(text, r, out)
-                                                             : parseCsv(text, r, out);
+  // A byte-order mark, as some editors write before UTF-8 text, is no part of the content.
+  const std::string body = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text;
+  const size_t first = body.find_first_not_of(" \t\r\n");
+  bool ok = first != std::string::npos && body[first] == '{' ? parseJson(body, r, out)
+                                                             : parseCsv(body, r, out);
   if (ok) {
     double total = 0.0;
     for (const Segment& s : out.segments) total += s.hours;
-    if (!(total > 0)) {
+    if (!std::isfinite(total)) {
+      errors.push_back(path + ": the segments' hours add up to more than a double holds");
+      ok = false;
+    } else if (!(total > 0)) {
       errors.push_back(path + ": expected segments with more than 0 hours in all");
       ok = false;
     }

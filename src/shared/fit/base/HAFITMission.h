@@ -11,6 +11,7 @@ namespace HAFITMission {
 
 struct Segment {
   std::string name;
+  std::string where;  // for messages: "$.segments[2]" or "line 3"
   double hours = 0.0;
   float altitude = 0.0f;  // meters, before the cap
   bool route = false;     // a leg from (longitude, latitude) to (toLongitude, toLatitude)
