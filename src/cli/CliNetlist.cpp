@@ -30,6 +30,15 @@ void addNetlistOptions(CLI::App* cmd) {
 
 const HDNetlistOptions& netlistOptions() { return options; }
 
+std::vector<CliInput> commandInputs(const std::string& design, const std::string& profile) {
+  std::vector<CliInput> inputs;
+  if (!design.empty()) inputs.push_back({"the design file", design});
+  if (!netlistOptions().mapFile.empty())
+    inputs.push_back({"the cell map", netlistOptions().mapFile});
+  if (!profile.empty()) inputs.push_back({"the mission profile", profile});
+  return inputs;
+}
+
 bool netlistOptionsGiven() {
   for (const CLI::Option* o : given)
     if (o->count() > 0) return true;

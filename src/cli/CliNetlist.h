@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/CliOptions.h"
 #include "host/design/HDNetlistOptions.h"
 
 void addNetlistOptions(CLI::App* cmd);
@@ -11,3 +12,6 @@ void addNetlistOptions(CLI::App* cmd);
 const HDNetlistOptions& netlistOptions();
 // True when any netlist option was given.
 bool netlistOptionsGiven();
+// The inputs of a command that reads `design` (a design file or a netlist, "" for none) and
+// `profile` (a mission profile, "" for none), with the netlist options' cell map.
+std::vector<CliInput> commandInputs(const std::string& design, const std::string& profile);

@@ -44,10 +44,14 @@ CLI::Option* addTextOption(CLI::App* cmd, const std::string& name, std::string& 
 // --data-dir and --messages, taken by every command.
 void addCommonOptions(CLI::App* cmd, CliContext& ctx);
 
-// False (with a usage message) when `output` is, or links to, the design file or one of the
-// data files the run reads: a report must never replace its own inputs.
+// A file the command reads: what it is ("the design file") and its path.
+struct CliInput {
+  std::string what, path;
+};
+// False (with a usage message) when `output` is, or links to, one of `inputs` or one of the
+// data files the run reads: a command must never replace its own inputs.
 bool outputIsNotAnInput(const std::string& option, const std::string& output,
-                        const std::string& design);
+                        const std::vector<CliInput>& inputs);
 
 // The command line as typed, each argument quoted where a POSIX shell would need it.
 std::string shellQuoteCommand(const std::vector<std::string>& argv);

@@ -25,7 +25,8 @@ struct PlotOutput {
 void addPlotOutputOptions(CLI::App* cmd, PlotOutputText& text, CliContext& ctx);
 // False after one message per bad value. `input` is a file the run reads (or ""): the
 // picture must not replace it.
-bool parsePlotOutput(const PlotOutputText& text, const std::string& input, PlotOutput& out);
+bool parsePlotOutput(const PlotOutputText& text, const std::string& input,
+                     const std::string& profile, PlotOutput& out);
 // Draws the picture and writes it; EXIT_OK, or EXIT_NO_RESULT after an error naming the
 // file, with the file left as it was.
 int writePlot(const PlotOutput& out, const std::function<void(Plot::Canvas&)>& draw);

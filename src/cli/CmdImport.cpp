@@ -1,6 +1,4 @@
 // `seufit import NETLIST --part NAME [-o FILE]`: the netlist as a seufit design file.
-#include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -12,6 +10,7 @@
 #include "host/design/HDDesignWriter.h"
 #include "host/design/HDesignLoader.h"
 #include "host/msg/ComMsgMgr.h"
+#include "host/stream/HUTFileWriteStream.h"
 
 namespace {
 
@@ -25,32 +24,22 @@ int runImport(const ImportOptions& o) {
                          std::string("not a netlist: import reads a Yosys JSON or EDIF netlist"));
     return EXIT_USAGE;
   }
+  const bool toFile = !o.output.empty() && o.output != "-";
+  std::vector<CliInput> inputs = commandInputs("", "");
+  inputs.push_back({"the netlist", o.netlist});
+  if (toFile && !outputIsNotAnInput("-o", o.output, inputs)) return EXIT_USAGE;
   std::unique_ptr<HFLFloorplan> design = loadDesignOrReport(o.netlist);
   if (!design) return EXIT_USAGE;
   std::ostringstream text;
   HDDesignWriter::write(*design, netlistOptions().part, text);
-  if (o.output.empty() || o.output == "-") {
+  if (!toFile) {
     std::cout << text.str();
     return EXIT_OK;
   }
-  if (!outputIsNotAnInput("-o", o.output, o.netlist)) return EXIT_USAGE;
-  // Written beside the target and renamed over it when complete.
-  const std::string tmp = o.output + ".tmp-import";
-  {
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-    f << text.str();
-    f.close();
-    if (!f) {
-      std::remove(tmp.c_str());
-      ComMsgMgr::hostError("@1-67@%s%s", o.output, std::string("cannot write the file"));
-      return EXIT_NO_RESULT;
-    }
-  }
-  if (std::rename(tmp.c_str(), o.output.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    ComMsgMgr::hostError("@1-67@%s%s", o.output, std::string("cannot replace the file"));
-    return EXIT_NO_RESULT;
-  }
+  HUTFileWriteStream out;
+  out.open(o.output, std::ios_base::out);
+  out << text.str();
+  if (!out.close()) return EXIT_NO_RESULT;  // told by the stream, the file left as it was
   return EXIT_OK;
 }
 

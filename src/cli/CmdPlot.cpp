@@ -1,6 +1,7 @@
 // seufit plot flux-map|altitude|report: pictures of the flux and of a report's figures.
 #include <exception>
 
+#include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
 #include "cli/CliPlot.h"
 #include "host/msg/ComMsgMgr.h"
@@ -31,7 +32,8 @@ void addPlotOutputOptions(CLI::App* cmd, PlotOutputText& text, CliContext& ctx) 
                 "H");
 }
 
-bool parsePlotOutput(const PlotOutputText& text, const std::string& input, PlotOutput& out) {
+bool parsePlotOutput(const PlotOutputText& text, const std::string& input,
+                     const std::string& profile, PlotOutput& out) {
   bool ok = true;
   out.path = text.output;
   if (text.output.empty()) {
@@ -64,7 +66,7 @@ bool parsePlotOutput(const PlotOutputText& text, const std::string& input, PlotO
     usageError("--height", range, text.height);
     ok = false;
   }
-  return ok && outputIsNotAnInput("--output", out.path, input);
+  return ok && outputIsNotAnInput("--output", out.path, commandInputs(input, profile));
 }
 
 int writePlot(const PlotOutput& out, const std::function<void(Plot::Canvas&)>& draw) {

@@ -98,7 +98,7 @@ int runPlotReport(const ReportPlotOptions& o) {
   size_t contributors = 0;
   if (!parseHierarchy(o.hierarchy, depth, contributors)) ok = false;
   PlotOutput out;
-  ok = parsePlotOutput(o.output, o.run.design, out) && ok;
+  ok = parsePlotOutput(o.output, o.run.design, "", out) && ok;
   if (!ok) return EXIT_USAGE;
 
   int status = EXIT_OK;

@@ -7,6 +7,7 @@
 #include "cli/CliDataCheck.h"
 #include "cli/CliHierarchy.h"
 #include "cli/CliMission.h"
+#include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
 #include "cli/CliReportRun.h"
 #include "host/design/HDesign.h"
@@ -37,7 +38,9 @@ int runReport(const ReportOptions& o, CliContext& ctx) {
   size_t contributors = 0;
   if (!parseHierarchy(o.hierarchy, depth, contributors)) ok = false;
   if (!ok) return EXIT_USAGE;
-  if (!o.file.empty() && !outputIsNotAnInput("--file", o.file, o.run.design)) return EXIT_USAGE;
+  if (!o.file.empty() &&
+      !outputIsNotAnInput("--file", o.file, commandInputs(o.run.design, o.mission.profile)))
+    return EXIT_USAGE;
 
   int loaded = EXIT_OK;
   std::unique_ptr<HFLFloorplan> design = loadReportDesign(o.run.design, loaded);
