@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/design/HDVerilogLiteral.h"
+
 namespace {
 
 // ---- tokens ---------------------------------------------------------------------
@@ -661,10 +663,26 @@ class EdifReader {
     if (target.empty())
       problem(n.pos, "instance " + hdQuoted(n.real) +
                          " has no (viewRef VIEW (cellRef CELL ...)) naming its cell");
+    // Every element of an array carries the properties: they count in the arrays' budget
+    // as one instance each, so that a small file cannot expand to a quadratic size.
+    int64_t count = 1;
+    for (int64_t d : n.dims) count *= d;
+    if (haveTarget && !n.dims.empty() && !attrs_.empty()) {
+      const int64_t props = static_cast<int64_t>(attrs_.size());
+      if (count > arrayBudget_ / props) {
+        problem(n.pos,
+                "array " + hdQuoted(n.real) + " of " + std::to_string(count) + " instances with " +
+                    std::to_string(props) +
+                    " properties each: the file's instance arrays may hold " +
+                    std::to_string(arrayBudget_) + " more instances and properties (at most " +
+                    std::to_string(kArrayBudget) + " in all, or one per byte of a larger file)");
+        haveTarget = false;
+      } else {
+        arrayBudget_ -= count * props;
+      }
+    }
     if (haveTarget) {
       // Members of an instance array are NAME[i] (NAME[i][j] ...).
-      int64_t count = 1;
-      for (int64_t d : n.dims) count *= d;
       for (int64_t k = 0; k < count; ++k) {
         std::string name = n.real;
         int64_t rest = k, stride = count;
@@ -1096,54 +1114,11 @@ void hdReadEdif(HDLoadContext& ctx, HDDesignAssembly& design, std::string_view t
   EdifReader(ctx, design, text, opts).run();
 }
 
-bool hdVerilogLiteral(std::string_view text, int64_t& value) {
-  const std::string_view s = text;
-  const size_t q = s.find('\'');
-  if (q == 0 || q == std::string_view::npos || q > 2) return false;
-  int width = 0;
-  for (size_t i = 0; i < q; ++i) {
-    if (s[i] < '0' || s[i] > '9') return false;
-    width = width * 10 + (s[i] - '0');
-  }
-  if (width < 1 || width > 64) return false;
-  size_t i = q + 1;
-  bool isSigned = false;
-  if (i < s.size() && (s[i] == 's' || s[i] == 'S')) {
-    isSigned = true;
-    ++i;
-  }
-  if (i >= s.size()) return false;
-  const char b = static_cast<char>(s[i] | 0x20);
-  const unsigned base = b == 'b' ? 2 : b == 'o' ? 8 : b == 'd' ? 10 : b == 'h' ? 16 : 0;
-  if (base == 0) return false;
-  ++i;
-  uint64_t v = 0;
-  size_t digits = 0;
-  for (; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c == '_' && digits > 0) continue;
-    unsigned d;
-    if (c >= '0' && c <= '9')
-      d = static_cast<unsigned>(c - '0');
-    else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')
-      d = static_cast<unsigned>((c | 0x20) - 'a' + 10);
-    else
-      return false;
-    if (d >= base) return false;
-    if (v > (std::numeric_limits<uint64_t>::max() - d) / base) return false;
-    v = v * base + d;
-    ++digits;
-  }
-  if (digits == 0) return false;
-  if (width < 64 && (v >> width) != 0) return false;
-  // A signed literal with its top bit set is negative; only plain values are read.
-  if (isSigned && ((v >> (width - 1)) & 1)) return false;
-  if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return false;
-  value = static_cast<int64_t>(v);
-  return true;
-}
-
 void hdNumberUndeclaredLiterals(HFLFloorplan& design) {
+  // Only what is surely a number: a sized literal, without a sign.
+  HDVerilogLiteral::Options kSized;
+  kSized.requireWidth = true;
+  kSized.allowSign = false;
   for (const auto& cell : design.cells()) {
     for (HDAHInstance& inst : HDDesignBuilder::instances(cell.get())) {
       const HDPrimitive* prim = inst.getPrimitive();
@@ -1153,10 +1128,11 @@ void hdNumberUndeclaredLiterals(HFLFloorplan& design) {
         const std::string name(inst.attrName(i));
         const HATAttr a = inst.attrValue(i);
         int64_t v = 0;
-        if ((prim && prim->defines(name)) || !hdVerilogLiteral(a.getStringVal(), v)) continue;
+        if ((prim && prim->defines(name)) || !HDVerilogLiteral::parse(a.getStringVal(), v, kSized))
+          continue;
         const bool fits = v <= std::numeric_limits<int32_t>::max();
-        HDDesignBuilder::setAttr(
-            cell.get(), &inst, name,
+        HDDesignBuilder::setAttrAt(
+            cell.get(), &inst, i,
             fits ? HATAttr::makeInt(static_cast<int32_t>(v)) : HATAttr::makeLong(v));
       }
     }

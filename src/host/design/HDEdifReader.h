@@ -18,11 +18,8 @@
 void hdReadEdif(HDLoadContext& ctx, HDDesignAssembly& design, std::string_view text,
                 const HDNetlistOptions& opts);
 
-// A sized Verilog literal without x or z digits ("64'h1F", "1'b1", "8'd200") whose value
-// fits its width and 63 bits; false for anything else.
-bool hdVerilogLiteral(std::string_view text, int64_t& value);
-
 // After resolution: a text attribute that the instance's primitive does not define and
-// that is a Verilog literal (hdVerilogLiteral) becomes an integer (int when it fits 32
-// bits, else long), so that a designer's wide value is not read as text.
+// that is a sized Verilog literal without a sign ("64'h1F", "8'sd200") becomes an integer
+// (int when it fits 32 bits, else long), so that a designer's wide value is not read as
+// text.
 void hdNumberUndeclaredLiterals(HFLFloorplan& design);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "host/design/HDVerilogLiteral.h"
 #include "host/str/HSTJson.h"
 
 namespace {
@@ -83,20 +84,8 @@ bool HDTypedAttributes::parseInteger(const std::string& text, int64_t& out) {
   }
   uint64_t v = 0;
   unsigned used = 0;
-  const size_t tick = text.find('\'');
-  if (tick != std::string::npos) {
-    // Verilog: [width]'[s]base digits
-    uint64_t width = 0;
-    unsigned wbits = 0;
-    if (tick > i && !digits(text.substr(0, tick), i, 10, width, wbits)) return false;
-    size_t j = tick + 1;
-    if (j < text.size() && (text[j] == 's' || text[j] == 'S')) ++j;
-    if (j >= text.size()) return false;
-    const char b = static_cast<char>(std::tolower(static_cast<unsigned char>(text[j])));
-    const unsigned base = b == 'b' ? 2 : b == 'o' ? 8 : b == 'd' ? 10 : b == 'h' ? 16 : 0;
-    if (!base || !digits(text, j + 1, base, v, used)) return false;
-    if (tick > i && (width == 0 || (width < 64 && used > width))) return false;
-  } else if (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0) {
+  if (text.find('\'') != std::string::npos) return HDVerilogLiteral::parse(text, out);
+  if (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0) {
     if (!digits(text, i + 2, 16, v, used)) return false;
   } else if (text.compare(i, 2, "0b") == 0 || text.compare(i, 2, "0B") == 0) {
     if (!digits(text, i + 2, 2, v, used)) return false;
@@ -217,7 +206,7 @@ void HDTypedAttributes::convertDesign(HFLFloorplan& design, HDLoadContext& ctx) 
         const HATAttr value = inst.attrValue(i);
         HATAttr out;
         if (convert(value, kind, out, why)) {
-          HDDesignBuilder::setAttr(cell.get(), &inst, name, out);
+          HDDesignBuilder::setAttrAt(cell.get(), &inst, i, out);
           continue;
         }
         std::string msg = "cell " + hdQuoted(cell->getName()) + ", instance " +

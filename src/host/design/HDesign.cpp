@@ -479,6 +479,13 @@ HDAttrView viewOf(std::string_view name, const HATAttr& a) {
 }
 }  // namespace
 
+void HDDesignBuilder::setAttrAt(HDAHCellview* parent, HDAHInstance* inst, size_t index,
+                                const HATAttr& value) {
+  const HDAttrSlot& slot = inst->attrs_[index];
+  const HDAttrView v = viewOf(keyOf(slot)->s, value);
+  fillSlot(parent->store(), const_cast<HDAttrSlot&>(slot), keyOf(slot), v, (slot.key & kLast) != 0);
+}
+
 void HDDesignBuilder::setAttr(HDAHCellview* parent, HDAHInstance* inst, std::string_view name,
                               const HATAttr& value) {
   HDDesignStore& store = parent->store();

@@ -611,6 +611,9 @@ class HDDesignBuilder {
   // Sets or replaces the attribute.
   static void setAttr(HDAHCellview* parent, HDAHInstance* inst, std::string_view name,
                       const HATAttr& value);
+  // Replaces the value of the instance's attribute number `index`, without searching.
+  static void setAttrAt(HDAHCellview* parent, HDAHInstance* inst, size_t index,
+                        const HATAttr& value);
   // Appends attributes whose names are distinct and not yet on the instance, without
   // searching.
   static void appendAttrs(HDAHCellview* parent, HDAHInstance* inst,

@@ -220,41 +220,6 @@ TEST_F(EdifTest, HandWrittenForms) {
   EXPECT_EQ(fp->getDesignName(), "sub cell");
 }
 
-TEST(EdifLiteral, VerilogLiterals) {
-  struct Case {
-    const char* text;
-    bool ok;
-    int64_t value;
-  } cases[] = {
-      {"1'b1", true, 1},
-      {"8'd200", true, 200},
-      {"16'hFF_FF", true, 65535},
-      {"12'o7777", true, 4095},
-      {"64'h7fffffffffffffff", true, INT64_MAX},
-      {"8'sh7f", true, 127},
-      {"64'h8000000000000000", false, 0},  // beyond a signed long
-      {"8'sh80", false, 0},                // negative
-      {"4'h1F", false, 0},                 // wider than its width
-      {"65'h1", false, 0},
-      {"0'h0", false, 0},
-      {"4'b1x0z", false, 0},
-      {"'h10", false, 0},
-      {"8'h", false, 0},
-      {"8'b102", false, 0},
-      {"8'q1", false, 0},
-      {"8'h_1", false, 0},
-      {"100'h1", false, 0},
-      {"TRUE", false, 0},
-  };
-  for (const Case& c : cases) {
-    int64_t v = 0;
-    EXPECT_EQ(hdVerilogLiteral(c.text, v), c.ok) << c.text;
-    if (c.ok) {
-      EXPECT_EQ(v, c.value) << c.text;
-    }
-  }
-}
-
 // Each file of malformed/ is refused with the problems listed in malformed/expected.txt:
 // "FILE: line:column [path] message", in order.
 TEST_F(EdifTest, MalformedTable) {

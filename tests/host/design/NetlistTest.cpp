@@ -52,17 +52,11 @@ TEST(NetlistValues, BitStringsTextAndTrailingBlank) {
 }
 
 TEST(NetlistValues, IntegerTextForms) {
-  const std::pair<const char*, int64_t> good[] = {{"36", 36},
-                                                  {"-12", -12},
-                                                  {"+7", 7},
-                                                  {"0x1F", 31},
-                                                  {"0b101", 5},
-                                                  {"16'hFF_FF", 65535},
-                                                  {"'d9", 9},
-                                                  {"8'b1010", 10},
-                                                  {"1'b1", 1},
-                                                  {"32'sd5", 5},
-                                                  {"64'h7FFFFFFFFFFFFFFF", INT64_MAX}};
+  const std::pair<const char*, int64_t> good[] = {
+      {"36", 36},    {"-12", -12},          {"+7", 7},
+      {"0x1F", 31},  {"0b101", 5},          {"16'hFF_FF", 65535},
+      {"'d9", 9},    {"8'b1010", 10},       {"1'b1", 1},
+      {"32'sd5", 5}, {"32'shFFFFFFFF", -1}, {"64'h7FFFFFFFFFFFFFFF", INT64_MAX}};
   for (const auto& g : good) {
     int64_t v = -1;
     EXPECT_TRUE(HDTypedAttributes::parseInteger(g.first, v)) << g.first;
