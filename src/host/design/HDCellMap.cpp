@@ -1,12 +1,9 @@
 #include "host/design/HDCellMap.h"
 
-#include <fnmatch.h>
-
 #include <algorithm>
+#include <unordered_set>
 
-namespace {
-bool isGlob(const std::string& s) { return s.find_first_of("*?[") != std::string::npos; }
-}  // namespace
+#include "host/str/HSTGlob.h"
 
 void HDCellMap::read(const std::string& path, HDLoadContext& ctx) {
   file_ = path;
@@ -40,6 +37,7 @@ void HDCellMap::read(const std::string& path, HDLoadContext& ctx) {
         if (ctx.expect(r, HDJsonReader::OBJECT, "", "an object of primitive names by cell type")) {
           r.beginObject();
           std::string type;
+          std::unordered_set<std::string> patterns;
           while (r.nextKey(type)) {
             r.peek();
             const HDJsonPos p = r.pos();
@@ -50,17 +48,17 @@ void HDCellMap::read(const std::string& path, HDLoadContext& ctx) {
                                      "a primitive name, or null for a black box", true)) {
               continue;
             }
-            if (exact_.count(type) || std::any_of(globs_.begin(), globs_.end(), [&](size_t i) {
-                  return entries_[i].pattern == type;
-                })) {
+            if (!patterns.insert(type).second) {
               ctx.problem(p, hdKeySeg(type), "cell type " + hdQuoted(type) + " is mapped twice");
               continue;
             }
             entries_.push_back(e);
-            if (isGlob(type))
+            if (HSTGlob::isGlob(type)) {
               globs_.push_back(entries_.size() - 1);
-            else
+              compiled_.emplace_back(type);
+            } else {
               exact_.emplace(type, entries_.size() - 1);
+            }
           }
         }
       } else {
@@ -79,11 +77,13 @@ void HDCellMap::read(const std::string& path, HDLoadContext& ctx) {
   });
 }
 
-const HDCellMap::Entry* HDCellMap::find(const std::string& type) const {
+const HDCellMap::Entry* HDCellMap::find(const std::string& type, uint64_t& steps) const {
   auto it = exact_.find(type);
   if (it != exact_.end()) return &entries_[it->second];
-  for (size_t i : globs_)
-    if (::fnmatch(entries_[i].pattern.c_str(), type.c_str(), 0) == 0) return &entries_[i];
+  for (size_t k = 0; k < globs_.size(); ++k) {
+    ++steps;
+    if (compiled_[k].matches(type, steps)) return &entries_[globs_[k]];
+  }
   return nullptr;
 }
 
@@ -92,10 +92,19 @@ void HDCellMap::apply(HDDesignAssembly& d, HDLoadContext& ctx,
   auto& prims = d.primitives();
   const std::string lib = hdQuoted(d.part.library);
   std::vector<HDSymbol*> unknown;
+  uint64_t steps = 0;
   for (HDSymbol& sym : d.symbols()) {
     HDSymbol* s = &sym;
     if (s->cell || s->uses == 0) continue;
-    const Entry* e = find(s->name);
+    const Entry* e = find(s->name, steps);
+    if (steps > kMaxMatchSteps) {
+      ctx.problemAt(file_, {}, "cells",
+                    "matching the map's " + std::to_string(globs_.size()) +
+                        " globs against the netlist's cell types takes more than " +
+                        std::to_string(kMaxMatchSteps) +
+                        " steps; map the types by their exact names, or use fewer globs");
+      throw HDStopLoading();  // the types stay unresolved: naming each would only repeat this
+    }
     const auto own = prims.find(s->name);
     const bool isPrim = own != prims.end() && own->second.prim;
     if (e && !e->primitive.empty()) {

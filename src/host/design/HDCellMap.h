@@ -5,14 +5,17 @@
 //    "cells": {"RAMB36E*": "RAMB36", "vendor_pll": null},   // null: a black box
 //    "unknown": "black_box" | "error"}
 // An exact name wins over the globs; globs are tried in the file's order. Without a map,
-// a type names a primitive of the library, and unknown leaf types are black boxes.
+// a type names a primitive of the library, and unknown leaf types are black boxes. Matching
+// all types against all globs has a bound on its work; a map beyond it is refused.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "host/design/HDDesignAssembly.h"
+#include "host/str/HSTGlob.h"
 
 class HDCellMap {
  public:
@@ -28,11 +31,15 @@ class HDCellMap {
     std::string primitive;  // empty: a black box
     HDJsonPos pos;
   };
-  const Entry* find(const std::string& type) const;
+  // Character comparisons that matching all cell types may take: enough for any real map
+  // (a few globs against thousands of types), a bound for a hostile one.
+  static constexpr uint64_t kMaxMatchSteps = uint64_t(1) << 25;
+  const Entry* find(const std::string& type, uint64_t& steps) const;
 
   std::string file_;
   std::vector<Entry> entries_;
   std::unordered_map<std::string, size_t> exact_;
   std::vector<size_t> globs_;
+  std::vector<HSTGlob> compiled_;  // of globs_, in the same order
   bool unknownIsError_ = false;
 };
