@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
+#include <queue>
 #include <stdexcept>
+#include <string_view>
 #include <unordered_set>
 
 #include "host/design/HDesign.h"
@@ -44,22 +47,6 @@ const char* className(int memType) {
   for (const ClassColumn& c : kClasses)
     if (c.type == memType) return c.name;
   return "";
-}
-
-// Larger FIT first; equal FIT by path.
-bool contributesMore(const HAFITHierarchy::Contributor& a, const HAFITHierarchy::Contributor& b) {
-  if (a.fit != b.fit) return a.fit > b.fit;
-  return a.path < b.path;
-}
-
-void keepTop(std::vector<HAFITHierarchy::Contributor>& list, size_t n) {
-  if (list.size() > n) {
-    std::partial_sort(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(n), list.end(),
-                      contributesMore);
-    list.resize(n);
-  } else {
-    std::sort(list.begin(), list.end(), contributesMore);
-  }
 }
 
 // Share of the device's memory FIT, in percent; "-" when that is not a positive number.
@@ -176,6 +163,26 @@ std::unordered_map<const HDAHCellview*, HAFITHierarchy::Bits> HAFITHierarchy::to
 
 // ---- breakdown --------------------------------------------------------------------------
 
+int HAFITHierarchy::deepestListable() const {
+  // Instances per level, counted per definition with their multiplicities (saturating),
+  // level by level, until the rows would pass the limit.
+  std::unordered_map<const HDAHCellview*, size_t> level{{root_, 1}};
+  size_t rows = 1;
+  for (int depth = 0;; ++depth) {
+    std::unordered_map<const HDAHCellview*, size_t> next;
+    size_t count = 0;
+    for (const auto& entry : level)
+      for (const Child& c : defs_.at(entry.first).children) {
+        count = std::min(kMaxRows + 1, count + entry.second);
+        size_t& m = next[c.def];
+        m = std::min(kMaxRows + 1, m + entry.second);
+      }
+    if (count == 0 || rows + count > kMaxRows) return depth;
+    rows += count;
+    level.swap(next);
+  }
+}
+
 std::vector<HAFITHierarchy::Row> HAFITHierarchy::rows(int depth) const {
   std::vector<Row> out;
   if (!root_) return out;
@@ -204,10 +211,15 @@ std::vector<HAFITHierarchy::Row> HAFITHierarchy::rows(int depth) const {
       continue;
     }
     const Child& c = d.children[top.next++];
-    if (out.size() == kMaxRows)
-      throw std::length_error("a breakdown to depth " + std::to_string(depth) +
-                              " lists more than " + std::to_string(kMaxRows) +
-                              " instances; choose a smaller depth");
+    if (out.size() == kMaxRows) {
+      const int fits = deepestListable();
+      throw std::length_error(
+          "a breakdown to depth " + std::to_string(depth) + " lists more than " +
+          std::to_string(kMaxRows) + " instances; " +
+          (fits > 0 ? "choose a depth of at most " + std::to_string(fits)
+                    : "the top cell alone holds more, so only depth 0 (the whole design) can "
+                      "be listed; --top-contributors ranks the memories of any design"));
+    }
     const size_t length = path.size();
     if (!path.empty()) path += '/';
     path += c.via->getName();
@@ -221,6 +233,80 @@ std::vector<HAFITHierarchy::Row> HAFITHierarchy::rows(int depth) const {
   return out;
 }
 
+namespace {
+
+// The ranking of leaf occurrences, lazily: each definition lists its items (its memories,
+// the contents of its HBM leaves, its children) sorted by the best occurrence each holds,
+// and a queue of partial paths yields the occurrences in order without visiting the ones
+// it does not list. Work and memory follow the design and the rows listed, not the number
+// of occurrences, and no path is built but the listed ones.
+struct RankDef;
+struct RankItem {
+  double fit;             // the item's own, or the best below it
+  std::string_view name;  // the leaf's or the instance's name
+  const RankDef* child;   // the definition below, or null for a leaf
+  int memType;
+  double bits;
+};
+struct RankDef {
+  std::vector<RankItem> items;  // best first: larger FIT, then smaller path
+};
+
+// The characters of a path (prefix segments, then an item and the best items below it),
+// one at a time, for comparing paths without building them.
+class PathCursor {
+ public:
+  PathCursor(const std::vector<std::string_view>* prefix, const RankItem* item)
+      : prefix_(prefix), item_(item) {}
+  // The next byte, or -1 at the end.
+  int next() {
+    for (;;) {
+      if (prefix_ && seg_ < prefix_->size()) {
+        const std::string_view s = (*prefix_)[seg_];
+        if (pos_ < s.size()) return static_cast<unsigned char>(s[pos_++]);
+        ++seg_;
+        pos_ = 0;
+        return '/';
+      }
+      if (!item_) return -1;
+      if (pos_ < item_->name.size()) return static_cast<unsigned char>(item_->name[pos_++]);
+      pos_ = 0;
+      item_ = item_->child ? &item_->child->items.front() : nullptr;
+      if (!item_) return -1;
+      return '/';
+    }
+  }
+
+ private:
+  const std::vector<std::string_view>* prefix_;
+  size_t seg_ = 0;
+  size_t pos_ = 0;
+  const RankItem* item_;
+};
+
+// Byte order of two paths.
+int comparePaths(PathCursor a, PathCursor b) {
+  for (;;) {
+    const int x = a.next(), y = b.next();
+    if (x != y) return x < y ? -1 : 1;
+    if (x < 0) return 0;
+  }
+}
+
+// A partial path: the instances from the top to a definition.
+struct PathNode {
+  const PathNode* parent;
+  std::string_view name;
+};
+
+void segmentsOf(const PathNode* n, std::vector<std::string_view>& out) {
+  out.clear();
+  for (; n; n = n->parent) out.push_back(n->name);
+  std::reverse(out.begin(), out.end());
+}
+
+}  // namespace
+
 std::vector<HAFITHierarchy::Contributor> HAFITHierarchy::topContributors(
     const HAFITFloorplan& floorplan, unsigned classes, size_t n) const {
   if (!root_ || n == 0) return {};
@@ -231,31 +317,75 @@ std::vector<HAFITHierarchy::Contributor> HAFITHierarchy::topContributors(
   for (const auto& entry : defs_)
     for (const Leaf& l : entry.second.leaves)
       if (l.contents) contents.insert(l.contents);
-  std::unordered_map<const HDAHCellview*, std::vector<Contributor>> lists;
+
+  const auto itemOrder = [](const RankItem& a, const RankItem& b) {
+    if (a.fit != b.fit) return a.fit > b.fit;
+    return comparePaths(PathCursor(nullptr, &a), PathCursor(nullptr, &b)) < 0;
+  };
+  std::unordered_map<const HDAHCellview*, RankDef> ranked;
   for (const HDAHCellview* def : bottomUp()) {
     const Def& d = defs_.at(def);
     const bool inHbm = contents.count(def) > 0;
-    std::vector<Contributor> list;
+    RankDef& r = ranked[def];
+    const auto below = [&](const HDAHInstance* via, const HDAHCellview* c) {
+      const RankDef& b = ranked.at(c);
+      if (!b.items.empty()) r.items.push_back({b.items.front().fit, via->getName(), &b, 0, 0.0});
+    };
     for (const Leaf& l : d.leaves) {
-      if (l.contents)
-        for (const Contributor& below : lists.at(l.contents))
-          list.push_back({std::string(l.instance->getName()) + "/" + below.path, below.memType,
-                          below.bits, below.fit});
+      if (l.contents) below(l.instance, l.contents);
       if (!(classes & (1u << l.memType)) || (inHbm && l.memType == HAFITSERMgr::MEM_HBM)) continue;
       const double bits = classBits(leafBits(l, t), static_cast<HAFITSERMgr::MemType>(l.memType));
       double fit = 0.0;
       if (bits == 0.0 || !floorplan.nominalFit(l.memType, bits, fit)) continue;
-      list.push_back({std::string(l.instance->getName()), l.memType, bits, fit});
+      r.items.push_back({fit, l.instance->getName(), nullptr, l.memType, bits});
     }
-    // The best n of a definition are among the best n of each instance it holds.
-    for (const Child& c : d.children)
-      for (const Contributor& below : lists.at(c.def))
-        list.push_back({std::string(c.via->getName()) + "/" + below.path, below.memType, below.bits,
-                        below.fit});
-    keepTop(list, n);
-    lists[def] = std::move(list);
+    for (const Child& c : d.children) below(c.via, c.def);
+    std::sort(r.items.begin(), r.items.end(), itemOrder);
   }
-  return lists.at(root_);
+
+  // The queue: (partial path, definition, item); the first occurrence below an entry is
+  // its item's best, so entries come out in the order of the occurrences they lead to.
+  struct Entry {
+    const PathNode* path;
+    const RankDef* def;
+    size_t item;
+    uint64_t seq;  // equal paths (names with '/') in a fixed order
+  };
+  std::deque<PathNode> nodes;
+  std::vector<std::string_view> segA, segB;
+  const auto after = [&](const Entry& a, const Entry& b) {
+    const RankItem& x = a.def->items[a.item];
+    const RankItem& y = b.def->items[b.item];
+    if (x.fit != y.fit) return x.fit < y.fit;
+    segmentsOf(a.path, segA);
+    segmentsOf(b.path, segB);
+    const int c = comparePaths(PathCursor(&segA, &x), PathCursor(&segB, &y));
+    if (c != 0) return c > 0;
+    return a.seq > b.seq;
+  };
+  std::priority_queue<Entry, std::vector<Entry>, decltype(after)> queue(after);
+  uint64_t seq = 0;
+  const RankDef& top = ranked.at(root_);
+  if (!top.items.empty()) queue.push({nullptr, &top, 0, seq++});
+  std::vector<Contributor> out;
+  std::vector<std::string_view> segs;
+  while (!queue.empty() && out.size() < n) {
+    const Entry e = queue.top();
+    queue.pop();
+    const RankItem& item = e.def->items[e.item];
+    if (e.item + 1 < e.def->items.size()) queue.push({e.path, e.def, e.item + 1, seq++});
+    if (item.child) {
+      nodes.push_back({e.path, item.name});
+      queue.push({&nodes.back(), item.child, 0, seq++});
+      continue;
+    }
+    segmentsOf(e.path, segs);
+    std::string path;
+    for (std::string_view s : segs) path.append(s).push_back('/');
+    path.append(item.name);
+    out.push_back({std::move(path), item.memType, item.bits, item.fit});
+  }
+  return out;
 }
 
 double HAFITHierarchy::nominalFit(const HAFITFloorplan& floorplan, unsigned classes,

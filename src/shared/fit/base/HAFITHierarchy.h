@@ -95,6 +95,8 @@ class HAFITHierarchy : public HAFITFloorplan::WalkObserver {
   Bits leafBits(const Leaf& leaf, const std::unordered_map<const HDAHCellview*, Bits>& t) const;
   // Definitions in an order where every definition follows those it instantiates.
   std::vector<const HDAHCellview*> bottomUp() const;
+  // The largest depth whose breakdown stays within kMaxRows rows.
+  int deepestListable() const;
 
   std::unordered_map<const HDAHCellview*, Def> defs_;
   const HDAHCellview* root_ = nullptr;
