@@ -1,7 +1,11 @@
 // seufit plot flux-map and plot altitude: the relative neutron flux as `seufit flux`
 // computes it, over the world and over the altitudes.
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "cli/CliDataCheck.h"
 #include "cli/CliMission.h"
@@ -50,17 +54,47 @@ const Plot::MapPlace kPlaces[] = {
 };
 
 // Each segment as the flux samples it: a fixed place as one point, a route leg from its
-// start through its samples to its end.
+// start through its samples to its end. A piece of line or a place already drawn is not
+// drawn again: the map then costs no more than the distinct places the profile visits,
+// however many legs repeat them.
 void addRoutes(const HAFITMission::Profile& profile, Plot::MapView& view) {
+  using Point = std::pair<double, double>;
+  struct PairHash {
+    size_t operator()(const std::pair<Point, Point>& k) const {
+      const std::hash<double> h;
+      size_t v = h(k.first.first);
+      for (double d : {k.first.second, k.second.first, k.second.second}) v = v * 1000003u ^ h(d);
+      return v;
+    }
+  };
+  std::unordered_set<std::pair<Point, Point>, PairHash> drawn;
   for (const HAFITMission::Segment& s : profile.segments) {
-    std::vector<std::pair<double, double>> line{{s.longitude, s.latitude}};
+    std::vector<Point> points{{s.longitude, s.latitude}};
     if (s.route) {
       std::vector<HAFITMission::Position> samples;
       HAFITMission::routeSamples(s.longitude, s.latitude, s.toLongitude, s.toLatitude, samples);
-      for (const auto& p : samples) line.emplace_back(p.longitude, p.latitude);
-      line.emplace_back(s.toLongitude, s.toLatitude);
+      for (const auto& p : samples) points.emplace_back(p.longitude, p.latitude);
+      points.emplace_back(s.toLongitude, s.toLatitude);
     }
-    view.routes.push_back(std::move(line));
+    if (std::all_of(points.begin(), points.end(), [&](const Point& p) { return p == points[0]; })) {
+      if (drawn.insert({points[0], points[0]}).second) view.routes.push_back({points[0]});
+      continue;
+    }
+    std::vector<Point> line;
+    for (size_t i = 1; i < points.size(); ++i) {
+      const Point& a = points[i - 1];
+      const Point& b = points[i];
+      if (a == b) continue;
+      const bool fresh = drawn.insert(a < b ? std::make_pair(a, b) : std::make_pair(b, a)).second;
+      if (fresh) {
+        if (line.empty()) line.push_back(a);
+        line.push_back(b);
+      } else if (!line.empty()) {
+        view.routes.push_back(std::move(line));
+        line.clear();
+      }
+    }
+    if (!line.empty()) view.routes.push_back(std::move(line));
   }
 }
 
@@ -69,7 +103,7 @@ int runFluxMap(const FluxPlotOptions& o, CliContext& ctx) {
   bool ok = parsePlace(o.place, place);
   PlotOutput out;
   const bool hasProfile = o.cmd->get_option("--profile")->count() > 0;
-  ok = parsePlotOutput(o.output, hasProfile ? o.profile : "", out) && ok;
+  ok = parsePlotOutput(o.output, "", hasProfile ? o.profile : "", out) && ok;
   if (!ok) return EXIT_USAGE;
   HAFITMission::Profile profile;
   if (hasProfile && !readMissionProfile(o.profile, profile)) return EXIT_USAGE;
@@ -101,7 +135,7 @@ int runAltitude(const FluxPlotOptions& o, CliContext& ctx) {
   PlaceOptions place;
   bool ok = parsePlace(o.place, place);
   PlotOutput out;
-  ok = parsePlotOutput(o.output, "", out) && ok;
+  ok = parsePlotOutput(o.output, "", "", out) && ok;
   if (!ok) return EXIT_USAGE;
   HAFITMgr* mgr = fluxData(ctx);
   if (!mgr) return EXIT_NO_RESULT;
