@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <unordered_set>
 #include <vector>
 
+#include "host/design/HDTypedAttributes.h"
 #include "host/design/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTJson.h"
@@ -92,7 +95,10 @@ class DesignValueCheck {
       }
       if (HARUPrimUtils::isRAMB(instance, netlist_) || HARUPrimUtils::isFIFO(instance, netlist_))
         checkBlock(instance);
-      if (HARUPrimUtils::isYRAM(instance, netlist_)) checkProtected(instance);
+      else if (HARUPrimUtils::isYRAM(instance, netlist_))
+        checkProtected(instance);
+      else
+        checkUnmappedMemory(instance);
     }
     return ok_;
   }
@@ -135,7 +141,35 @@ class DesignValueCheck {
     checkProtected(instance);
   }
 
+  // SEU_PROTECTED as text: the analysis reads its leading number, so "32'sd5" would count as
+  // 32 and "32'shFFFF_FFFF" as 32 rather than -1. Text that is not one whole number is
+  // refused, naming what it means and what it would be read as.
+  bool textProtected(const HDLHInstance* instance, bool hbm) {
+    HATAttr a;
+    if (!instance->getDAH()->findAttr("SEU_PROTECTED", a) || a.getKind() != HATAttr::TEXT)
+      return true;
+    const std::string& text = a.getStringVal();
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const double read =
+        hbm ? std::strtod(begin, &end) : static_cast<double>(std::strtol(begin, &end, 10));
+    while (end && *end && std::isspace(static_cast<unsigned char>(*end))) ++end;
+    // The whole text is the number, or no number at all, which the analysis names itself.
+    if (end == begin || (!*end && errno == 0)) return true;
+    int64_t meant = 0;
+    if (HDTypedAttributes::parseInteger(text, meant) && meant < 0) {
+      refuse(instance);
+      return false;
+    }
+    ComMsgMgr::hostError("@1-94@%s%s%s", hierName(netlist_, instance), describe(a),
+                         "only its start would be read, as " + HSTJson::number(read));
+    ok_ = false;
+    return false;
+  }
+
   void checkProtected(const HDLHInstance* instance) {
+    if (!textProtected(instance, false)) return;
     int p = 0;
     try {
       p = floorplan_.getSeuProtectedBits(instance);
@@ -146,6 +180,7 @@ class DesignValueCheck {
   }
 
   void checkHbm(const HDLHInstance* instance) {
+    if (!textProtected(instance, true)) return;
     double p = 0.0;
     try {
       p = floorplan_.getSeuProtectedHBMBits(instance);
@@ -153,6 +188,32 @@ class DesignValueCheck {
       return;
     }
     if (p < 0.0) refuse(instance);
+    if (p > HAFITFloorplan::HBM_STACK_BITS) {
+      HATAttr a;
+      instance->getDAH()->findAttr("SEU_PROTECTED", a);
+      ComMsgMgr::hostWarning("@1-92@%s%s%s", hierName(netlist_, instance), describe(a),
+                             HSTJson::number(HAFITFloorplan::HBM_STACK_BITS));
+    }
+  }
+
+  // A synthesis tool's own memory cell left in the netlist: no primitive counts its bits.
+  void checkUnmappedMemory(const HDLHInstance* instance) {
+    const HDPrimitive* prim = instance->getDAH()->getPrimitive();
+    if (!prim || (prim->name != "$mem" && prim->name != "$mem_v2")) return;
+    HATAttr size, width;
+    const HDAHInstance* def = instance->getDAH();
+    const bool known = def->findAttr("SIZE", size) && def->findAttr("WIDTH", width) &&
+                       (size.getKind() == HATAttr::INT || size.getKind() == HATAttr::LONG) &&
+                       (width.getKind() == HATAttr::INT || width.getKind() == HATAttr::LONG);
+    std::string shape = "of unknown size";
+    if (known) {
+      const long double bits = static_cast<long double>(size.getLongVal()) *
+                               static_cast<long double>(width.getLongVal());
+      shape = std::to_string(size.getLongVal()) + " words of " +
+              std::to_string(width.getLongVal()) + " bits, " +
+              HSTJson::number(static_cast<double>(bits)) + " bits";
+    }
+    ComMsgMgr::hostWarning("@1-93@%s%s%s", hierName(netlist_, instance), prim->name, shape);
   }
 
   void refuse(const HDLHInstance* instance) {
@@ -224,6 +285,15 @@ struct Texts {
     registerText("1-86", "part {1} has no config_bits; configuration memory counts 0 bits");
     registerText("1-87",
                  "the {1} total is {2}, beyond the 32-bit limit of the report, which counts {3}");
+    registerText("1-92",
+                 "{1} declares {2} protected bits but an HBM stack holds only {3} bits; it is "
+                 "counted as one fully protected stack");
+    registerText("1-94",
+                 "instance {1}: SEU_PROTECTED is {2}, which is not one whole number ({3}); "
+                 "write the number of bits itself; no result was written");
+    registerText("1-93",
+                 "instance {1}: memory {2} ({3}) was left unmapped by synthesis and is no "
+                 "primitive of the part; its bits are not counted");
   }
 } texts;
 

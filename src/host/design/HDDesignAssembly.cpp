@@ -121,9 +121,15 @@ void HDDesignAssembly::resolve(bool primitivesKnown) {
   const HDAHCellview* top = nullptr;
   if (haveTop && haveCells) {
     auto it = symIndex_.find(topName);
-    if (it != symIndex_.end() && it->second->cell) {
-      top = it->second->cell;
-    } else if (prims_.count(topName)) {
+    const HDSymbol* sym = it != symIndex_.end() ? it->second : nullptr;
+    if (sym && sym->cell && sym->cell->isBlackBox()) {
+      ctx_.problemAt(ctx_.designFile(), topPos, topPath,
+                     "top " + hdQuoted(topName) +
+                         " is a black box (a leaf without contents); the top must be a cell of "
+                         "cells");
+    } else if (sym && sym->cell) {
+      top = sym->cell;
+    } else if (prims_.count(topName) || (sym && !sym->primitive.empty())) {
       ctx_.problemAt(
           ctx_.designFile(), topPos, topPath,
           "top " + hdQuoted(topName) + " is a primitive; the top must be a cell of cells");
