@@ -1,6 +1,9 @@
 // SHA-256 checksums for the report's provenance.
 #include <nettle/sha2.h>
+#include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -29,6 +32,12 @@ std::string sha256(const std::string& data) {
 }
 
 std::string sha256File(const std::string& path) {
+  // What a pipe or a device gave the run cannot be read again (a FIFO would even wait for a
+  // writer): only a regular file has a checksum to give.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0)
+    return "(cannot be read again: " + std::string(std::strerror(errno)) + ")";
+  if (!S_ISREG(st.st_mode)) return "(not a regular file: its content cannot be read again)";
   std::ifstream in(path, std::ios::binary);
   if (!in) return "";
   sha256_ctx ctx;

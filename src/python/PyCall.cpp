@@ -69,6 +69,10 @@ void setMessageClasses(py::object error, py::object warning) {
 
 PyCall::PyCall(const std::optional<std::vector<std::string>>& dataDirs)
     : capture_(std::make_unique<ComMsgMgr::ScopedCapture>()) {
+  // As open() does: a NUL would cut the name short and name another directory.
+  if (dataDirs)
+    for (const std::string& d : *dataDirs)
+      if (d.find('\0') != std::string::npos) throw py::value_error("data_dirs: embedded null byte");
   ComMsgMgr::resetRepeatCounts();
   oldLog_ = ComMsgMgrReportOstream::setLog(&log_);
   HUTEnv::setDataDirs(dataDirs);

@@ -55,7 +55,10 @@ class Warning(UserWarning):
 std::string pathText(const py::object& path) {
   const py::object p = py::module_::import("os").attr("fspath")(path);
   if (!py::isinstance<py::str>(p)) throw py::type_error("path: expected str or os.PathLike of str");
-  return p.cast<std::string>();
+  std::string text = p.cast<std::string>();
+  // As open() does: a NUL would cut the name short and name another file.
+  if (text.find('\0') != std::string::npos) throw py::value_error("path: embedded null byte");
+  return text;
 }
 
 std::string optionText(const char* name, const py::object& value, const std::string& fallback) {
