@@ -7,6 +7,7 @@
 #   walk             doubling and deep hierarchies against the report of an example;
 #                    occurrences visited per second (walk_bench)
 #   end to end       seufit report on each example and on 1,000,000-instance designs
+#   hostile inputs   inputs that once cost more than their size, at a size and four times it
 #
 #   bench/run_all.sh [BUILD_DIR]     (default build-bench: Release, -DSEUFIT_BENCH=ON)
 #
@@ -41,6 +42,7 @@ echo "== design walk in memory"
 "$build/bench/walk_bench" --benchmark_out="$logs/walk.json" --benchmark_out_format=json \
   >/dev/null || failed+=("walk_bench")
 run "seufit report end to end" "$src/bench/e2e.sh" "$build"
+run "hostile inputs" "$src/bench/hostile.sh" "$build"
 
 echo "================ summary ================"
 cat "$SEUFIT_BENCH_SUMMARY"
