@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "host/design/HDesignLoader.h"
+#include "host/design/HDLoad.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 
 namespace {
@@ -65,11 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scratch.write("primitives.json", scratch.primitives);
   }
   std::vector<HDLoadProblem> problems;
-  std::unique_ptr<HFLFloorplan> design = HDDesignLoader::loadString(kDesign, "fuzz.json", problems);
+  std::unique_ptr<HFLFloorplan> design = HDLoad::loadText(kDesign, "fuzz.json", {}, problems);
   FUZZ_CHECK(design || !problems.empty());
-  FUZZ_CHECK(problems.size() <= HDDesignLoader::kMaxProblems + 1);
+  FUZZ_CHECK(problems.size() <= HDLoadLimits::kMaxProblems + 1);
   for (const HDLoadProblem& p : problems) FUZZ_CHECK(!p.file.empty() && !p.message.empty());
-  HDDesignLoader::report(problems);
+  HDLoad::report(problems);
   if (!design) return 0;
   std::unique_ptr<HAFITFloorplan> fp(HAFITFloorplan::create(design.get()));
   if (fp) {

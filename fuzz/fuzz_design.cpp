@@ -5,21 +5,21 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "host/design/HDesignLoader.h"
-#include "host/design/HDesignSummary.h"
+#include "host/design/HDLoad.h"
+#include "host/design/db/HDesignSummary.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::sink();
   const std::string json(reinterpret_cast<const char*>(data), size);
   std::vector<HDLoadProblem> problems;
-  std::unique_ptr<HFLFloorplan> design = HDDesignLoader::loadString(json, "fuzz.json", problems);
+  std::unique_ptr<HFLFloorplan> design = HDLoad::loadText(json, "fuzz.json", {}, problems);
   FUZZ_CHECK(design || !problems.empty());
-  FUZZ_CHECK(problems.size() <= HDDesignLoader::kMaxProblems + 1);
+  FUZZ_CHECK(problems.size() <= HDLoadLimits::kMaxProblems + 1);
   for (const HDLoadProblem& p : problems) {
     FUZZ_CHECK(!p.file.empty() && !p.message.empty());
     FUZZ_CHECK(p.line >= 0 && p.column >= 0);
   }
-  HDDesignLoader::report(problems);
+  HDLoad::report(problems);
   if (design) {
     const HDDesignSummary s = HDSummarizeDesign(*design);
     FUZZ_CHECK(s.leaves <= s.occurrences);

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "host/design/HDesignLoader.h"
-#include "host/design/HDesignSummary.h"
+#include "host/design/HDLoad.h"
+#include "host/design/db/HDesignSummary.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 #include "shared/fit/base/HAFITMgr.h"
 
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string json(reinterpret_cast<const char*>(data), size);
   std::vector<HDLoadProblem> problems;
-  std::unique_ptr<HFLFloorplan> design = HDDesignLoader::loadString(json, "fuzz.json", problems);
+  std::unique_ptr<HFLFloorplan> design = HDLoad::loadText(json, "fuzz.json", {}, problems);
   if (!design) return 0;
   const HDDesignSummary s = HDSummarizeDesign(*design);
   if (s.saturated || s.occurrences > kMaxOccurrences) return 0;

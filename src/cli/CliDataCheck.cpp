@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
 #include "shared/fit/base/HAFITFamily.h"
 #include "shared/fit/base/HAFITMgr.h"

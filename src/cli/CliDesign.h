@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 
 // Loads the design; on failure sends every problem as a message and returns null
 // (the command then exits 2).

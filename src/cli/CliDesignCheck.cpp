@@ -10,8 +10,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "host/design/HDTypedAttributes.h"
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
+#include "host/design/load/HDTypedAttributes.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTJson.h"
 #include "host/str/HSTStrUtils.h"

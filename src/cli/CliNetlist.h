@@ -5,7 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/CliOptions.h"
-#include "host/design/HDNetlistOptions.h"
+#include "host/design/load/HDNetlistOptions.h"
 
 void addNetlistOptions(CLI::App* cmd);
 // The values given to the command that runs (one command runs per process).

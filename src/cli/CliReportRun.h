@@ -8,7 +8,7 @@
 #include <string>
 
 #include "cli/CliOptions.h"
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "shared/fit/base/HAFITMgr.h"
 
 struct ReportRunText {

@@ -8,7 +8,7 @@
 #include "cli/CliDesignCheck.h"
 #include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
-#include "host/design/HDesignSummary.h"
+#include "host/design/db/HDesignSummary.h"
 #include "shared/fit/base/HAFITFamily.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include "cli/CliDesign.h"
 #include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
-#include "host/design/HDDesignWriter.h"
-#include "host/design/HDesignLoader.h"
+#include "host/design/HDLoad.h"
+#include "host/design/dfile/HDDesignWriter.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/stream/HUTFileWriteStream.h"
 
@@ -19,7 +19,13 @@ struct ImportOptions {
 };
 
 int runImport(const ImportOptions& o) {
-  if (HDDesignLoader::detectFormat(o.netlist) == HDDesignLoader::DESIGN_FILE) {
+  std::string error;
+  std::unique_ptr<HDInput> input = HDInput::open(o.netlist, error);
+  if (!input) {
+    ComMsgMgr::hostError("@1-20@%s%s", o.netlist, "cannot read the netlist: " + error);
+    return EXIT_USAGE;
+  }
+  if (!HDLoad::detect(input->head()).netlist) {
     ComMsgMgr::hostError("@1-20@%s%s", o.netlist,
                          std::string("not a netlist: import reads a Yosys JSON or EDIF netlist"));
     return EXIT_USAGE;
@@ -28,8 +34,13 @@ int runImport(const ImportOptions& o) {
   std::vector<CliInput> inputs = commandInputs("", "");
   inputs.push_back({"the netlist", o.netlist});
   if (toFile && !outputIsNotAnInput("-o", o.output, inputs)) return EXIT_USAGE;
-  std::unique_ptr<HFLFloorplan> design = loadDesignOrReport(o.netlist);
-  if (!design) return EXIT_USAGE;
+  std::vector<HDLoadProblem> problems;
+  std::unique_ptr<HFLFloorplan> design =
+      HDLoad::load(*input, {netlistOptions(), netlistOptionsGiven()}, problems);
+  if (!design) {
+    HDLoad::report(problems);
+    return EXIT_USAGE;
+  }
   std::ostringstream text;
   HDDesignWriter::write(*design, netlistOptions().part, text);
   if (!toFile) {

@@ -12,7 +12,7 @@
 #include "cli/CliHierarchy.h"
 #include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTJson.h"
 #include "shared/fit/base/HAFITFloorplan.h"

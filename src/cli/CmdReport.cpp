@@ -10,7 +10,7 @@
 #include "cli/CliNetlist.h"
 #include "cli/CliOptions.h"
 #include "cli/CliReportRun.h"
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
 #include "shared/fit/base/HAFITMgr.h"
 #include "shared/fit/base/HAFITReport.h"

@@ -8,7 +8,7 @@
 #include "cli/CliDataCheck.h"
 #include "cli/CliDesignCheck.h"
 #include "cli/CliOptions.h"
-#include "host/design/HDesignLoader.h"
+#include "host/design/HDLoad.h"
 #include "host/str/HSTJson.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 #include "shared/fit/base/HAFITMgr.h"
@@ -69,18 +69,18 @@ std::shared_ptr<Design> Design::load(const std::string& path, const HDNetlistOpt
   d->path_ = path;
   d->options_ = options;
   std::vector<HDLoadProblem> problems;
-  if (HDDesignLoader::detectFormat(path) != HDDesignLoader::DESIGN_FILE) {
-    d->design_ = HDDesignLoader::loadNetlist(path, options, problems);
-  } else if (optionsGiven) {
+  std::string error;
+  std::unique_ptr<HDInput> input = HDInput::open(path, error);
+  if (input && optionsGiven && !HDLoad::detect(input->head()).netlist) {
     call.finish();
     throw py::value_error(path +
                           ": part, top, map and site_attribute are for netlists; this is a "
                           "seufit design file, which names its own part and top");
-  } else {
-    d->design_ = HDDesignLoader::loadFile(path, problems);
   }
+  d->design_ = input ? HDLoad::load(*input, {options, optionsGiven}, problems)
+                     : HDLoad::load(path, {options, optionsGiven}, problems);
   if (!d->design_) {
-    HDDesignLoader::report(problems);
+    HDLoad::report(problems);
     call.fail(path + ": the design could not be loaded");
   }
   call.finish();

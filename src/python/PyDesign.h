@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/design/HDNetlistOptions.h"
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
+#include "host/design/load/HDNetlistOptions.h"
 
 namespace seufitpy {
 

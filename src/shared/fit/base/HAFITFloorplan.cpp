@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTJson.h"
 #include "shared/fit/base/HAFITFamily.h"

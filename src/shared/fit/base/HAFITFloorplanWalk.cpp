@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 

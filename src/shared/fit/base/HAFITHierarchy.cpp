@@ -8,7 +8,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "host/report/HCRRpt.h"
 #include "shared/fit/base/HAFITFamily.h"
 #include "shared/fit/parser/HAFITSERMgr.h"

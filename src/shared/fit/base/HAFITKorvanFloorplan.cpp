@@ -1,6 +1,6 @@
 #include "shared/fit/base/HAFITKorvanFloorplan.h"
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 
 HAFITKorvanFloorplan::HAFITKorvanFloorplan(HFLFloorplan* hflFloorplan)
     : HAFITFloorplan(hflFloorplan) {}

@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/report/HCRRpt.h"
 #include "host/str/HSTJson.h"

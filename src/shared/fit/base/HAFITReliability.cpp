@@ -4,7 +4,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "host/report/HCRRpt.h"
 #include "host/str/HSTStrUtils.h"
 #include "shared/fit/base/HAFITFloorplan.h"

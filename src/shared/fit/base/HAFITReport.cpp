@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "host/report/HCRRpt.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 #include "shared/fit/base/HAFITHierarchy.h"

@@ -1,6 +1,6 @@
 #include "shared/fit/base/HAFITZerith7Floorplan.h"
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 
 HAFITZerith7Floorplan::HAFITZerith7Floorplan(HFLFloorplan* hflFloorplan)
     : HAFITFloorplan(hflFloorplan) {}

@@ -1,6 +1,6 @@
 #include "shared/fit/base/HAFITZerith8Floorplan.h"
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 
 HAFITZerith8Floorplan::HAFITZerith8Floorplan(HFLFloorplan* hflFloorplan)
     : HAFITFloorplan(hflFloorplan) {}

@@ -1,6 +1,6 @@
 #include "shared/fit/base/HAFITZerith9Floorplan.h"
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 
 HAFITZerith9Floorplan::HAFITZerith9Floorplan(HFLFloorplan* hflFloorplan)
     : HAFITFloorplan(hflFloorplan) {}

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTJson.h"
 #include "host/str/HSTStrUtils.h"

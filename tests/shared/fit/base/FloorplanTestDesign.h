@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 
 using AttrList = std::vector<std::pair<std::string, HATAttr>>;

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "host/design/HDesign.h"
+#include "host/design/db/HDesign.h"
 #include "host/report/HCRRpt.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 #include "support/FitTestSupport.h"

@@ -1,0 +1,262 @@
+// EDIF netlists: what Yosys writes and hand-written forms reach the design database with
+// the right hierarchy, names, values and sites; malformed files get exact messages.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "host/design/db/HDesignSummary.h"
+#include "host/design/dfile/HDCatalogueReader.h"
+#include "host/design/edif/HDEdifReader.h"
+#include "support/DesignTestUtil.h"
+
+namespace {
+
+const std::string kDir = SEUFIT_TEST_DATA_DIR "/netlist/edif/";
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string valueText(const HATAttr& a) {
+  char buf[64];
+  switch (a.getKind()) {
+    case HATAttr::BOOL:
+      return a.getBoolVal() ? "bool:true" : "bool:false";
+    case HATAttr::INT:
+      return "int:" + std::to_string(a.getIntVal());
+    case HATAttr::LONG:
+      return "long:" + std::to_string(a.getLongVal());
+    case HATAttr::DOUBLE:
+      std::snprintf(buf, sizeof buf, "double:%.17g", a.getDoubleVal());
+      return buf;
+    case HATAttr::TEXT:
+      return "text:" + a.getStringVal();
+    default:
+      return "other:" + a.getStringVal();
+  }
+}
+
+class EdifTest : public ShippedData {
+ protected:
+  // Reads the netlist the way the loader reads a design file: the front end, the part's
+  // catalogues, then resolution. With `blackBoxes`, leaf types outside the catalogue
+  // become primitives without memory, as the cell map makes them by default.
+  std::unique_ptr<HFLFloorplan> loadEdif(const std::string& text, HDNetlistOptions opts = {},
+                                         bool blackBoxes = true) {
+    problems.clear();
+    HDLoadContext ctx("t.edf", problems);
+    HDDesignAssembly design(ctx);
+    try {
+      hdReadEdif(ctx, design, text, opts);
+      design.havePart = design.partOk = true;
+      design.partName = "z9-s1";
+      HDCatalogueReader catalogues(ctx, design);
+      const bool known = catalogues.read();
+      if (blackBoxes) {
+        for (const HDSymbol& s : design.symbols()) {
+          if (s.cell || design.primitives().count(s.name)) continue;
+          HDPrimitive* p = design.floorplan().addPrimitive(s.name);
+          p->classes = HDPrimitive::OTHER;
+          design.primitives()[s.name] = HDPrimInfo{p, true, "", "", {}};
+        }
+      }
+      design.resolve(known);
+    } catch (const HDStopLoading&) {
+    }
+    if (!ctx.clean()) return nullptr;
+    std::unique_ptr<HFLFloorplan> fp = design.take();
+    hdNumberUndeclaredLiterals(*fp);
+    return fp;
+  }
+
+  // One line per occurrence below the top: hierarchical name, type, site, attributes.
+  static std::string inventory(const HFLFloorplan& fp) {
+    std::string out;
+    walk(fp.getNetlist(), fp.getNetlist()->getTopCellview(), out);
+    return out;
+  }
+  static void walk(const HAINetlist* nl, const HDLHCellview* cv, std::string& out) {
+    std::unique_ptr<HDLHInstanceIter> it(cv->createInstanceIterLH());
+    while (it->more()) {
+      const HDLHInstance* inst = it->next();
+      std::string name;
+      nl->getHierName(inst, name, nullptr, "");
+      const HDAHInstance* d = inst->getDAH();
+      out += name + " " +
+             (d->getPrimitive() ? d->getPrimitive()->name : d->getMasterView()->getName());
+      if (!d->getSiteName().empty()) out += " @" + std::string(d->getSiteName());
+      for (const auto& kv : d->attributes()) out += " " + kv.first + "=" + valueText(kv.second);
+      out += "\n";
+      if (!inst->isArchLeaf() && inst->getMasterLH()) walk(nl, inst->getMasterLH(), out);
+    }
+  }
+  std::string problemLines() const {
+    std::string out;
+    for (const auto& p : problems)
+      out += std::to_string(p.line) + ":" + std::to_string(p.column) + " [" + p.jsonPath + "] " +
+             p.message + "\n";
+    return out;
+  }
+};
+
+TEST_F(EdifTest, YosysExplicitPrimitives) {
+  auto fp = loadEdif(readFile(kDir + "explicit.edf"));
+  ASSERT_TRUE(fp) << problemLines();
+  EXPECT_EQ(fp->getDesignName(), "explicit_top");
+  // The writer's own properties (src, module_not_derived) are gone; integers stay
+  // integers, texts texts (their kinds come from the primitive definitions later).
+  EXPECT_EQ(inventory(*fp),
+            "GND GND\n"
+            "VCC VCC\n"
+            "ecc_ram RAMB36 EN_ECC_READ=text:TRUE EN_ECC_WRITE=text:TRUE RAM_MODE=text:SDP "
+            "READ_WIDTH_A=int:72 WRITE_WIDTH_B=int:72\n"
+            "narrow_fifo FIFO18 READ_WIDTH=int:36 WRITE_WIDTH=int:36\n"
+            "table_ram RAMB18 RAM_MODE=text:TDP READ_WIDTH_A=int:9 READ_WIDTH_B=int:9 "
+            "WRITE_WIDTH_A=int:9 WRITE_WIDTH_B=int:9 SEU_PROTECTED=int:2048\n"
+            "wide_fifo FIFO36 FIFO_MODE=text:FIFO36_72 READ_WIDTH=int:72 WRITE_WIDTH=int:72\n");
+  const HDDesignSummary s = HDSummarizeDesign(*fp);
+  EXPECT_EQ(s.ramb, 2u);
+  EXPECT_EQ(s.fifo, 2u);
+  EXPECT_GT(fp->findCell("explicit_top")->netCount(HDAHTypes::CONN_ALL), 0);
+}
+
+TEST_F(EdifTest, YosysHierarchyWithDerivedModules) {
+  auto fp = loadEdif(readFile(kDir + "line_buffers.edf"));
+  ASSERT_TRUE(fp) << problemLines();
+  // Three parameter sets of line_buffer: three derived cells, renamed in the file; the
+  // instance "mem.0.0" is renamed too.
+  EXPECT_EQ(fp->cells().size(), 4u);
+  std::string leaves;
+  std::istringstream in(inventory(*fp));
+  std::string line;
+  while (std::getline(in, line))
+    if (line.find("mem.0.0") != std::string::npos) leaves += line + "\n";
+  EXPECT_EQ(
+      leaves,
+      "chroma_buf/mem.0.0 RAMB18 RAM_MODE=text:SDP READ_WIDTH_A=int:36 WRITE_WIDTH_B=int:36\n"
+      "luma_a/mem.0.0 RAMB18 RAM_MODE=text:SDP READ_WIDTH_A=int:18 WRITE_WIDTH_B=int:18\n"
+      "luma_b/mem.0.0 RAMB18 RAM_MODE=text:SDP READ_WIDTH_A=int:18 WRITE_WIDTH_B=int:18\n"
+      "pixel_buf/mem.0.0 RAMB36 RAM_MODE=text:SDP READ_WIDTH_A=int:72 WRITE_WIDTH_B=int:72\n");
+  const HDAHInstance* luma = nullptr;
+  for (const auto& i : fp->findCell("line_buffers")->instances())
+    if (i.getName() == "luma_a") luma = &i;
+  ASSERT_TRUE(luma);
+  EXPECT_EQ(luma->getCell()->getName().rfind("$paramod$", 0), 0u);
+  EXPECT_EQ(luma->getCell(), [&] {
+    for (const auto& i : fp->findCell("line_buffers")->instances())
+      if (i.getName() == "luma_b") return i.getCell();
+    return static_cast<const HDAHCellview*>(nullptr);
+  }());
+}
+
+TEST_F(EdifTest, YosysValuesSiteAndWideLiterals) {
+  HDNetlistOptions opts;
+  auto fp = loadEdif(readFile(kDir + "values.edf"), opts);
+  ASSERT_TRUE(fp) << problemLines();
+  // 64'h0000000100000000 is a number; 64'hfedc... does not fit a signed long and stays
+  // text; 4'h8 (written for 4'b1x0z) and 41'h...5 are small numbers; a real parameter is
+  // text as the writer gives it; keep is the writer's.
+  EXPECT_EQ(inventory(*fp),
+            "GND GND\n"
+            "VCC VCC\n"
+            "u2 sub\n"
+            "u2/GND GND\n"
+            "u2/VCC VCC\n"
+            "u2/b BB M=int:5 N=long:4294967295 X=int:8 S=text:hello world R=text:2.250000 "
+            "W=text:64'hfedcba9876543210\n"
+            "u1 sub @X1Y2/RAM SEU_PROTECTED=long:4294967296\n"
+            "u1/GND GND\n"
+            "u1/VCC VCC\n"
+            "u1/b BB M=int:5 N=long:4294967295 X=int:8 S=text:hello world R=text:2.250000 "
+            "W=text:64'hfedcba9876543210\n");
+  // Another site property: the placement one is then an attribute like any other.
+  opts.siteAttribute = "LOC";
+  fp = loadEdif(readFile(kDir + "values.edf"), opts);
+  ASSERT_TRUE(fp) << problemLines();
+  EXPECT_NE(inventory(*fp).find("u1 sub NEXTPNR_BEL=text:X1Y2/RAM SEU"), std::string::npos);
+}
+
+TEST_F(EdifTest, HandWrittenForms) {
+  HDNetlistOptions opts;
+  opts.siteAttribute = "LOC";
+  auto fp = loadEdif(readFile(kDir + "features.edf"), opts);
+  ASSERT_TRUE(fp) << problemLines();
+  EXPECT_EQ(fp->getDesignName(), "Top Cell");
+  // Declared attributes of the primitive keep their text (INIT_A); an undeclared literal
+  // becomes a number; (e 15 -1) is 1.5 exactly; lists and miNoMax are not read.
+  EXPECT_EQ(inventory(*fp),
+            "u_ram[0] RAMB36 @RAMB36_X0Y1 RAM_MODE=text:SDP READ_WIDTH_A=int:72 "
+            "EN_ECC_READ=bool:true EN_ECC_WRITE=bool:false SCALE=double:1.5 THREE=double:3 "
+            "TINY=double:0 NOUGHT=double:0 BIG=long:-3000000000 SEU_PROTECTED=long:68719476736 "
+            "INIT_A=text:72'h000000000000000001 NOTE=text:a \"quoted\" note "
+            "PAIR=other:integer list SPAN=other:minomax\n"
+            "fifo[0][0] FIFO18 FIFO_MODE=text:FIFO18_36\n"
+            "fifo[0][1] FIFO18 FIFO_MODE=text:FIFO18_36\n"
+            "fifo[0][2] FIFO18 FIFO_MODE=text:FIFO18_36\n"
+            "fifo[1][0] FIFO18 FIFO_MODE=text:FIFO18_36\n"
+            "fifo[1][1] FIFO18 FIFO_MODE=text:FIFO18_36\n"
+            "fifo[1][2] FIFO18 FIFO_MODE=text:FIFO18_36\n"
+            "sub1 sub cell\n"
+            "sub2 sub cell\n");
+  // Nets and net bundles are counted: a cell of nets only is still a level.
+  const HDAHCellview* top = fp->findCell("Top Cell");
+  EXPECT_EQ(top->netCount(HDAHTypes::CONN_ALL), 2);
+  EXPECT_EQ(top->busNetCount(), 1);
+  EXPECT_EQ(fp->findCell("sub cell")->netCount(HDAHTypes::CONN_ALL), 1);
+  // A cell without contents is a leaf, not a cell.
+  EXPECT_EQ(fp->findCell("glue"), nullptr);
+
+  // The top named outright wins over the design statement.
+  opts.top = "sub cell";
+  fp = loadEdif(readFile(kDir + "features.edf"), opts);
+  ASSERT_TRUE(fp) << problemLines();
+  EXPECT_EQ(fp->getDesignName(), "sub cell");
+}
+
+// Each file of malformed/ is refused with the problems listed in malformed/expected.txt:
+// "FILE: line:column [path] message", in order.
+TEST_F(EdifTest, MalformedTable) {
+  std::map<std::string, std::string> expected;
+  std::istringstream table(readFile(kDir + "malformed/expected.txt"));
+  std::string line;
+  while (std::getline(table, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const size_t colon = line.find(": ");
+    ASSERT_NE(colon, std::string::npos) << line;
+    expected[line.substr(0, colon)] += line.substr(colon + 2) + "\n";
+  }
+  ASSERT_GE(expected.size(), 20u);
+  for (const auto& [file, want] : expected) {
+    EXPECT_FALSE(loadEdif(readFile(kDir + "malformed/" + file), {}, false)) << file;
+    EXPECT_EQ(problemLines(), want) << file;
+  }
+}
+
+TEST_F(EdifTest, DeepNestingAndProblemCap) {
+  // Nesting deeper than any machine stack, in a form that is skipped.
+  std::string deep = readFile(kDir + "features.edf");
+  const std::string nest =
+      "(userData " + std::string(200000, '(') + "x" + std::string(200000, ')') + ")";
+  deep.insert(deep.rfind(')'), nest);
+  EXPECT_TRUE(loadEdif(deep)) << problemLines();
+  deep.erase(deep.size() - 3);
+  EXPECT_FALSE(loadEdif(deep));
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].message.find("the file ends inside the (userdata ...)"), std::string::npos)
+      << problems[0].message;
+
+  // Many problems: the list stops at its cap.
+  std::string many = "(edif x (edifVersion 2 0 0) (library L (cell c (view v (contents";
+  for (int i = 0; i < 200; ++i) many += " (instance i" + std::to_string(i) + ")";
+  many += ")))) (design d (cellRef c (libraryRef L))))";
+  EXPECT_FALSE(loadEdif(many));
+  EXPECT_EQ(problems.size(), HDLoadLimits::kMaxProblems + 1);
+}
+
+}  // namespace
