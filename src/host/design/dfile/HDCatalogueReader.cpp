@@ -46,6 +46,7 @@ bool HDCatalogueReader::catalogueHeader(HDJsonReader& r, const char* versionKey,
     return false;
   r.beginObject();
   const HDJsonPos op = r.pos();
+  enum Key { VERSION, SOURCE, LIST };
   const std::vector<const char*> keys = {versionKey, "source", listKey};
   unsigned seen = 0;
   std::string source;
@@ -53,9 +54,9 @@ bool HDCatalogueReader::catalogueHeader(HDJsonReader& r, const char* versionKey,
     const int k = ctx_.objectKey(r, key_, keys, seen, "the catalogue");
     if (k < 0) continue;
     ctx_.pushKey(key_);
-    if (k == 0) {
+    if (k == VERSION) {
       objects_.parseVersion(r);
-    } else if (k == 1) {
+    } else if (k == SOURCE) {
       ctx_.readText(r, "", source, "a text saying where the numbers come from", false);
     } else if (ctx_.expect(r, listType, "",
                            listType == HDJsonReader::ARRAY ? "a list" : "an object")) {
@@ -63,8 +64,10 @@ bool HDCatalogueReader::catalogueHeader(HDJsonReader& r, const char* versionKey,
     }
     ctx_.pop();
   }
-  if (!(seen & 1)) ctx_.problem(op, "", std::string("missing key \"") + versionKey + "\"");
-  if (!(seen & 4)) ctx_.problem(op, "", std::string("missing key \"") + listKey + "\"");
+  if (!HDLoadContext::has(seen, VERSION))
+    ctx_.problem(op, "", std::string("missing key \"") + versionKey + "\"");
+  if (!HDLoadContext::has(seen, LIST))
+    ctx_.problem(op, "", std::string("missing key \"") + listKey + "\"");
   return true;
 }
 

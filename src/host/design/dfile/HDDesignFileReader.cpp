@@ -37,6 +37,8 @@ void HDDesignFileReader::parseDocument(HDJsonReader& r) {
   }
   r.beginObject();
   const HDJsonPos objPos = r.pos();
+  // The keys, in the order of their names below.
+  enum Key { VERSION, PART, TOP, CONSTRAINTS, PRIMITIVES, CELLS, SITES };
   static const std::vector<const char*> keys = {"seufit_design", "part",  "top",  "constraints",
                                                 "primitives",    "cells", "sites"};
   unsigned seen = 0;
@@ -45,43 +47,44 @@ void HDDesignFileReader::parseDocument(HDJsonReader& r) {
     if (k < 0) continue;
     ctx_.pushKey(key_);
     switch (k) {
-      case 0:
+      case VERSION:
         parseVersion(r);
         break;
-      case 1:
+      case PART:
         parsePartValue(r);
         break;
-      case 2:
+      case TOP:
         if (ctx_.readText(r, "", d_.topName, "the name of the top cell", true)) d_.haveTop = true;
         d_.topPos = r.pos();
         break;
-      case 3:
+      case CONSTRAINTS:
         parseConstraints(r);
         break;
-      case 4:
+      case PRIMITIVES:
         parseDesignPrimitives(r);
         break;
-      case 5:
+      case CELLS:
         parseCells(r);
         break;
-      case 6:
+      case SITES:
         parseSites(r);
         break;
     }
     ctx_.pop();
   }
   r.expectEnd();
-  if (!(seen & 1))
+  using Ctx = HDLoadContext;
+  if (!Ctx::has(seen, VERSION))
     ctx_.problem(objPos, "",
                  "missing key \"seufit_design\": expected \"seufit_design\": 1 (is this a seufit "
                  "design file?)");
-  if (!(seen & 2))
+  if (!Ctx::has(seen, PART))
     ctx_.problem(
         objPos, "",
         "missing key \"part\": expected a part name of parts.json or an inline part object");
-  if (!(seen & 4))
+  if (!Ctx::has(seen, TOP))
     ctx_.problem(objPos, "", "missing key \"top\": expected the name of the top cell");
-  d_.haveCells = (seen & 32) != 0;
+  d_.haveCells = Ctx::has(seen, CELLS);
   if (!d_.haveCells)
     ctx_.problem(objPos, "", "missing key \"cells\": expected an object of cell definitions");
 }
@@ -114,6 +117,7 @@ void HDDesignFileReader::parsePartValue(HDJsonReader& r) {
 bool HDDesignFileReader::parsePartObject(HDJsonReader& r, HDPartSpec& p) {
   r.beginObject();
   const HDJsonPos op = r.pos();
+  enum Key { NAME, DEVICE, ARCH_ID, ARCH_TYPE, CONFIG_BITS, LIBRARY };
   static const std::vector<const char*> keys = {"name",      "device",      "arch_id",
                                                 "arch_type", "config_bits", "library"};
   unsigned seen = 0;
@@ -127,23 +131,23 @@ bool HDDesignFileReader::parsePartObject(HDJsonReader& r, HDPartSpec& p) {
     }
     const std::string sfx = hdKeySeg(key_);
     switch (k) {
-      case 0:
+      case NAME:
         ok &= ctx_.readText(r, sfx, p.name, "the part name (a non-empty string)", true);
         break;
-      case 1:
+      case DEVICE:
         ok &= ctx_.readText(r, sfx, p.device, "the device name (a non-empty string)", true);
         break;
-      case 2:
+      case ARCH_ID:
         ok &= ctx_.readText(r, sfx, p.archId, "the architecture id (a non-empty string)", true);
         break;
-      case 3:
+      case ARCH_TYPE:
         if (ctx_.readInteger(r, sfx, std::numeric_limits<int32_t>::min(),
                              std::numeric_limits<int32_t>::max(), v, "an architecture type"))
           p.archType = static_cast<int>(v);
         else
           ok = false;
         break;
-      case 4:
+      case CONFIG_BITS:
         if (ctx_.readInteger(r, sfx, 0, 4294967295LL, v, "a configuration-bit count")) {
           p.hasConfigBits = true;
           p.configBits = static_cast<uint32_t>(v);
@@ -151,17 +155,17 @@ bool HDDesignFileReader::parsePartObject(HDJsonReader& r, HDPartSpec& p) {
           ok = false;
         }
         break;
-      case 5:
+      case LIBRARY:
         p.hasLibrary = ctx_.readText(r, sfx, p.library, "a primitive library name", true);
         ok &= p.hasLibrary;
         break;
     }
   }
-  static const char* const required[] = {"name", "device", "arch_id", "arch_type"};
-  for (int i = 0; i < 4; ++i)
-    if (!(seen & (1u << i))) {
+  // The keys before CONFIG_BITS are required.
+  for (int i = NAME; i < CONFIG_BITS; ++i)
+    if (!HDLoadContext::has(seen, i)) {
       ctx_.problem(op, "",
-                   std::string("missing key \"") + required[i] +
+                   std::string("missing key \"") + keys[static_cast<size_t>(i)] +
                        "\" in the part; a part has name, device, arch_id, arch_type and optionally "
                        "config_bits and library");
       ok = false;
@@ -327,6 +331,7 @@ HDPrimitive* HDDesignFileReader::parsePrimitiveDef(HDJsonReader& r, const std::s
   r.beginObject();
   const HDJsonPos op = r.pos();
   HDPrimitive* prim = d_.floorplan().addPrimitive(name);
+  enum Key { CLASS, CODE, ATTRIBUTES, CONTENTS, KINDS };
   static const std::vector<const char*> keys = {"class", "code", "attributes", "contents", "kinds"};
   unsigned seen = 0;
   int64_t v = 0;
@@ -335,7 +340,7 @@ HDPrimitive* HDDesignFileReader::parsePrimitiveDef(HDJsonReader& r, const std::s
     const int k = ctx_.objectKey(r, key_, keys, seen, "a primitive");
     if (k < 0) continue;
     const std::string sfx = hdKeySeg(key_);
-    if (k == 0) {
+    if (k == CLASS) {
       const Type t = r.peek();
       if (t == HDJsonReader::STRING) {
         addClass(r, sfx, *prim);
@@ -356,10 +361,10 @@ HDPrimitive* HDDesignFileReader::parsePrimitiveDef(HDJsonReader& r, const std::s
       } else {
         ctx_.expect(r, HDJsonReader::STRING, sfx, "a class name or a list of class names");
       }
-    } else if (k == 1) {
+    } else if (k == CODE) {
       if (ctx_.readInteger(r, sfx, 0, 4294967295LL, v, "a library-cell code"))
         prim->code = static_cast<uint32_t>(v);
-    } else if (k == 2) {
+    } else if (k == ATTRIBUTES) {
       if (!ctx_.expect(r, HDJsonReader::ARRAY, sfx, "a list of attribute names")) continue;
       r.beginArray();
       ctx_.pushKey(key_);
@@ -371,7 +376,7 @@ HDPrimitive* HDDesignFileReader::parsePrimitiveDef(HDJsonReader& r, const std::s
       }
       ctx_.pop();
       ctx_.pop();
-    } else if (k == 4) {
+    } else if (k == KINDS) {
       parseKinds(r, sfx, *prim);
     } else {
       if (r.peek() != HDJsonReader::OBJECT) {
@@ -386,11 +391,11 @@ HDPrimitive* HDDesignFileReader::parsePrimitiveDef(HDJsonReader& r, const std::s
       ctx_.pop();
     }
   }
-  if (!(seen & 1))
+  if (!HDLoadContext::has(seen, CLASS))
     ctx_.problem(op, "",
                  "missing key \"class\" in primitive " + hdQuoted(name) +
                      "; expected one of ramb, fifo, yram, hbm, other or a list of them");
-  if (!(seen & 2))
+  if (!HDLoadContext::has(seen, CODE))
     ctx_.problem(op, "",
                  "missing key \"code\" in primitive " + hdQuoted(name) +
                      "; expected the library-cell code (an integer)");
@@ -437,6 +442,7 @@ void HDDesignFileReader::parseCellBody(HDJsonReader& r, HDAHCellview* cell) {
                    "a cell object {\"instances\": [...], \"nets\": N, ...}"))
     return;
   r.beginObject();
+  enum Key { INSTANCES, NETS, BUS_NETS, BLACK_BOX };
   static const std::vector<const char*> keys = {"instances", "nets", "bus_nets", "black_box"};
   unsigned seen = 0;
   int64_t nets = 0, busNets = 0;
@@ -445,7 +451,7 @@ void HDDesignFileReader::parseCellBody(HDJsonReader& r, HDAHCellview* cell) {
     const int k = ctx_.objectKey(r, key_, keys, seen, "a cell");
     if (k < 0) continue;
     const std::string sfx = hdKeySeg(key_);
-    if (k == 0) {
+    if (k == INSTANCES) {
       if (!ctx_.expect(r, HDJsonReader::ARRAY, sfx, "a list of instances")) continue;
       r.beginArray();
       ctx_.pushKey("instances");
@@ -462,9 +468,9 @@ void HDDesignFileReader::parseCellBody(HDJsonReader& r, HDAHCellview* cell) {
                          std::to_string(d.first) + "] of the same cell has it too");
       names_.reset();
       ctx_.pop();
-    } else if (k == 1) {
+    } else if (k == NETS) {
       ctx_.readInteger(r, sfx, 0, std::numeric_limits<int32_t>::max(), nets, "a net count");
-    } else if (k == 2) {
+    } else if (k == BUS_NETS) {
       ctx_.readInteger(r, sfx, 0, std::numeric_limits<int32_t>::max(), busNets, "a bus-net count");
     } else {
       ctx_.readFlag(r, sfx, blackBox);
@@ -912,12 +918,13 @@ std::unique_ptr<HDSMElement> HDDesignFileReader::parseElement(HDJsonReader& r) {
   auto el = std::make_unique<HDSMElement>();
   r.beginObject();
   const HDJsonPos op = r.pos();
+  enum Key { ELEMENT, CONFIG };
   static const std::vector<const char*> keys = {"element", "config"};
   unsigned seen = 0;
   while (r.nextKey(key_)) {
     const int k = ctx_.objectKey(r, key_, keys, seen, "a site element");
     if (k < 0) continue;
-    if (k == 0) {
+    if (k == ELEMENT) {
       ctx_.readText(r, ".element", el->name, "the element name (a non-empty string)", true);
       continue;
     }
@@ -965,7 +972,8 @@ std::unique_ptr<HDSMElement> HDDesignFileReader::parseElement(HDJsonReader& r) {
     ctx_.pop();
     ctx_.pop();
   }
-  if (!(seen & 1)) ctx_.problem(op, "", "missing key \"element\" in a site element");
+  if (!HDLoadContext::has(seen, ELEMENT))
+    ctx_.problem(op, "", "missing key \"element\" in a site element");
   return el;
 }
 

@@ -19,6 +19,7 @@ void HDCellMap::read(const std::string& path, HDLoadContext& ctx) {
       return;
     r.beginObject();
     const HDJsonPos op = r.pos();
+    enum Key { VERSION, CELLS, UNKNOWN };
     static const std::vector<const char*> keys = {"seufit_map", "cells", "unknown"};
     unsigned seen = 0;
     std::string key, text;
@@ -26,14 +27,14 @@ void HDCellMap::read(const std::string& path, HDLoadContext& ctx) {
       const int k = ctx.objectKey(r, key, keys, seen, "the cell map");
       if (k < 0) continue;
       ctx.pushKey(key);
-      if (k == 0) {
+      if (k == VERSION) {
         int64_t v = 0;
         r.peek();
         const HDJsonPos vp = r.pos();
         if (ctx.readInteger(r, "", 1, 1000000, v, "the format version") && v != 1)
           ctx.problem(vp, "",
                       "cell map version " + std::to_string(v) + " is not supported; expected 1");
-      } else if (k == 1) {
+      } else if (k == CELLS) {
         if (ctx.expect(r, HDJsonReader::OBJECT, "", "an object of primitive names by cell type")) {
           r.beginObject();
           std::string type;
@@ -73,7 +74,7 @@ void HDCellMap::read(const std::string& path, HDLoadContext& ctx) {
       }
       ctx.pop();
     }
-    if (!(seen & 1)) ctx.problem(op, "", "missing key \"seufit_map\"");
+    if (!HDLoadContext::has(seen, VERSION)) ctx.problem(op, "", "missing key \"seufit_map\"");
   });
 }
 
