@@ -49,6 +49,7 @@ static int run(int argc, char** argv) {
   registerCheckCommand(app, ctx);
   registerImportCommand(app, ctx);
   registerPlotCommand(app, ctx);
+  registerDataCommand(app, ctx);
 
   // Commands run from their callbacks after parsing; the sinks must exist by then.
   auto counter = std::make_shared<ErrorCounter>();
