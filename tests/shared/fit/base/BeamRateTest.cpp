@@ -1,11 +1,13 @@
 // Rates from beam-test counts: chi-square bounds against published tables and the Poisson
-// sums that define them, the rate arithmetic, and the rate file's reading of what is
-// written.
+// sums that define them, the rate arithmetic, the rate file's reading of what is written,
+// and the worked example of docs/own-device.md.
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cmath>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 
 #include "shared/fit/base/HAFITBeamRate.h"
@@ -139,6 +141,29 @@ TEST(BeamRate, FileNumbersAreShortAndTheRateFileReadsBackEveryFigure) {
     EXPECT_EQ(d->lowerLimit, rates[i].ll);
     EXPECT_EQ(d->upperLimit, rates[i].ul);
   }
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The worked example of the docs is the command-line case's command and output (that case
+// compares them with what the command prints), and its figures are the library's.
+TEST(BeamRate, WorkedExampleOfTheDocsIsWhatTheCommandPrints) {
+  const std::string page = readFile(SEUFIT_SOURCE_DIR "/docs/own-device.md");
+  const std::string golden =
+      readFile(SEUFIT_SOURCE_DIR "/tests/cli/cases/data_rate_worked_example.ok");
+  const std::string command = golden.substr(0, golden.find('\n') + 1);
+  const size_t from = golden.find("--- stdout\n") + 11;
+  const std::string output = golden.substr(from, golden.find("--- exit") - from);
+  ASSERT_EQ(command, "$ seufit data rate --events 412 --fluence 2e9 --bits 151200000\n");
+  EXPECT_NE(page.find("```\n" + command + output + "```\n"), std::string::npos);
+  const std::string element = BR::typeElement("config", BR::compute({412, 2e9, 151200000}));
+  EXPECT_NE(output.find("SOFTERRORRATE record:  " + element + "\n"), std::string::npos);
+  EXPECT_NE(page.find("    " + element + "\n"), std::string::npos);
 }
 
 }  // namespace
