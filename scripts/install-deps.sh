@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   g++ cmake make pkg-config
-  libboost-filesystem-dev libexpat1-dev libcli11-dev
+  libboost-filesystem-dev libboost1.74-dev libexpat1-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nettle-dev rapidjson-dev libcairo2-dev
   python3 libxml2-utils clang libclang-rt-14-dev hyperfine time clang-format clang-tidy

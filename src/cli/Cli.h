@@ -29,6 +29,7 @@ void registerDumpCommand(CLI::App& app, CliContext& ctx);
 void registerCheckCommand(CLI::App& app, CliContext& ctx);
 void registerImportCommand(CLI::App& app, CliContext& ctx);
 void registerPlotCommand(CLI::App& app, CliContext& ctx);
+void registerDataCommand(CLI::App& app, CliContext& ctx);
 
 // `seufit dump inventory DESIGN`; returns the exit status.
 int runDumpInventory(const std::string& designPath, CliContext& ctx);

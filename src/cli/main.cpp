@@ -49,6 +49,7 @@ static int run(int argc, char** argv) {
   registerCheckCommand(app, ctx);
   registerImportCommand(app, ctx);
   registerPlotCommand(app, ctx);
+  registerDataCommand(app, ctx);
 
   // Commands run from their callbacks after parsing; the sinks must exist by then.
   auto counter = std::make_shared<ErrorCounter>();
@@ -73,10 +74,17 @@ static int run(int argc, char** argv) {
         what += " " + c->get_name();
     }
     // Options belong after the command; the parser would list them as unexpected words.
+    // The command is the last word that names one: in "--data-dir data flux" the parser
+    // takes the directory "data" for the command data.
     const std::vector<CLI::App*> parsed = app.get_subcommands();
-    if (!parsed.empty() && argc > 1 && argv[1][0] == '-')
-      what = std::string("option ") + argv[1] + " goes after the command: seufit " +
-             parsed.front()->get_name() + " " + argv[1] + " ...";
+    if (!parsed.empty() && argc > 1 && argv[1][0] == '-') {
+      std::string command = parsed.front()->get_name();
+      for (int i = 2; i < argc; ++i)
+        for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; }))
+          if (c->get_name() == argv[i]) command = argv[i];
+      what = std::string("option ") + argv[1] + " goes after the command: seufit " + command + " " +
+             argv[1] + " ...";
+    }
     // "--x: At Most 1 required but received 2" says that an option was repeated.
     const std::string::size_type atMost = what.find(": At Most 1 required but received ");
     if (atMost != std::string::npos)
