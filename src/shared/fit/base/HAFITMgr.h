@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,8 +58,19 @@ class HAFITMgr {
     int hierarchyDepth = -1;
     size_t topContributors = 0;
   };
+  // How a report ended, for hosts that turn it into an exit status. A call left by an
+  // exception keeps NOT_RUN.
+  enum class ReportOutcome {
+    NOT_RUN,
+    WRITTEN,
+    UNSUPPORTED_DEVICE,
+    MISSING_DATA,
+    WRITE_FAILED,
+    NON_FINITE
+  };
   // What a written report found: see HAFITReport::Figures.
   struct ReportFigures {
+    ReportOutcome outcome = ReportOutcome::NOT_RUN;
     bool hasFit = false;
     float deviceFit = 0.0f;
     bool hasFailures = false;
@@ -73,17 +86,30 @@ class HAFITMgr {
   ReportFigures reportDocument(HFLFloorplan* hflFloorplan, const ReportRequest& request,
                                HCRRptDoc& doc);
 
-  // How the last reportFit call ended, for hosts that turn it into an exit status. A call
-  // left by an exception keeps NOT_RUN.
-  enum class ReportOutcome {
-    NOT_RUN,
-    WRITTEN,
-    UNSUPPORTED_DEVICE,
-    MISSING_DATA,
-    WRITE_FAILED,
-    NON_FINITE
-  };
+  // How the last reportFit call ended (the outcome of its figures).
   ReportOutcome lastReportOutcome() const { return lastOutcome_; }
+
+  // One report's analysis, kept to be rendered in any format: the walked floorplan, its
+  // document and figures. The figures' outcome is WRITTEN when the document holds the
+  // report (nothing is written yet), else why it does not.
+  class Analysis {
+   public:
+    ~Analysis();
+    const ReportFigures& figures() const { return figures_; }
+    HCRRptDoc& document();
+    // The document with its header items ("Command", "Design", "Device", provenance) in
+    // `format` (HAFITReport::Format); only for an outcome of WRITTEN.
+    void render(std::ostream& os, const std::string& command, int format);
+
+   private:
+    friend class HAFITMgr;
+    Analysis();
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+    ReportFigures figures_;
+  };
+  // The analysis of a request (its file name, command and format are not used).
+  std::unique_ptr<Analysis> analyse(HFLFloorplan* hflFloorplan, const ReportRequest& request);
 
   // Relative neutron flux at an altitude in meters and a position in whole degrees:
   // the JEDEC-style model below 4572 m, the Boeing avionics model from there on.

@@ -126,47 +126,72 @@ bool prepareReport(HAFITMgr& mgr, HFLFloorplan* hflFloorplan, const HAFITMgr::Re
 }
 
 HAFITMgr::ReportFigures figuresOf(const HAFITReport::Figures& f, const HAFITFloorplan& floorplan) {
-  return {f.hasFit,
-          f.deviceFit,
-          f.hasFailures,
-          f.deviceFailures,
-          f.nonFinite,
-          f.negative,
-          floorplan.saturatedTotals()};
+  HAFITMgr::ReportFigures out;
+  out.outcome = f.nonFinite.empty() ? HAFITMgr::ReportOutcome::WRITTEN
+                                    : HAFITMgr::ReportOutcome::NON_FINITE;
+  out.hasFit = f.hasFit;
+  out.deviceFit = f.deviceFit;
+  out.hasFailures = f.hasFailures;
+  out.deviceFailures = f.deviceFailures;
+  out.nonFinite = f.nonFinite;
+  out.negative = f.negative;
+  out.saturated = floorplan.saturatedTotals();
+  return out;
 }
 }  // namespace
 
+struct HAFITMgr::Analysis::Parts {
+  PreparedReport prepared;
+  HCRRptDoc doc;
+};
+
+HAFITMgr::Analysis::Analysis() : parts_(std::make_unique<Parts>()) {}
+HAFITMgr::Analysis::~Analysis() = default;
+
+HCRRptDoc& HAFITMgr::Analysis::document() { return parts_->doc; }
+
+void HAFITMgr::Analysis::render(std::ostream& os, const std::string& command, int format) {
+  if (figures_.outcome != ReportOutcome::WRITTEN) return;
+  PreparedReport& p = parts_->prepared;
+  p.report->render(parts_->doc, os, command, static_cast<HAFITReport::Format>(format),
+                   p.provenance);
+}
+
+std::unique_ptr<HAFITMgr::Analysis> HAFITMgr::analyse(HFLFloorplan* hflFloorplan,
+                                                       const ReportRequest& r) {
+  std::unique_ptr<Analysis> a(new Analysis);
+  PreparedReport& p = a->parts_->prepared;
+  if (!prepareReport(*this, hflFloorplan, r, p, a->figures_.outcome)) return a;
+  HAFITReport::Figures figures;
+  a->parts_->doc = p.report->document(figures);
+  a->figures_ = figuresOf(figures, *p.floorplan);
+  return a;
+}
+
 HAFITMgr::ReportFigures HAFITMgr::reportDocument(HFLFloorplan* hflFloorplan, const ReportRequest& r,
                                                  HCRRptDoc& doc) {
-  PreparedReport p;
-  if (!prepareReport(*this, hflFloorplan, r, p, lastOutcome_)) return {};
-  HAFITReport::Figures figures;
-  doc = p.report->document(figures);
-  lastOutcome_ = figures.nonFinite.empty() ? ReportOutcome::WRITTEN : ReportOutcome::NON_FINITE;
-  return figuresOf(figures, *p.floorplan);
+  std::unique_ptr<Analysis> a = analyse(hflFloorplan, r);
+  lastOutcome_ = a->figures().outcome;
+  if (lastOutcome_ == ReportOutcome::WRITTEN) doc = std::move(a->document());
+  return a->figures();
 }
 
 HAFITMgr::ReportFigures HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, const ReportRequest& r) {
-  PreparedReport p;
-  if (!prepareReport(*this, hflFloorplan, r, p, lastOutcome_)) return {};
-  const auto format = static_cast<HAFITReport::Format>(r.format);
-  HAFITReport::Figures figures;
-  if (!r.fileName.empty()) {
-    // Replaces the file only when the whole report was written; a failure is reported
-    // with the path and the reason and leaves the file as it was.
-    HUTFileWriteStream stream;
-    stream.open(r.fileName, std::ios_base::out);
-    figures = p.report->write(stream, r.command, format, p.provenance);
-    if (!figures.nonFinite.empty()) {
-      stream.discard();
-      lastOutcome_ = ReportOutcome::NON_FINITE;
+  std::unique_ptr<Analysis> a = analyse(hflFloorplan, r);
+  ReportFigures figures = a->figures();
+  if (figures.outcome == ReportOutcome::WRITTEN) {
+    if (!r.fileName.empty()) {
+      // Replaces the file only when the whole report was written; a failure is reported
+      // with the path and the reason and leaves the file as it was.
+      HUTFileWriteStream stream;
+      stream.open(r.fileName, std::ios_base::out);
+      a->render(stream, r.command, r.format);
+      if (!stream.close()) figures.outcome = ReportOutcome::WRITE_FAILED;
     } else {
-      lastOutcome_ = stream.close() ? ReportOutcome::WRITTEN : ReportOutcome::WRITE_FAILED;
+      ComMsgMgrReportOstream stream;
+      a->render(stream, r.command, r.format);
     }
-  } else {
-    ComMsgMgrReportOstream stream;
-    figures = p.report->write(stream, r.command, format, p.provenance);
-    lastOutcome_ = figures.nonFinite.empty() ? ReportOutcome::WRITTEN : ReportOutcome::NON_FINITE;
   }
-  return figuresOf(figures, *p.floorplan);
+  lastOutcome_ = figures.outcome;
+  return figures;
 }

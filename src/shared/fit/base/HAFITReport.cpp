@@ -96,6 +96,12 @@ HAFITReport::Figures HAFITReport::write(std::ostream& os, const std::string& com
   Figures figures;
   HCRRptDoc doc = document(figures);
   if (!figures.nonFinite.empty()) return figures;
+  render(doc, os, command, format, provenance);
+  return figures;
+}
+
+void HAFITReport::render(HCRRptDoc& doc, std::ostream& os, const std::string& command,
+                         Format format, const Items& provenance) {
   std::unique_ptr<HCRRptWriter> writer;
   if (format == Format::XML)
     writer = std::make_unique<HCRRptXmlWriter>(doc);
@@ -106,8 +112,6 @@ HAFITReport::Figures HAFITReport::write(std::ostream& os, const std::string& com
   addExtraHeaderItems(*writer, command);
   writer->addProvenanceItems(provenance);
   writer->renderReport(os);
-  writer.reset();  // the writer goes before the document
-  return figures;
 }
 
 // Strings by value: a fixed signature of the library's interface.

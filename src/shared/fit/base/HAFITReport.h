@@ -43,6 +43,9 @@ class HAFITReport {
                 const Items& provenance);
   // The document write() renders, with its figures; for hosts that draw the tables.
   HCRRptDoc document(Figures& figures) const;
+  // Renders a document of this report with its header items, in any format.
+  void render(HCRRptDoc& doc, std::ostream& os, const std::string& command, Format format,
+              const Items& provenance);
   // Adds the breakdown by hierarchy (depth >= 0) and the top contributors (contributors > 0)
   // after the device summary. The hierarchy is not owned.
   void setHierarchy(const HAFITHierarchy* hierarchy, int depth, size_t contributors) {
