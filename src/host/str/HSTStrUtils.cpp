@@ -19,3 +19,26 @@ int HSTStrUtils::compareCI(const char* a, const char* b) {
 void HSTStringUtils::to_lower(std::string& s) {
   for (char& c : s) c = static_cast<char>(lowerAscii(static_cast<unsigned char>(c)));
 }
+
+std::string HSTStrUtils::shellQuote(const std::vector<std::string>& words) {
+  std::string out;
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string& a = words[i];
+    if (i) out += ' ';
+    bool plain = !a.empty();
+    for (char c : a) {
+      const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.' || c == '/' ||
+                        c == ',' || c == ':' || c == '+' || c == '=' || c == '@' || c == '%';
+      if (!safe) plain = false;
+    }
+    if (plain) {
+      out += a;
+    } else {
+      out += '\'';
+      for (char c : a) out += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+      out += '\'';
+    }
+  }
+  return out;
+}

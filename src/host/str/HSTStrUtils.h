@@ -3,11 +3,15 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace HSTStrUtils {
 // <0, 0 or >0 like strcmp, comparing ASCII letters without regard to case.
 // A null pointer sorts before every string.
 int compareCI(const char* a, const char* b);
+// A command line as typed: the words joined by blanks, each quoted where a POSIX shell
+// would need it.
+std::string shellQuote(const std::vector<std::string>& words);
 }  // namespace HSTStrUtils
 
 namespace HSTStringUtils {

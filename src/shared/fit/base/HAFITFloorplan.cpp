@@ -179,20 +179,39 @@ void HAFITFloorplan::formTotals() {
   hbmUnprotectedBits_ = HBM_STACK_BITS * hbmStackCount_ - hbmProtectedBits_;
 }
 
-void HAFITFloorplan::print() const {
-  const struct {
-    const char* format;
-    int32_t value;
-  } rows[] = {
-      {"@65-35@%d", bramCount_},      {"@65-45@%d", ramb18TdpCount_},
-      {"@65-46@%d", ramb18SdpCount_}, {"@65-47@%d", ramb36TdpCount_},
-      {"@65-48@%d", ramb36SdpCount_}, {"@65-39@%d", fifo18Count_},
-      {"@65-40@%d", fifo18_36Count_}, {"@65-41@%d", fifo36Count_},
-      {"@65-42@%d", fifo36_72Count_}, {"@65-37@%d", ramb36CascadeCount_},
-      {"@65-36@%d", bramBits_},
+const std::vector<HAFITFloorplan::Counter>& HAFITFloorplan::counters() {
+  using F = HAFITFloorplan;
+  static const std::vector<Counter> all = {
+      {"bramBits", "Block RAM and FIFO bits exposed", "@65-36@%d", 10, &F::bramBits_, nullptr},
+      {"bramCount", "Block RAM and FIFO instances", "@65-35@%d", 0, &F::bramCount_, nullptr},
+      {"ramb18TdpCount", "RAMB18 true dual port", "@65-45@%d", 1, &F::ramb18TdpCount_, nullptr},
+      {"ramb18SdpCount", "RAMB18 simple dual port", "@65-46@%d", 2, &F::ramb18SdpCount_, nullptr},
+      {"ramb36TdpCount", "RAMB36 true dual port", "@65-47@%d", 3, &F::ramb36TdpCount_, nullptr},
+      {"ramb36SdpCount", "RAMB36 simple dual port", "@65-48@%d", 4, &F::ramb36SdpCount_, nullptr},
+      {"fifo18Count", "FIFO18", "@65-39@%d", 5, &F::fifo18Count_, nullptr},
+      {"fifo18_36Count", "FIFO18 in FIFO18_36 mode", "@65-40@%d", 6, &F::fifo18_36Count_, nullptr},
+      {"fifo36Count", "FIFO36", "@65-41@%d", 7, &F::fifo36Count_, nullptr},
+      {"fifo36_72Count", "FIFO36 in FIFO36_72 mode", "@65-42@%d", 8, &F::fifo36_72Count_, nullptr},
+      {"ramb36CascadeCount", "RAMB36 cascade halves", "@65-37@%d", 9, &F::ramb36CascadeCount_,
+       nullptr},
+      {"yramCount", "YRAM instances", nullptr, -1, nullptr, &F::yramCount_},
+      {"yramUnprotectedBits", "YRAM bits exposed", nullptr, -1, nullptr, &F::yramUnprotectedBits_},
+      {"hbmStackCount", "HBM stacks", nullptr, -1, nullptr, &F::hbmStackCount_},
+      {"hbmProtectedBits", "HBM bits protected", nullptr, -1, nullptr, &F::hbmProtectedBits_},
+      {"hbmUnprotectedBits", "HBM bits exposed", nullptr, -1, nullptr, &F::hbmUnprotectedBits_},
   };
-  for (const auto& row : rows)
-    ComMsgMgr::sendMsg::eval(1, kSource, __LINE__, kCategory, kMaskListing, row.format, row.value);
+  return all;
+}
+
+void HAFITFloorplan::print() const {
+  std::vector<const Counter*> listed;
+  for (const Counter& c : counters())
+    if (c.listing) listed.push_back(&c);
+  std::sort(listed.begin(), listed.end(),
+            [](const Counter* a, const Counter* b) { return a->listingOrder < b->listingOrder; });
+  for (const Counter* c : listed)
+    ComMsgMgr::sendMsg::eval(1, kSource, __LINE__, kCategory, kMaskListing, c->listing,
+                             this->*c->integer);
 }
 
 // ---- attributes ---------------------------------------------------------------------

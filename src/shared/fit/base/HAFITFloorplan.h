@@ -147,6 +147,28 @@ class HAFITFloorplan {
   double getHbmStackCount() const { return hbmStackCount_; }
   double getHbmProtectedBits() const { return hbmProtectedBits_; }
 
+  // Every inventory counter once, in the order the inventory lists them: its key (as
+  // `inventory --json` names it), its label, the listing message of `print` (null for none)
+  // and its place in that listing, and its member.
+  struct Counter {
+    const char* key;
+    const char* label;
+    const char* listing;
+    int listingOrder;
+    int32_t HAFITFloorplan::*integer;  // or null
+    double HAFITFloorplan::*real;      // or null
+  };
+  static const std::vector<Counter>& counters();
+  struct CounterValue {
+    bool isInteger;
+    int64_t integer;
+    double real;
+  };
+  CounterValue counter(const Counter& c) const {
+    return c.integer ? CounterValue{true, this->*c.integer, 0.0}
+                     : CounterValue{false, 0, this->*c.real};
+  }
+
   // The totals of the walk that stopped at the 32-bit limit of the report: the name, the
   // exact value (or a bound on it) and the value the report uses.
   struct SaturatedTotal {
