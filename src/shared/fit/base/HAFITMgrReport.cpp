@@ -127,8 +127,8 @@ bool prepareReport(HAFITMgr& mgr, HFLFloorplan* hflFloorplan, const HAFITMgr::Re
 
 HAFITMgr::ReportFigures figuresOf(const HAFITReport::Figures& f, const HAFITFloorplan& floorplan) {
   HAFITMgr::ReportFigures out;
-  out.outcome = f.nonFinite.empty() ? HAFITMgr::ReportOutcome::WRITTEN
-                                    : HAFITMgr::ReportOutcome::NON_FINITE;
+  out.outcome =
+      f.nonFinite.empty() ? HAFITMgr::ReportOutcome::WRITTEN : HAFITMgr::ReportOutcome::NON_FINITE;
   out.hasFit = f.hasFit;
   out.deviceFit = f.deviceFit;
   out.hasFailures = f.hasFailures;
@@ -158,7 +158,7 @@ void HAFITMgr::Analysis::render(std::ostream& os, const std::string& command, in
 }
 
 std::unique_ptr<HAFITMgr::Analysis> HAFITMgr::analyse(HFLFloorplan* hflFloorplan,
-                                                       const ReportRequest& r) {
+                                                      const ReportRequest& r) {
   std::unique_ptr<Analysis> a(new Analysis);
   PreparedReport& p = a->parts_->prepared;
   if (!prepareReport(*this, hflFloorplan, r, p, a->figures_.outcome)) return a;
