@@ -32,4 +32,5 @@ void registerPlotCommand(CLI::App& app, CliContext& ctx);
 void registerDataCommand(CLI::App& app, CliContext& ctx);
 
 // `seufit dump inventory DESIGN`; returns the exit status.
-int runDumpInventory(const std::string& designPath, CliContext& ctx);
+class CliRequest;
+int runDumpInventory(const std::string& designPath, const CliRequest& netlist);

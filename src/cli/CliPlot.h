@@ -8,6 +8,7 @@
 
 #include "cli/Cli.h"
 #include "plot/PlotCanvas.h"
+#include "shared/fit/run/HAFITRequest.h"
 
 struct PlotOutputText {
   std::string output;
@@ -23,10 +24,9 @@ struct PlotOutput {
 
 // --output (required), --format, --width, --height, and the common options.
 void addPlotOutputOptions(CLI::App* cmd, PlotOutputText& text, CliContext& ctx);
-// False after one message per bad value. `input` is a file the run reads (or ""): the
-// picture must not replace it.
-bool parsePlotOutput(const PlotOutputText& text, const std::string& input,
-                     const std::string& profile, PlotOutput& out);
+// False after one message per bad value; the picture must not replace a file the request
+// reads.
+bool parsePlotOutput(const PlotOutputText& text, const HAFITRun::Request& request, PlotOutput& out);
 // Draws the picture and writes it; EXIT_OK, or EXIT_NO_RESULT after an error naming the
 // file, with the file left as it was.
 int writePlot(const PlotOutput& out, const std::function<void(Plot::Canvas&)>& draw);

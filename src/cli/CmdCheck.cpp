@@ -1,15 +1,15 @@
 // `seufit check DESIGN`: validates a design file and prints a short summary.
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <vector>
 
 #include "cli/Cli.h"
-#include "cli/CliDesign.h"
-#include "cli/CliDesignCheck.h"
-#include "cli/CliNetlist.h"
-#include "cli/CliOptions.h"
+#include "cli/CliRequest.h"
 #include "host/design/db/HDesignSummary.h"
 #include "shared/fit/base/HAFITFamily.h"
+#include "shared/fit/run/HAFITDesignCheck.h"
+#include "shared/fit/run/HAFITRun.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ void printSummary(std::ostream& os, const std::string& path, const HFLFloorplan&
   out << "  family      "
       << (family ? std::string(family->name) : "none: the report does not support this device")
       << "\n";
-  out << "  altitude    " << altitudeUnitText(design) << "\n";
+  out << "  altitude    " << HAFITRun::altitudeUnitText(design) << "\n";
   out << "  cells       " << s.cells << " defined, " << s.primitives << " primitives\n";
   out << "  instances   " << count(s.occurrences, s.saturated) << " in the hierarchy ("
       << count(s.leaves, s.saturated) << " leaves), " << s.definedInstances
@@ -60,28 +60,27 @@ void registerCheckCommand(CLI::App& app, CliContext& ctx) {
   auto* cmd = app.add_subcommand(
       "check", "Validate a design file and print a short summary (exit 2 when invalid)");
   addCommonOptions(cmd, ctx);
-  static std::string design;
+  auto in = std::make_shared<CliRequest>();
   static bool loadOnly = false;
-  cmd->add_option("DESIGN", design, "Design file (JSON) or netlist (Yosys JSON or EDIF)")
-      ->required();
-  addNetlistOptions(cmd);
+  in->addDesign(cmd);
+  cmd->get_option("DESIGN")->required()->description(
+      "Design file (JSON) or netlist (Yosys JSON or EDIF)");
   // Benchmarks time the loading alone.
   cmd->add_flag("--load-only", loadOnly)->group("");
-  cmd->callback([&ctx]() {
-    std::unique_ptr<HFLFloorplan> d = loadDesignOrReport(design);
-    if (!d) {
-      ctx.exitCode = EXIT_USAGE;
-      return;
-    }
-    ctx.exitCode = EXIT_OK;
+  cmd->callback([in, &ctx]() {
+    HAFITRun::Request request;
+    in->fill(request);
+    HAFITRun::Design design;
+    ctx.exitCode = HAFITRun::load(request.design, request.netlist, request.netlistGiven, design);
+    if (ctx.exitCode != HAFITRun::OK) return;
     if (!loadOnly) {
-      if (checkDesignValues(*d, true))
-        printSummary(std::cout, design, *d);
+      if (HAFITRun::checkDesignValues(*design.db, true))
+        printSummary(std::cout, request.design, *design.db);
       else
-        ctx.exitCode = EXIT_USAGE;
+        ctx.exitCode = HAFITRun::USAGE;
     }
     // The process ends next: leave a large design to the system rather than free its
     // millions of nodes one by one (kept reachable, so leak checkers do not count it).
-    leftForExit = d.release();
+    leftForExit = design.db.release();
   });
 }

@@ -9,10 +9,11 @@
 
 #include "cli/Cli.h"
 #include "cli/CliData.h"
-#include "cli/CliOptions.h"
+#include "cli/CliRequest.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTJson.h"
 #include "shared/fit/base/HAFITBeamRate.h"
+#include "shared/fit/run/HAFITRequest.h"
 
 namespace {
 struct DataTexts {
@@ -43,7 +44,7 @@ struct RateOptions {
 };
 
 // A finite double, the whole text, or nothing (the double counterpart of
-// CliNumbers::parseFloat: a fluence of 10^40 n/cm^2 is no float).
+// HAFITRun::Numbers::parseFloat: a fluence of 10^40 n/cm^2 is no float).
 std::optional<double> parseReal(const std::string& text) {
   if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return std::nullopt;
   const char* begin = text.c_str();
@@ -59,11 +60,11 @@ bool parseRateOptions(const RateOptions& o, HAFITBeamRate::BeamTest& test) {
   bool ok = true;
   const auto count = [&ok](const char* option, const std::string& text, long long lo, long long hi,
                            std::uint64_t& out) {
-    if (const auto v = CliNumbers::parseInteger(text, lo, hi)) {
+    if (const auto v = HAFITRun::Numbers::parseInteger(text, lo, hi)) {
       out = static_cast<std::uint64_t>(*v);
     } else {
-      usageError(option, "a whole number from " + std::to_string(lo) + " to " + std::to_string(hi),
-                 text);
+      HAFITRun::usageError(
+          option, "a whole number from " + std::to_string(lo) + " to " + std::to_string(hi), text);
       ok = false;
     }
   };
@@ -72,7 +73,7 @@ bool parseRateOptions(const RateOptions& o, HAFITBeamRate::BeamTest& test) {
     if (v && *v > 0.0) {
       out = *v;
     } else {
-      usageError(option, "a finite real number above 0", text);
+      HAFITRun::usageError(option, "a finite real number above 0", text);
       ok = false;
     }
   };
@@ -84,7 +85,8 @@ bool parseRateOptions(const RateOptions& o, HAFITBeamRate::BeamTest& test) {
   if (c && *c > 0.0 && *c < 1.0) {
     test.confidence = *c;
   } else {
-    usageError("--confidence", "a real number between 0 and 1, both excluded", o.confidence);
+    HAFITRun::usageError("--confidence", "a real number between 0 and 1, both excluded",
+                         o.confidence);
     ok = false;
   }
   return ok;

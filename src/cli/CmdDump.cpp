@@ -3,8 +3,7 @@
 #include <memory>
 
 #include "cli/Cli.h"
-#include "cli/CliNetlist.h"
-#include "cli/CliOptions.h"
+#include "cli/CliRequest.h"
 #include "host/msg/ComMsgMgr.h"
 #include "shared/fit/base/HAFITMgr.h"
 #include "shared/fit/parser/HAFITDetectMgr.h"
@@ -70,6 +69,7 @@ int runDumpTable(const std::string& table, CliContext& ctx) {
 
 void registerDumpCommand(CLI::App& app, CliContext& ctx) {
   auto opts = std::make_shared<DumpOptions>();
+  auto in = std::make_shared<CliRequest>();
   auto* cmd = app.add_subcommand(
       "dump",
       "Send a listing to the message log: soft-error rates (ser), detection times (detect), "
@@ -81,13 +81,13 @@ void registerDumpCommand(CLI::App& app, CliContext& ctx) {
       ->type_name("ser|detect|rc|inventory");
   cmd->add_option("design", opts->design, "Design file or netlist (inventory only)")
       ->type_name("DESIGN");
-  addNetlistOptions(cmd);
-  cmd->callback([opts, &ctx]() {
+  in->addNetlistOptions(cmd);
+  cmd->callback([opts, in, &ctx]() {
     if (opts->table == "inventory") {
       if (opts->design.empty())
         throw CLI::ValidationError(
             "design", "dump inventory needs a design file: seufit dump inventory DESIGN");
-      ctx.exitCode = runDumpInventory(opts->design, ctx);
+      ctx.exitCode = runDumpInventory(opts->design, *in);
       return;
     }
     if (!opts->design.empty())

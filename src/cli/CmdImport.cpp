@@ -4,66 +4,66 @@
 #include <sstream>
 
 #include "cli/Cli.h"
-#include "cli/CliDesign.h"
-#include "cli/CliNetlist.h"
-#include "cli/CliOptions.h"
+#include "cli/CliRequest.h"
 #include "host/design/HDLoad.h"
 #include "host/design/dfile/HDDesignWriter.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/stream/HUTFileWriteStream.h"
+#include "shared/fit/run/HAFITRun.h"
 
 namespace {
 
-struct ImportOptions {
-  std::string netlist, output;
-};
-
-int runImport(const ImportOptions& o) {
+int runImport(const CliRequest& in, const std::string& netlist, const std::string& output) {
+  HAFITRun::Request request;
+  in.fill(request);
   std::string error;
-  std::unique_ptr<HDInput> input = HDInput::open(o.netlist, error);
+  std::unique_ptr<HDInput> input = HDInput::open(netlist, error);
   if (!input) {
-    ComMsgMgr::hostError("@1-20@%s%s", o.netlist, "cannot read the netlist: " + error);
-    return EXIT_USAGE;
+    ComMsgMgr::hostError("@1-20@%s%s", netlist, "cannot read the netlist: " + error);
+    return HAFITRun::USAGE;
   }
   if (!HDLoad::detect(input->head()).netlist) {
-    ComMsgMgr::hostError("@1-20@%s%s", o.netlist,
+    ComMsgMgr::hostError("@1-20@%s%s", netlist,
                          std::string("not a netlist: import reads a Yosys JSON or EDIF netlist"));
-    return EXIT_USAGE;
+    return HAFITRun::USAGE;
   }
-  const bool toFile = !o.output.empty() && o.output != "-";
-  std::vector<CliInput> inputs = commandInputs("", "");
-  inputs.push_back({"the netlist", o.netlist});
-  if (toFile && !outputIsNotAnInput("-o", o.output, inputs)) return EXIT_USAGE;
+  const bool toFile = !output.empty() && output != "-";
+  std::vector<HAFITRun::Input> inputs = HAFITRun::inputsOf(request);
+  inputs.push_back({"the netlist", netlist});
+  if (toFile && !HAFITRun::outputIsNotAnInput("-o", output, inputs)) return HAFITRun::USAGE;
   std::vector<HDLoadProblem> problems;
   std::unique_ptr<HFLFloorplan> design =
-      HDLoad::load(*input, {netlistOptions(), netlistOptionsGiven()}, problems);
+      HDLoad::load(*input, {request.netlist, request.netlistGiven}, problems);
   if (!design) {
     HDLoad::report(problems);
-    return EXIT_USAGE;
+    return HAFITRun::USAGE;
   }
   std::ostringstream text;
-  HDDesignWriter::write(*design, netlistOptions().part, text);
+  HDDesignWriter::write(*design, request.netlist.part, text);
   if (!toFile) {
     std::cout << text.str();
-    return EXIT_OK;
+    return HAFITRun::OK;
   }
   HUTFileWriteStream out;
-  out.open(o.output, std::ios_base::out);
+  out.open(output, std::ios_base::out);
   out << text.str();
-  if (!out.close()) return EXIT_NO_RESULT;  // told by the stream, the file left as it was
-  return EXIT_OK;
+  // A failure was told by the stream, and the file left as it was.
+  return out.close() ? HAFITRun::OK : HAFITRun::NO_RESULT;
 }
 
 }  // namespace
 
 void registerImportCommand(CLI::App& app, CliContext& ctx) {
-  auto o = std::make_shared<ImportOptions>();
+  auto in = std::make_shared<CliRequest>();
+  auto netlist = std::make_shared<std::string>();
+  auto output = std::make_shared<std::string>();
   auto* cmd = app.add_subcommand(
       "import", "Write a netlist (Yosys JSON or EDIF) as the equivalent seufit design file");
   addCommonOptions(cmd, ctx);
-  cmd->add_option("NETLIST", o->netlist, "Netlist (Yosys JSON or EDIF)")->required();
-  cmd->add_option("-o,--output", o->output, "Design file to write (default: standard output)")
+  cmd->add_option("NETLIST", *netlist, "Netlist (Yosys JSON or EDIF)")->required();
+  cmd->add_option("-o,--output", *output, "Design file to write (default: standard output)")
       ->type_name("FILE");
-  addNetlistOptions(cmd);
-  cmd->callback([o, &ctx]() { ctx.exitCode = runImport(*o); });
+  in->addNetlistOptions(cmd);
+  cmd->callback(
+      [in, netlist, output, &ctx]() { ctx.exitCode = runImport(*in, *netlist, *output); });
 }

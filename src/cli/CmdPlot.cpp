@@ -1,11 +1,11 @@
 // seufit plot flux-map|altitude|report: pictures of the flux and of a report's figures.
 #include <exception>
 
-#include "cli/CliNetlist.h"
-#include "cli/CliOptions.h"
 #include "cli/CliPlot.h"
+#include "cli/CliRequest.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/stream/HUTFileWriteStream.h"
+#include "shared/fit/run/HAFITRun.h"
 
 namespace {
 struct PlotTexts {
@@ -25,15 +25,21 @@ void addPlotOutputOptions(CLI::App* cmd, PlotOutputText& text, CliContext& ctx) 
   cmd->add_option("--output", text.output, "The picture file, replaced only when complete")
       ->type_name("FILE")
       ->required();
-  addTextOption(cmd, "--format", text.format,
-                "png, svg or pdf (default: from the output file's extension)", "FORMAT");
-  addTextOption(cmd, "--width", text.width, "Width in pixels (points in a PDF), 200 to 8000", "W");
-  addTextOption(cmd, "--height", text.height, "Height in pixels (points in a PDF), 200 to 8000",
-                "H");
+  cmd->add_option("--format", text.format,
+                  "png, svg or pdf (default: from the output file's extension)")
+      ->type_name("FORMAT")
+      ->default_str(text.format);
+  cmd->add_option("--width", text.width, "Width in pixels (points in a PDF), 200 to 8000")
+      ->type_name("W")
+      ->default_str(text.width);
+  cmd->add_option("--height", text.height, "Height in pixels (points in a PDF), 200 to 8000")
+      ->type_name("H")
+      ->default_str(text.height);
 }
 
-bool parsePlotOutput(const PlotOutputText& text, const std::string& input,
-                     const std::string& profile, PlotOutput& out) {
+bool parsePlotOutput(const PlotOutputText& text, const HAFITRun::Request& request,
+                     PlotOutput& out) {
+  using HAFITRun::usageError;
   bool ok = true;
   out.path = text.output;
   if (text.output.empty()) {
@@ -54,19 +60,19 @@ bool parsePlotOutput(const PlotOutputText& text, const std::string& input,
   }
   const std::string range =
       "a whole number from " + std::to_string(kMinSize) + " to " + std::to_string(kMaxSize);
-  if (const auto w = CliNumbers::parseInteger(text.width, kMinSize, kMaxSize)) {
+  if (const auto w = HAFITRun::Numbers::parseInteger(text.width, kMinSize, kMaxSize)) {
     out.width = static_cast<int>(*w);
   } else {
     usageError("--width", range, text.width);
     ok = false;
   }
-  if (const auto h = CliNumbers::parseInteger(text.height, kMinSize, kMaxSize)) {
+  if (const auto h = HAFITRun::Numbers::parseInteger(text.height, kMinSize, kMaxSize)) {
     out.height = static_cast<int>(*h);
   } else {
     usageError("--height", range, text.height);
     ok = false;
   }
-  return ok && outputIsNotAnInput("--output", out.path, commandInputs(input, profile));
+  return ok && HAFITRun::outputIsNotAnInput("--output", out.path, HAFITRun::inputsOf(request));
 }
 
 int writePlot(const PlotOutput& out, const std::function<void(Plot::Canvas&)>& draw) {

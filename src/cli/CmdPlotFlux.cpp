@@ -7,22 +7,22 @@
 #include <utility>
 #include <vector>
 
-#include "cli/CliDataCheck.h"
-#include "cli/CliMission.h"
-#include "cli/CliOptions.h"
 #include "cli/CliPlot.h"
+#include "cli/CliRequest.h"
 #include "host/str/HSTJson.h"
 #include "plot/PlotCharts.h"
 #include "shared/fit/base/HAFITMgr.h"
 #include "shared/fit/base/HAFITMission.h"
 #include "shared/fit/parser/HAFITNumbers.h"
 #include "shared/fit/parser/HAFITRCMgr.h"
+#include "shared/fit/run/HAFITDataCheck.h"
+#include "shared/fit/run/HAFITRun.h"
 
 namespace {
 constexpr double kMetersPerFoot = 0.3048;
 
 struct FluxPlotOptions {
-  PlaceText place;
+  CliRequest in;
   bool feet = false;
   std::string profile;
   PlotOutputText output;
@@ -99,16 +99,18 @@ void addRoutes(const HAFITMission::Profile& profile, Plot::MapView& view) {
 }
 
 int runFluxMap(const FluxPlotOptions& o, CliContext& ctx) {
-  PlaceOptions place;
-  bool ok = parsePlace(o.place, place);
+  HAFITRun::Request place;
+  bool ok = o.in.fill(place);
   PlotOutput out;
   const bool hasProfile = o.cmd->get_option("--profile")->count() > 0;
-  ok = parsePlotOutput(o.output, "", hasProfile ? o.profile : "", out) && ok;
-  if (!ok) return EXIT_USAGE;
+  if (hasProfile) place.profile = o.profile;
+  ok = parsePlotOutput(o.output, place, out) && ok;
+  if (!ok) return HAFITRun::USAGE;
   HAFITMission::Profile profile;
-  if (hasProfile && !readMissionProfile(o.profile, profile)) return EXIT_USAGE;
+  if (hasProfile && HAFITRun::readProfile(o.profile, profile) != HAFITRun::OK)
+    return HAFITRun::USAGE;
   HAFITMgr* mgr = fluxData(ctx);
-  if (!mgr) return EXIT_NO_RESULT;
+  if (!mgr) return HAFITRun::NO_RESULT;
 
   Plot::MapView view;
   view.columns = 361;
@@ -132,15 +134,15 @@ int runFluxMap(const FluxPlotOptions& o, CliContext& ctx) {
 }
 
 int runAltitude(const FluxPlotOptions& o, CliContext& ctx) {
-  PlaceOptions place;
-  bool ok = parsePlace(o.place, place);
+  HAFITRun::Request place;
+  bool ok = o.in.fill(place);
   PlotOutput out;
-  ok = parsePlotOutput(o.output, "", "", out) && ok;
-  if (!ok) return EXIT_USAGE;
+  ok = parsePlotOutput(o.output, place, out) && ok;
+  if (!ok) return HAFITRun::USAGE;
   HAFITMgr* mgr = fluxData(ctx);
-  if (!mgr) return EXIT_NO_RESULT;
-  warnCutoffGrid(mgr->fluxAt(0.0f, place.longitude, place.latitude).model, place.longitude,
-                 place.latitude);
+  if (!mgr) return HAFITRun::NO_RESULT;
+  HAFITRun::warnCutoffGrid(mgr->fluxAt(0.0f, place.longitude, place.latitude).model,
+                           place.longitude, place.latitude);
 
   Plot::LineView view;
   // 0 to the cap, in the unit shown: 80000 ft is the cap itself.
@@ -178,8 +180,8 @@ void registerPlotFluxMap(CLI::App* plot, CliContext& ctx) {
       "flux-map",
       "The relative neutron flux at one altitude on a world map, with a profile's route");
   auto o = addFluxPlotOptions(cmd, ctx);
-  addTextOption(cmd, "--altitude", o->place.altitude,
-                "Altitude in meters (feet with --feet), capped at 24384 m", "X");
+  o->in.addOptions(cmd, {HAFITRun::Request::placeOptions()[0]},
+                   {{"altitude", "Altitude in meters (feet with --feet), capped at 24384 m"}});
   cmd->add_option("--profile", o->profile, "Mission profile (JSON or CSV): draw its route")
       ->type_name("FILE");
   cmd->callback([o, &ctx]() { ctx.exitCode = runFluxMap(*o, ctx); });
@@ -189,6 +191,7 @@ void registerPlotAltitude(CLI::App* plot, CliContext& ctx) {
   auto* cmd = plot->add_subcommand(
       "altitude", "The relative neutron flux from sea level to 24384 m at one position");
   auto o = addFluxPlotOptions(cmd, ctx);
-  addPositionOptions(cmd, o->place);
+  o->in.addOptions(cmd,
+                   {HAFITRun::Request::placeOptions()[1], HAFITRun::Request::placeOptions()[2]});
   cmd->callback([o, &ctx]() { ctx.exitCode = runAltitude(*o, ctx); });
 }

@@ -4,22 +4,20 @@
 #include <exception>
 #include <memory>
 
-#include "cli/CliDataCheck.h"
-#include "cli/CliHierarchy.h"
 #include "cli/CliPlot.h"
-#include "cli/CliReportRun.h"
+#include "cli/CliRequest.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/report/HCRRpt.h"
 #include "host/str/HSTJson.h"
 #include "plot/PlotCharts.h"
+#include "shared/fit/run/HAFITRun.h"
 
 namespace {
 // Instances a hierarchy panel shows at most, after the whole design.
 constexpr size_t kMaxBars = 12;
 
 struct ReportPlotOptions {
-  ReportRunText run;
-  HierarchyText hierarchy;
+  CliRequest in;
   PlotOutputText output;
 };
 
@@ -86,41 +84,31 @@ std::vector<Plot::Bar> hierarchyBars(const Table& table) {
   return out;
 }
 
-std::string placeText(const HFLFloorplan& design, const HAFITMgr::ReportRequest& r) {
+std::string placeText(const HFLFloorplan& design, const HAFITRun::Request& r) {
   const char* unit = HAFITMgr::altitudeInMeters(&design) ? " m" : " ft";
   return HSTJson::number(r.altitude) + unit + ", " + positionText(r.longitude, r.latitude);
 }
 
 int runPlotReport(const ReportPlotOptions& o) {
-  HAFITMgr::ReportRequest request;
-  bool ok = parseReportParameters(o.run, request);
-  int depth = -1;
-  size_t contributors = 0;
-  if (!parseHierarchy(o.hierarchy, depth, contributors)) ok = false;
+  HAFITRun::Request request;
+  bool ok = o.in.fill(request);
   PlotOutput out;
-  ok = parsePlotOutput(o.output, o.run.design, "", out) && ok;
-  if (!ok) return EXIT_USAGE;
-
-  int status = EXIT_OK;
-  std::unique_ptr<HFLFloorplan> design = loadReportDesign(o.run.design, status);
-  if (!design) return status;
-  HAFITMgr* mgr = HAFITMgr::getGlobal();
-  request.hierarchyDepth = depth;
-  HCRRptDoc doc;
-  HAFITMgr::ReportFigures figures;
-  try {
-    warnReportFluxPoint(*design, request);
-    figures = mgr->reportDocument(design.get(), request, doc);
-  } catch (const std::exception& e) {
-    ComMsgMgr::hostError("@1-62@%s%s", o.run.design, std::string(e.what()));
-  }
-  if (const int analysed = reportOutcomeStatus(figures); analysed != EXIT_OK) return analysed;
+  ok = parsePlotOutput(o.output, request, out) && ok;
+  if (!ok) return HAFITRun::USAGE;
+  HAFITRun::Design design;
+  if (const auto s = HAFITRun::load(request.design, request.netlist, request.netlistGiven, design);
+      s != HAFITRun::OK)
+    return s;
+  HAFITRun::Report report = HAFITRun::analyse(design, request, {});
+  if (report.status != HAFITRun::OK) return report.status;
+  const HCRRptDoc& doc = report.analysis->document();
+  const int depth = request.hierarchyDepth;
 
   Plot::IntervalPanel classes;
   if (const Table* t = tableOf(doc, "Device Reliability")) classes.items = classIntervals(*t);
   if (classes.items.empty()) {
-    ComMsgMgr::hostError("@1-98@%s%s", o.run.design, std::string("FIT figures"));
-    return EXIT_NO_RESULT;
+    ComMsgMgr::hostError("@1-98@%s%s", request.design, std::string("FIT figures"));
+    return HAFITRun::NO_RESULT;
   }
   classes.title = "Device FIT by memory class";
   classes.axisLabel = "FIT (failures in 10^9 device hours)";
@@ -134,8 +122,8 @@ int runPlotReport(const ReportPlotOptions& o) {
     parts.axisLabel = "nominal FIT";
   }
   const std::string title =
-      "Soft-error FIT of " + std::string(design->getNetlist()->getTopCellview()->getNameLH()) +
-      " (" + design->getPart()->getName() + ") at " + placeText(*design, request);
+      "Soft-error FIT of " + std::string(design.db->getNetlist()->getTopCellview()->getNameLH()) +
+      " (" + design.db->getPart()->getName() + ") at " + placeText(*design.db, request);
   return writePlot(out, [&](Plot::Canvas& c) {
     Plot::drawTitle(c, title);
     const double margin = 16, top = 40;
@@ -161,11 +149,14 @@ void registerPlotReport(CLI::App* plot, CliContext& ctx) {
   auto* cmd = plot->add_subcommand(
       "report", "A design's FIT by memory class with its 90% interval, and by hierarchy");
   addPlotOutputOptions(cmd, o->output, ctx);
-  addDesignArgument(cmd, o->run);
-  addReportParameterOptions(cmd, o->run);
-  addHierarchyOptions(cmd, o->hierarchy, false);
+  o->in.addDesign(cmd);
+  std::vector<HAFITRun::OptionSpec> options;
+  for (const char* name : {"altitude", "longitude", "latitude", "devices", "months", "temperature",
+                           "revised-package-model", "by-hierarchy"})
+    options.push_back(*HAFITRun::Request::find(name));
+  o->in.addOptions(cmd, options);
   cmd->callback([o, &ctx]() {
-    settleDesignArgument(o->hierarchy, o->run.design);
+    o->in.settleDesign();
     ctx.exitCode = runPlotReport(*o);
   });
 }

@@ -1,10 +1,8 @@
 #include "PyCall.h"
 
-#include <cfloat>
 #include <cmath>
 
 #include "host/env/HUTEnv.h"
-#include "host/report/HCRRptTypes.h"
 #include "host/str/HSTJson.h"
 #include "host/stream/ComMsgMgrReportOstream.h"
 #include "shared/fit/base/HAFITMgr.h"
@@ -18,6 +16,7 @@ namespace seufitpy {
 namespace {
 // Held for the life of the process: the module is never unloaded.
 py::object* errorClass = nullptr;
+py::object* budgetClass = nullptr;
 py::object* warningClass = nullptr;
 
 // The directories the analysis manager was read from, and whether that went well.
@@ -39,7 +38,7 @@ py::tuple arguments(const ComMsgMgr::Message& m) {
 }
 
 [[noreturn]] void raise(const py::object& error) {
-  PyErr_SetObject(errorClass->ptr(), error.ptr());
+  PyErr_SetObject(py::type::of(error).ptr(), error.ptr());
   throw py::error_already_set();
 }
 }  // namespace
@@ -48,22 +47,9 @@ py::float_ printedValue(float f) {
   return py::float_(std::isfinite(f) ? std::stod(HSTJson::number(f)) : static_cast<double>(f));
 }
 
-float checkedFloat(const char* name, double v, double lo) {
-  if (!std::isfinite(v) || std::fabs(v) > FLT_MAX || v < lo)
-    throw py::value_error(std::string(name) + ": expected a finite real number" +
-                          (lo > -DBL_MAX ? " of at least " + HSTJson::number(lo) : "") + ", got " +
-                          HCRRptTypes::formatValue(v));
-  return static_cast<float>(v);
-}
-
-void checkRange(const char* name, long long v, long long lo, long long hi, const char* what) {
-  if (v < lo || v > hi)
-    throw py::value_error(std::string(name) + ": expected " + what + " from " + std::to_string(lo) +
-                          " to " + std::to_string(hi) + ", got " + std::to_string(v));
-}
-
-void setMessageClasses(py::object error, py::object warning) {
+void setMessageClasses(py::object error, py::object budget, py::object warning) {
   errorClass = new py::object(std::move(error));
+  budgetClass = new py::object(std::move(budget));
   warningClass = new py::object(std::move(warning));
 }
 
@@ -109,16 +95,22 @@ std::vector<ComMsgMgr::Message> PyCall::end() {
   return messages;
 }
 
-void PyCall::finish(bool errorsFail) {
+void PyCall::finish(bool errorsFail) { raiseErrors(errorsFail, nullptr); }
+
+void PyCall::finish(const py::object& result) { raiseErrors(true, &result); }
+
+void PyCall::raiseErrors(bool errorsFail, const py::object* result) {
   const std::vector<ComMsgMgr::Message> messages = end();
   py::object firstError;
   py::list errors;
   const py::object warn = py::module_::import("warnings").attr("warn");
+  const py::object& cls = result ? *budgetClass : *errorClass;
   for (const ComMsgMgr::Message& m : messages) {
     const bool isError = (m.mask & ComMsgMgr::MASK_ERROR) != 0;
     if (!isError && (m.mask & ComMsgMgr::MASK_WARNING) == 0) continue;  // information
     if (isError && errorsFail) {
-      py::object e = (*errorClass)(m.text(), m.id, arguments(m));
+      py::object e = cls(m.text(), m.id, arguments(m));
+      if (result) e.attr("report") = *result;
       if (!firstError) firstError = e;
       errors.append(e);
     } else {
@@ -128,6 +120,19 @@ void PyCall::finish(bool errorsFail) {
   if (!firstError) return;
   firstError.attr("errors") = errors;
   raise(firstError);
+}
+
+void PyCall::failUsage() {
+  const std::vector<ComMsgMgr::Message> messages = end();
+  const py::object warn = py::module_::import("warnings").attr("warn");
+  std::string text;
+  for (const ComMsgMgr::Message& m : messages) {
+    if (m.mask & ComMsgMgr::MASK_ERROR)
+      text += (text.empty() ? "" : "; ") + m.text();
+    else if (m.mask & ComMsgMgr::MASK_WARNING)
+      warn((*warningClass)(m.text(), m.id, arguments(m)));
+  }
+  throw py::value_error(text.empty() ? "invalid arguments" : text);
 }
 
 void PyCall::fail(const std::string& fallback) {

@@ -16,13 +16,10 @@
 
 namespace seufitpy {
 
-// The module's seufit.Error and seufit.Warning, made when the module is imported.
-void setMessageClasses(pybind11::object error, pybind11::object warning);
+// The module's seufit.Error, seufit.BudgetExceeded and seufit.Warning, made when the
+// module is imported.
+void setMessageClasses(pybind11::object error, pybind11::object budget, pybind11::object warning);
 
-// A choice as the float the library takes; ValueError unless finite and from `lo` on.
-float checkedFloat(const char* name, double v, double lo);
-// ValueError unless lo <= v <= hi; `what` names the kind of number expected.
-void checkRange(const char* name, long long v, long long lo, long long hi, const char* what);
 // The value a JSON reader gets from the float's shortest form, as the command line prints it.
 pybind11::float_ printedValue(float f);
 
@@ -44,11 +41,17 @@ class PyCall {
   // Restores the sinks; each warning becomes a seufit.Warning and the first error raises
   // seufit.Error. With `errorsFail` false, errors are warned as well (the result stands).
   void finish(bool errorsFail = true);
+  // For a call whose result stands though it failed (a budget exceeded): as finish, and
+  // the error raised is a seufit.BudgetExceeded holding `result`.
+  void finish(const pybind11::object& result);
+  // For options refused: warnings as finish, then ValueError with every error's text.
+  [[noreturn]] void failUsage();
   // For a call without a result: as finish, and raises `fallback` when no error was told.
   [[noreturn]] void fail(const std::string& fallback);
 
  private:
   std::vector<ComMsgMgr::Message> end();
+  void raiseErrors(bool errorsFail, const pybind11::object* result);
 
   std::unique_ptr<ComMsgMgr::ScopedCapture> capture_;
   std::optional<size_t> keep_;

@@ -1,22 +1,16 @@
 #include "PyDesign.h"
 
-#include <cfloat>
-#include <exception>
-#include <stdexcept>
+#include <pybind11/stl.h>
+
+#include <algorithm>
+#include <sstream>
+#include <utility>
+#include <vector>
 
 #include "PyCall.h"
-#include "cli/CliDataCheck.h"
-#include "cli/CliDesignCheck.h"
-#include "cli/CliOptions.h"
 #include "host/design/HDLoad.h"
 #include "host/str/HSTJson.h"
-#include "shared/fit/base/HAFITFloorplan.h"
-#include "shared/fit/base/HAFITMgr.h"
-#include "shared/fit/base/HAFITReport.h"
-#include "shared/fit/parser/HAFITDetectMgr.h"
-#include "shared/fit/parser/HAFITNumbers.h"
-#include "shared/fit/parser/HAFITRCMgr.h"
-#include "shared/fit/parser/HAFITSERMgr.h"
+#include "host/str/HSTStrUtils.h"
 
 namespace py = pybind11;
 
@@ -53,6 +47,15 @@ py::list sectionsOf(const py::handle& doc) {
   }
   return sections;
 }
+
+py::dict bitsOf(const HAFITHierarchy::Bits& b) {
+  py::dict d;
+  d["bramBits"] = py::int_(py::str(HAFITHierarchy::toString(b.bram)));
+  d["yramBits"] = py::int_(py::str(HAFITHierarchy::toString(b.yram)));
+  // As the command line prints it: a whole number of bits reads back as an int.
+  d["hbmBits"] = py::module_::import("json").attr("loads")(HSTJson::number(b.hbm));
+  return d;
+}
 }  // namespace
 
 const std::string& Report::render(const std::string& format) const {
@@ -63,182 +66,164 @@ const std::string& Report::render(const std::string& format) const {
 }
 
 std::shared_ptr<Design> Design::load(const std::string& path, const HDNetlistOptions& options,
-                                     bool optionsGiven) {
-  PyCall call(std::nullopt);
+                                     bool optionsGiven, const DataDirs& dataDirs) {
+  PyCall call(dataDirs);
   std::shared_ptr<Design> d(new Design);
-  d->path_ = path;
-  d->options_ = options;
-  std::vector<HDLoadProblem> problems;
+  d->dataDirs_ = dataDirs;
   std::string error;
-  std::unique_ptr<HDInput> input = HDInput::open(path, error);
-  if (input && optionsGiven && !HDLoad::detect(input->head()).netlist) {
-    call.finish();
-    throw py::value_error(path +
-                          ": part, top, map and site_attribute are for netlists; this is a "
-                          "seufit design file, which names its own part and top");
+  if (optionsGiven) {
+    std::unique_ptr<HDInput> input = HDInput::open(path, error);
+    if (input && !HDLoad::detect(input->head()).netlist) {
+      call.finish();
+      throw py::value_error(path +
+                            ": part, top, map and site_attribute are for netlists; this is a "
+                            "seufit design file, which names its own part and top");
+    }
   }
-  d->design_ = input ? HDLoad::load(*input, {options, optionsGiven}, problems)
-                     : HDLoad::load(path, {options, optionsGiven}, problems);
-  if (!d->design_) {
-    HDLoad::report(problems);
+  if (HAFITRun::load(path, options, optionsGiven, d->design_) != HAFITRun::OK)
     call.fail(path + ": the design could not be loaded");
-  }
   call.finish();
   return d;
 }
 
-py::dict Design::inventory() {
-  PyCall call(std::nullopt);
-  if (!checkDesignValues(*design_, false)) call.fail(path_ + ": the design has invalid values");
-  std::unique_ptr<HAFITFloorplan> fp(HAFITFloorplan::createOrRefuse(design_.get()));
-  if (!fp) call.fail(path_ + ": the device is not supported");
-  try {
-    fp->traverseCellview(design_->getNetlist()->getTopCellview());
-  } catch (const std::exception& e) {
-    ComMsgMgr::hostError("@1-62@%s%s", path_, std::string(e.what()));
-    call.fail(path_ + ": the design cannot be analysed");
-  }
-  warnSaturatedTotals(fp->saturatedTotals());
+py::dict Design::inventory(const py::object& byHierarchy) {
+  HAFITRun::Request request;
+  request.keywords = true;
+  const auto depth = optionText(*HAFITRun::Request::find("by-hierarchy"), byHierarchy);
+  PyCall call(dataDirs_);
+  if (depth && !request.set("by-hierarchy", *depth)) call.failUsage();
+  HAFITRun::Inventory inv;
+  if (HAFITRun::inventory(design_, request.hierarchyDepth, inv) != HAFITRun::OK)
+    call.fail(path() + ": no inventory was made");
   call.finish();
 
-  const HDARPart* part = design_->getPart();
+  const py::object loads = py::module_::import("json").attr("loads");
   py::dict d;
-  d["part"] = part ? part->getName() : std::string();
-  d["device"] = part ? part->getPlaceArch()->getDeviceName() : std::string();
-  d["family"] = fp->familyName() ? fp->familyName() : "";
-  d["bramBits"] = fp->getBramBits();
-  d["bramCount"] = fp->getBramCount();
-  d["ramb18TdpCount"] = fp->getRamb18TdpCount();
-  d["ramb18SdpCount"] = fp->getRamb18SdpCount();
-  d["ramb36TdpCount"] = fp->getRamb36TdpCount();
-  d["ramb36SdpCount"] = fp->getRamb36SdpCount();
-  d["fifo18Count"] = fp->getFifo18Count();
-  d["fifo18_36Count"] = fp->getFifo18_36Count();
-  d["fifo36Count"] = fp->getFifo36Count();
-  d["fifo36_72Count"] = fp->getFifo36_72Count();
-  d["ramb36CascadeCount"] = fp->getRamb36CascadeCount();
-  d["yramCount"] = py::float_(fp->getYramCount());
-  d["yramUnprotectedBits"] = py::float_(fp->getYramUnprotectedBits());
-  d["hbmStackCount"] = py::float_(fp->getHbmStackCount());
-  d["hbmProtectedBits"] = py::float_(fp->getHbmProtectedBits());
-  d["hbmUnprotectedBits"] = py::float_(fp->getHbmUnprotectedBits());
+  for (const HAFITRun::InventoryField& f : inv.fields) d[f.key] = loads(f.json);
+  if (request.hierarchyDepth >= 0) {
+    py::list rows;
+    for (const HAFITHierarchy::Row& r : inv.rows) {
+      py::dict row;
+      row["path"] = r.path;
+      row["depth"] = r.depth;
+      for (const auto& item : bitsOf(r.bits)) row[item.first] = item.second;
+      row["own"] = bitsOf(r.own);
+      rows.append(row);
+    }
+    d["hierarchy"] = rows;
+  }
   return d;
 }
 
-std::string Design::command(const ReportChoices& c, const std::string& format) const {
-  std::vector<std::string> argv = {"seufit", "report", path_};
-  auto add = [&argv](const std::string& option, const std::string& value) {
+py::object Design::report(const py::kwargs& options) {
+  HAFITRun::Request request;
+  request.keywords = true;
+  request.design = design_.path;
+  request.netlist = design_.netlist;
+  request.netlistGiven = design_.netlistGiven;
+  DataDirs dataDirs = dataDirs_;
+  // The options given, in the table's order: the command line that writes the same report.
+  std::vector<std::pair<const HAFITRun::OptionSpec*, std::string>> given;
+  for (const auto& item : options) {
+    const std::string keyword = py::str(item.first).cast<std::string>();
+    if (keyword == "data_dirs") {
+      if (item.second.is_none()) continue;
+      try {
+        dataDirs = item.second.cast<std::vector<std::string>>();
+      } catch (const py::cast_error&) {
+        throw py::type_error("data_dirs: expected a list of str");
+      }
+      continue;
+    }
+    std::string name = keyword;
+    for (char& c : name)
+      if (c == '_') c = '-';
+    const HAFITRun::OptionSpec* spec = HAFITRun::Request::find(name);
+    if (!spec || !isReportKeyword(name) || keyword != keywordOf(spec->name))
+      throw py::type_error("report() got an unexpected keyword argument '" + keyword + "'");
+    if (auto text = optionText(*spec, item.second)) given.emplace_back(spec, std::move(*text));
+  }
+  const auto& table = HAFITRun::Request::reportOptions();
+  std::stable_sort(given.begin(), given.end(), [&table](const auto& a, const auto& b) {
+    return a.first - table.data() < b.first - table.data();
+  });
+
+  PyCall call(dataDirs);
+  bool ok = true;
+  for (const auto& g : given) ok = request.set(g.first->name, g.second) && ok;
+  if (!(request.settle() && ok)) call.failUsage();
+
+  std::vector<std::string> argv = {"seufit", "report", design_.path};
+  const auto add = [&argv](const std::string& option, const std::string& value) {
     argv.push_back(option);
     argv.push_back(value);
   };
-  if (!options_.part.empty()) add("--part", options_.part);
-  if (!options_.top.empty()) add("--top", options_.top);
-  if (!options_.mapFile.empty()) add("--map", options_.mapFile);
-  if (options_.siteAttribute != kDefaultNetlist.siteAttribute)
-    add("--site-attribute", options_.siteAttribute);
-  const ReportChoices defaults;
-  if (c.altitude != defaults.altitude)
-    add("--altitude", HSTJson::number(static_cast<float>(c.altitude)));
-  if (c.longitude != defaults.longitude) add("--longitude", std::to_string(c.longitude));
-  if (c.latitude != defaults.latitude) add("--latitude", std::to_string(c.latitude));
-  if (c.devices != defaults.devices) add("--devices", std::to_string(c.devices));
-  if (c.months != defaults.months) add("--months", HSTJson::number(static_cast<float>(c.months)));
-  if (c.temperature != defaults.temperature) add("--temperature", std::to_string(c.temperature));
-  if (c.revisedPackageModel) argv.emplace_back("--revised-package-model");
-  if (c.dataDirs)
-    for (const std::string& dir : *c.dataDirs) add("--data-dir", dir);
-  if (!format.empty()) argv.push_back(format);
-  return shellQuoteCommand(argv);
-}
-
-Report Design::report(const ReportChoices& c) {
-  const float altitude = checkedFloat("altitude", c.altitude, -DBL_MAX);
-  checkRange("longitude", c.longitude, -180, 180, "a whole number of degrees");
-  checkRange("latitude", c.latitude, -90, 90, "a whole number of degrees");
-  checkRange("devices", c.devices, 0, 2147483647, "a whole number");
-  const float months = checkedFloat("months", c.months, 0.0);
-  checkRange("temperature", c.temperature, -273, 300, "a whole number of degrees Celsius");
-
-  PyCall call(c.dataDirs);
-  if (altitude < 0)
-    ComMsgMgr::hostWarning("@1-68@%s%s", std::string("altitude"), HSTJson::number(altitude));
-  if (!checkDesignValues(*design_, true)) call.fail(path_ + ": the design has invalid values");
-  HAFITMgr* mgr = HAFITMgr::getGlobal();
-  if (!mgr->getSERMgr() || !mgr->getDetectMgr() || !mgr->getRCMgr() ||
-      !mgr->getSERMgr()->lastError().empty() || !mgr->getDetectMgr()->lastError().empty() ||
-      !mgr->getRCMgr()->lastError().empty())
-    call.fail("the data files could not be read; no report was written");
-  const std::string key = HAFITSERMgr::familyKey(design_.get());
-  const HAFITSERMgr::FamilyCheck data = mgr->getSERMgr()->checkFamily(key);
-  if (!data.nonFinite.empty()) {
-    ComMsgMgr::hostError("@1-64@%s%s%s", std::string("fit/SoftErrorRate.xml"), key, data.nonFinite);
-    call.fail("no report was written");
+  if (!design_.netlist.part.empty()) add("--part", design_.netlist.part);
+  if (!design_.netlist.top.empty()) add("--top", design_.netlist.top);
+  if (!design_.netlist.mapFile.empty()) add("--map", design_.netlist.mapFile);
+  if (design_.netlist.siteAttribute != kDefaultNetlist.siteAttribute)
+    add("--site-attribute", design_.netlist.siteAttribute);
+  for (const auto& g : given) {
+    argv.push_back(std::string("--") + g.first->name);
+    if (*g.first->type && !g.second.empty()) argv.push_back(g.second);
   }
-  if (data.empty) ComMsgMgr::hostWarning("@1-61@%s%s", key, std::string("fit/SoftErrorRate.xml"));
-  warnRateData(*design_);
+  if (dataDirs)
+    for (const std::string& dir : *dataDirs) add("--data-dir", dir);
+  if (request.provenance) {
+    for (const HAFITRun::OptionSpec& o : table) {
+      if (!isReportKeyword(o.name)) continue;
+      std::string value = !*o.type ? (request.given(o.name) ? "on" : "off") : o.defaultText;
+      for (const auto& g : given)
+        if (g.first == &o && *o.type) value = g.second.empty() ? o.defaultText : g.second;
+      request.optionItems.emplace_back(std::string("Option --") + o.name, value);
+    }
+  }
 
-  HAFITMgr::ReportRequest request;
-  request.altitude = altitude;
-  request.longitude = c.longitude;
-  request.latitude = c.latitude;
-  request.devices = static_cast<int>(c.devices);
-  request.months = months;
-  request.temperature = c.temperature;
-  request.revisedPackageModel = c.revisedPackageModel;
-  const float meters = HAFITMgr::altitudeInMeters(design_.get())
-                           ? altitude
-                           : HAFITNumbers::narrow(static_cast<double>(altitude) * 0.3048);
-  warnCutoffGrid(mgr->fluxAt(meters, c.longitude, c.latitude).model, c.longitude, c.latitude);
+  HAFITRun::Mission mission;
+  if (HAFITRun::prepareMission(request, mission) != HAFITRun::OK)
+    call.fail(request.profile + ": the mission profile was refused");
+  HAFITRun::Report report = HAFITRun::analyse(design_, request, mission);
+  if (report.status != HAFITRun::OK) call.fail("no report was written");
 
-  // The JSON form first: its messages are the report's; the other forms repeat them.
   Report out;
-  HAFITMgr::ReportFigures figures;
   const struct {
-    HAFITReport::Format format;
+    HAFITRun::Format format;
     const char* flag;
     std::string* text;
-  } forms[] = {{HAFITReport::Format::JSON, "--json", &out.json},
-               {HAFITReport::Format::TEXT, "", &out.text},
-               {HAFITReport::Format::XML, "--xml", &out.xml}};
+  } forms[] = {{HAFITRun::Format::TEXT, nullptr, &out.text},
+               {HAFITRun::Format::XML, "--xml", &out.xml},
+               {HAFITRun::Format::JSON, "--json", &out.json}};
   for (const auto& form : forms) {
-    request.format = static_cast<int>(form.format);
-    request.command = command(c, form.flag);
-    try {
-      figures = mgr->reportFit(design_.get(), request);
-    } catch (const std::exception& e) {
-      ComMsgMgr::hostError("@1-62@%s%s", path_, std::string(e.what()));
-      call.fail(path_ + ": the design cannot be analysed");
-    }
-    *form.text = call.takeLog();
-    if (form.format != HAFITReport::Format::JSON) continue;
-    warnSaturatedTotals(figures.saturated);
-    if (mgr->lastReportOutcome() == HAFITMgr::ReportOutcome::NON_FINITE) {
-      ComMsgMgr::hostError("@1-69@%s", figures.nonFinite);
-      call.fail("no report was written");
-    }
-    for (const std::string& figure : figures.negative) ComMsgMgr::hostWarning("@1-70@%s", figure);
-    if (mgr->lastReportOutcome() != HAFITMgr::ReportOutcome::WRITTEN)
-      call.fail("no report was written");
-    call.forgetFromHere();
+    std::vector<std::string> command = argv;
+    if (form.flag) command.emplace_back(form.flag);
+    std::ostringstream os;
+    report.render(os, form.format, HSTStrUtils::shellQuote(command));
+    *form.text = os.str();
   }
-  call.finish();
-
   const py::object doc = py::module_::import("json").attr("loads")(out.json);
   out.title = doc["title"];
   py::list header;
   for (const py::handle item : doc["header"])
     header.append(py::make_tuple(item["label"], item["value"]));
   out.header = header;
+  py::list provenance;
+  if (doc.contains("provenance"))
+    for (const py::handle item : doc["provenance"])
+      provenance.append(py::make_tuple(item["label"], item["value"]));
+  out.provenance = provenance;
   out.sections = sectionsOf(doc);
-  out.deviceFit = figures.hasFit ? py::object(printedValue(figures.deviceFit)) : py::none();
-  out.deviceFailures =
-      figures.hasFailures ? py::object(printedValue(figures.deviceFailures)) : py::none();
-  return out;
+  const HAFITMgr::ReportFigures& f = report.figures;
+  out.deviceFit = f.hasFit ? py::object(printedValue(f.deviceFit)) : py::none();
+  out.deviceFailures = f.hasFailures ? py::object(printedValue(f.deviceFailures)) : py::none();
+  py::object result = py::cast(std::move(out));
+  HAFITRun::finish(report, request);
+  call.finish(result);
+  return result;
 }
 
 std::string Design::repr() const {
-  const HDARPart* part = design_->getPart();
-  return "<seufit.Design " + HSTJson::quote(path_) + " part " +
+  const HDARPart* part = design_.db->getPart();
+  return "<seufit.Design " + HSTJson::quote(design_.path) + " part " +
          HSTJson::quote(part ? part->getName() : std::string()) + ">";
 }
 

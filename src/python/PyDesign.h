@@ -1,36 +1,21 @@
-// A loaded design as Python sees it: its inventory and its reports.
+// A loaded design as Python sees it: its inventory and its reports, run through the
+// analysis library's run API as the command line's are.
 #pragma once
 
 #include <pybind11/pybind11.h>
 
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "host/design/db/HDesign.h"
-#include "host/design/load/HDNetlistOptions.h"
+#include "PyRequest.h"
+#include "shared/fit/run/HAFITRun.h"
 
 namespace seufitpy {
 
-using DataDirs = std::optional<std::vector<std::string>>;
-
-// The choices of a report, with the command line's defaults.
-struct ReportChoices {
-  double altitude = 0.0;
-  int longitude = -74;
-  int latitude = 40;
-  long long devices = 1;
-  double months = 12.0;
-  int temperature = 28;
-  bool revisedPackageModel = false;
-  DataDirs dataDirs;
-};
-
-// One report in every form, rendered at once so that all forms hold the same figures.
+// One report in every form, rendered from one analysis.
 struct Report {
   std::string text, xml, json;
-  pybind11::object title, header, sections;
+  pybind11::object title, header, provenance, sections;
   pybind11::object deviceFit, deviceFailures;  // None when the report has no such figure
   // "text", "xml" or "json"; ValueError otherwise.
   const std::string& render(const std::string& format) const;
@@ -38,25 +23,25 @@ struct Report {
 
 class Design {
  public:
-  // Raises seufit.Error (the load's problems) or ValueError (netlist options for a design file).
+  // Raises seufit.Error (the load's problems) or ValueError (netlist options for a design
+  // file). The data directories are those of the design's reports unless they name others.
   static std::shared_ptr<Design> load(const std::string& path, const HDNetlistOptions& options,
-                                      bool optionsGiven);
+                                      bool optionsGiven, const DataDirs& dataDirs);
 
-  // The keys and values of `seufit inventory DESIGN --json`.
-  pybind11::dict inventory();
-  Report report(const ReportChoices& choices);
+  // The keys and values of `seufit inventory DESIGN --json [--by-hierarchy DEPTH]`.
+  pybind11::dict inventory(const pybind11::object& byHierarchy);
+  // The options of `seufit report` as keywords; a budget exceeded raises
+  // seufit.BudgetExceeded holding the report.
+  pybind11::object report(const pybind11::kwargs& options);
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return design_.path; }
   std::string repr() const;
 
  private:
   Design() = default;
-  // The command line that writes the same report in `format` ("", "--xml", "--json").
-  std::string command(const ReportChoices& c, const std::string& format) const;
 
-  std::string path_;
-  HDNetlistOptions options_;
-  std::unique_ptr<HFLFloorplan> design_;
+  HAFITRun::Design design_;
+  DataDirs dataDirs_;
 };
 
 }  // namespace seufitpy

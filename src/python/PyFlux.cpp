@@ -1,43 +1,39 @@
 #include "PyFlux.h"
 
-#include <cfloat>
 #include <vector>
 
 #include "PyCall.h"
-#include "cli/CliDataCheck.h"
-#include "host/str/HSTJson.h"
-#include "shared/fit/base/HAFITMgr.h"
-#include "shared/fit/base/HAFITMission.h"
-#include "shared/fit/parser/HAFITRCMgr.h"
+#include "shared/fit/run/HAFITRun.h"
 
 namespace py = pybind11;
 
 namespace seufitpy {
-namespace {
-// Only the cutoff grid matters to the flux; a grid read in part would give a cutoff of 0
-// for the points it lacks.
-HAFITMgr& fluxManager(PyCall& call) {
-  HAFITMgr* mgr = HAFITMgr::getGlobal();
-  if (!mgr->getRCMgr() || !mgr->getRCMgr()->lastError().empty())
-    call.fail("the cutoff grid could not be read; no flux was computed");
-  return *mgr;
-}
-}  // namespace
 
-py::dict flux(double altitude, int longitude, int latitude, const DataDirs& dataDirs) {
-  const float meters = checkedFloat("altitude", altitude, -DBL_MAX);
-  checkRange("longitude", longitude, -180, 180, "a whole number of degrees");
-  checkRange("latitude", latitude, -90, 90, "a whole number of degrees");
+py::dict flux(const py::handle& altitude, const py::handle& longitude, const py::handle& latitude,
+              const DataDirs& dataDirs) {
+  HAFITRun::Request request;
+  request.keywords = true;
+  const py::handle values[] = {altitude, longitude, latitude};
+  std::vector<std::string> texts;
+  for (size_t i = 0; i < 3; ++i) {
+    const HAFITRun::OptionSpec& spec = HAFITRun::Request::placeOptions()[i];
+    const auto text = optionText(spec, values[i]);
+    if (!text) throw py::type_error(keywordOf(spec.name) + ": expected a number, got None");
+    texts.push_back(*text);
+  }
   PyCall call(dataDirs);
-  if (meters < 0)
-    ComMsgMgr::hostWarning("@1-68@%s%s", std::string("altitude"), HSTJson::number(meters));
-  const HAFITMgr::FluxPoint point = fluxManager(call).fluxAt(meters, longitude, latitude);
-  warnCutoffGrid(point.model, longitude, latitude);
+  bool ok = true;
+  for (size_t i = 0; i < 3; ++i)
+    ok = request.set(HAFITRun::Request::placeOptions()[i].name, texts[i]) && ok;
+  if (!ok) call.failUsage();
+  HAFITMgr::FluxPoint point;
+  if (HAFITRun::flux(request, point) != HAFITRun::OK)
+    call.fail("the cutoff grid could not be read; no flux was computed");
   call.finish(false);
   py::dict d;
   d["altitude_m"] = printedValue(point.altitude);
-  d["longitude"] = longitude;
-  d["latitude"] = latitude;
+  d["longitude"] = request.longitude;
+  d["latitude"] = request.latitude;
   d["model"] = point.model;
   d["rigidity_cutoff"] = printedValue(point.cutoff);
   d["flux"] = printedValue(point.flux);
@@ -46,14 +42,11 @@ py::dict flux(double altitude, int longitude, int latitude, const DataDirs& data
 
 py::dict fluxProfile(const std::string& path, const DataDirs& dataDirs) {
   PyCall call(dataDirs);
-  HAFITMgr& mgr = fluxManager(call);
   HAFITMission::Profile profile;
-  std::vector<std::string> errors;
-  if (!HAFITMission::read(path, profile, errors)) {
-    for (const std::string& e : errors) ComMsgMgr::hostError("@1-77@%s", e);
-    call.fail(path + ": the mission profile was refused");
-  }
-  const HAFITMission::MissionFlux m = HAFITMission::weigh(profile, mgr);
+  HAFITMission::MissionFlux m;
+  if (const HAFITRun::Status s = HAFITRun::fluxProfile(path, profile, m); s != HAFITRun::OK)
+    call.fail(s == HAFITRun::USAGE ? path + ": the mission profile was refused"
+                                   : "the cutoff grid could not be read; no flux was computed");
   call.finish(false);
   py::list segments;
   for (size_t i = 0; i < m.segments.size(); ++i) {

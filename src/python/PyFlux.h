@@ -10,7 +10,10 @@
 namespace seufitpy {
 
 // The keys and values of `seufit flux --json`.
-pybind11::dict flux(double altitude, int longitude, int latitude, const DataDirs& dataDirs);
+// The place is checked as the command line's options are: TypeError for a value of
+// another type, ValueError for one out of range.
+pybind11::dict flux(const pybind11::handle& altitude, const pybind11::handle& longitude,
+                    const pybind11::handle& latitude, const DataDirs& dataDirs);
 // The keys and values of `seufit flux --profile PATH --json`.
 pybind11::dict fluxProfile(const std::string& path, const DataDirs& dataDirs);
 

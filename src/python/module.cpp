@@ -9,13 +9,14 @@
 #include "PyCall.h"
 #include "PyDesign.h"
 #include "PyFlux.h"
+#include "PyRequest.h"
 
 namespace py = pybind11;
 using namespace pybind11::literals;
 using seufitpy::DataDirs;
 using seufitpy::Design;
+using seufitpy::pathText;
 using seufitpy::Report;
-using seufitpy::ReportChoices;
 
 namespace {
 // Message classes: plain Python, so that they pickle, compare and print as users expect.
@@ -38,6 +39,15 @@ class Error(Exception):
         return f"[{self.id}] {self.text}" if self.id else self.text
 
 
+class BudgetExceeded(Error):
+    """A budget (max_fit, max_failures) is exceeded: the report stands, as `report`.
+
+    Attributes as for Error; report: the seufit.Report whose figure is above its budget.
+    """
+
+    report = None
+
+
 class Warning(UserWarning):
     """A seufit warning message; the result stands. Attributes as for Error."""
 
@@ -50,16 +60,6 @@ class Warning(UserWarning):
     def __str__(self):
         return f"[{self.id}] {self.text}" if self.id else self.text
 )";
-
-// A path as str or os.PathLike; TypeError for anything else.
-std::string pathText(const py::object& path) {
-  const py::object p = py::module_::import("os").attr("fspath")(path);
-  if (!py::isinstance<py::str>(p)) throw py::type_error("path: expected str or os.PathLike of str");
-  std::string text = p.cast<std::string>();
-  // As open() does: a NUL would cut the name short and name another file.
-  if (text.find('\0') != std::string::npos) throw py::value_error("path: embedded null byte");
-  return text;
-}
 
 std::string optionText(const char* name, const py::object& value, const std::string& fallback) {
   if (value.is_none()) return fallback;
@@ -75,11 +75,12 @@ PYBIND11_MODULE(seufit, m) {
       "is printed.";
   m.attr("__version__") = SEUFIT_VERSION;
   py::exec(kClasses, m.attr("__dict__"));
-  seufitpy::setMessageClasses(m.attr("Error"), m.attr("Warning"));
+  seufitpy::setMessageClasses(m.attr("Error"), m.attr("BudgetExceeded"), m.attr("Warning"));
 
   m.def(
       "flux",
-      [](double altitude, int longitude, int latitude, const DataDirs& dataDirs) {
+      [](const py::object& altitude, const py::object& longitude, const py::object& latitude,
+         const DataDirs& dataDirs) {
         return seufitpy::flux(altitude, longitude, latitude, dataDirs);
       },
       "altitude_m"_a, "longitude"_a, "latitude"_a, py::kw_only(), "data_dirs"_a = py::none(),
@@ -103,7 +104,7 @@ PYBIND11_MODULE(seufit, m) {
   m.def(
       "load",
       [](const py::object& path, const py::object& part, const py::object& top,
-         const py::object& map, const py::object& siteAttribute) {
+         const py::object& map, const py::object& siteAttribute, const DataDirs& dataDirs) {
         HDNetlistOptions o;
         o.part = optionText("part", part, o.part);
         o.top = optionText("top", top, o.top);
@@ -111,14 +112,16 @@ PYBIND11_MODULE(seufit, m) {
         o.siteAttribute = optionText("site_attribute", siteAttribute, o.siteAttribute);
         const bool given =
             !part.is_none() || !top.is_none() || !map.is_none() || !siteAttribute.is_none();
-        return Design::load(pathText(path), o, given);
+        return Design::load(pathText(path), o, given, dataDirs);
       },
       "path"_a, "part"_a = py::none(), "top"_a = py::none(), "map"_a = py::none(),
-      "site_attribute"_a = py::none(),
+      "site_attribute"_a = py::none(), py::kw_only(), "data_dirs"_a = py::none(),
       "Loads a seufit design file, or a netlist (Yosys JSON or EDIF, told by its content).\n\n"
       "A netlist needs part (a part of the data directory's parts.json); top, map (a cell\n"
       "map file) and site_attribute are optional. A design file names its own part and top:\n"
-      "any of them given for one raises ValueError. Problems raise seufit.Error.");
+      "any of them given for one raises ValueError. Problems raise seufit.Error.\n"
+      "data_dirs: the data directories to search instead of the default, for the load\n"
+      "(parts and primitives) and for the design's reports unless a report names others.");
 
   py::class_<Report>(m, "Report",
                      "A FIT report: its figures as plain data and its renderings.\n\n"
@@ -131,6 +134,9 @@ PYBIND11_MODULE(seufit, m) {
       .def_readonly("title", &Report::title, "The report's title.")
       .def_readonly("header", &Report::header,
                     "The header items of the JSON rendering: [(label, value), ...].")
+      .def_readonly("provenance", &Report::provenance,
+                    "With provenance=True: versions, data files, checksums and options, as\n"
+                    "[(label, value), ...]; otherwise [].")
       .def_readonly("sections", &Report::sections, "Sections, tables, rows and cells.")
       .def_readonly("device_fit", &Report::deviceFit,
                     "The device's nominal FIT (every memory class summed), or None.")
@@ -143,23 +149,16 @@ PYBIND11_MODULE(seufit, m) {
   py::class_<Design, std::shared_ptr<Design>>(m, "Design",
                                               "A loaded design; made by seufit.load().")
       .def_property_readonly("path", &Design::path, "The file the design was loaded from.")
-      .def("inventory", &Design::inventory,
+      .def("inventory", &Design::inventory, py::kw_only(), "by_hierarchy"_a = py::none(),
            "The memory inventory a report is computed from: the dict of\n"
-           "`seufit inventory DESIGN --json` (part, device, family, bramBits, ...).")
-      .def(
-          "report",
-          [](Design& d, double altitude, int longitude, int latitude, long long devices,
-             double months, int temperature, bool revised, const DataDirs& dataDirs) {
-            return d.report(ReportChoices{altitude, longitude, latitude, devices, months,
-                                          temperature, revised, dataDirs});
-          },
-          py::kw_only(), "altitude"_a = 0.0, "longitude"_a = -74, "latitude"_a = 40,
-          "devices"_a = 1, "months"_a = 12.0, "temperature"_a = 28,
-          "revised_package_model"_a = false, "data_dirs"_a = py::none(),
-          "The FIT report, with the options and defaults of `seufit report`.\n\n"
-          "altitude: meters unless the design's units constraint says otherwise; longitude\n"
-          "-180..180 and latitude -90..90 in whole degrees; devices 0..2147483647; months >= 0;\n"
-          "temperature -273..300 (degrees Celsius); revised_package_model: alpha particles\n"
-          "from the package without flux scaling; data_dirs: the data directories to search.")
+           "`seufit inventory DESIGN --json` (part, device, family, bramBits, ...).\n"
+           "by_hierarchy (int or True for depth 2): adds \"hierarchy\", the bits by instance.")
+      .def("report", &Design::report,
+           ("The FIT report, with the options and defaults of `seufit report`, as keywords:\n\n" +
+            seufitpy::reportKeywordsHelp() +
+            "  data_dirs (list of str): the data directories to search instead of the design's.\n"
+            "\nA bad value raises ValueError; a budget exceeded raises seufit.BudgetExceeded,\n"
+            "which holds the report.")
+               .c_str())
       .def("__repr__", &Design::repr);
 }

@@ -17,6 +17,11 @@ class Error(Exception):
     errors: list[Error]
     def __init__(self, text: str, id: str = ..., arguments: Sequence[Any] = ...) -> None: ...
 
+class BudgetExceeded(Error):
+    """A budget (max_fit, max_failures) is exceeded: the report stands, as `report`."""
+
+    report: Report
+
 class Warning(UserWarning):
     """A seufit warning message; the result stands."""
 
@@ -39,6 +44,8 @@ def load(
     top: str | None = None,
     map: _Path | None = None,
     site_attribute: str | None = None,
+    *,
+    data_dirs: list[str] | None = None,
 ) -> Design:
     """Loads a seufit design file or a netlist (Yosys JSON or EDIF)."""
 
@@ -51,6 +58,9 @@ class Report:
     @property
     def header(self) -> list[tuple[str, str]]:
         """The header items of the JSON rendering: [(label, value), ...]."""
+    @property
+    def provenance(self) -> list[tuple[str, str]]:
+        """With provenance=True: versions, data files, checksums and options; otherwise []."""
     @property
     def sections(self) -> list[dict[str, Any]]:
         """[{"title", "tables": [{"title", "rows": [[str | float, ...]]}]}]; floats exact."""
@@ -69,8 +79,8 @@ class Design:
     @property
     def path(self) -> str:
         """The file the design was loaded from."""
-    def inventory(self) -> dict[str, str | int | float]:
-        """The dict of `seufit inventory DESIGN --json`."""
+    def inventory(self, *, by_hierarchy: int | bool | None = None) -> dict[str, Any]:
+        """The dict of `seufit inventory DESIGN --json [--by-hierarchy DEPTH]`."""
     def report(
         self,
         *,
@@ -81,6 +91,13 @@ class Design:
         months: float = 12.0,
         temperature: int = 28,
         revised_package_model: bool = False,
+        profile: _Path | None = None,
+        missions: int = 1,
+        max_fit: float | None = None,
+        max_failures: float | None = None,
+        provenance: bool = False,
+        by_hierarchy: int | bool | None = None,
+        top_contributors: int | None = None,
         data_dirs: list[str] | None = None,
     ) -> Report:
         """The FIT report, with the options and defaults of `seufit report`."""

@@ -204,6 +204,57 @@ def test_netlists_load_as_the_command_line_loads_them(netlist):
     assert report.device_fit is not None and report.device_fit > 0
 
 
+@pytest.mark.parametrize("design,keywords,args", [
+    ("examples/zerith9_accel.json",
+     dict(profile="examples/profiles/long_haul_flight.json", missions=1000),
+     ["--profile", "examples/profiles/long_haul_flight.json", "--missions", "1000"]),
+    ("examples/zerith9_accel.json", dict(by_hierarchy=True, top_contributors=5),
+     ["--by-hierarchy", "--top-contributors", "5"]),
+    ("examples/zerith7_radio.json", dict(by_hierarchy=3, top_contributors=2, max_fit=1000000),
+     ["--max-fit", "1000000", "--by-hierarchy", "3", "--top-contributors", "2"]),
+])
+def test_every_report_option_matches_the_command_line(design, keywords, args):
+    report = seufit.load(design).report(**keywords)
+    for fmt, flag in (("text", []), ("xml", ["--xml"]), ("json", ["--json"])):
+        assert report.render(fmt) == cli("report", design, *args, *flag)[0], fmt
+
+
+def test_a_budget_exceeded_raises_and_keeps_the_report():
+    design = "examples/zerith7_radio.json"
+    p = subprocess.run([EXE, "report", design, "--max-fit", "1", "--max-failures", "1000"],
+                       capture_output=True, text=True)
+    assert p.returncode == 3
+    with pytest.raises(seufit.BudgetExceeded) as caught:
+        seufit.load(design).report(max_fit=1, max_failures=1000)
+    e = caught.value
+    assert isinstance(e, seufit.Error) and e.id == "1-75"
+    assert [f"error [{x.id}] {x.text}" for x in e.errors] == p.stderr.splitlines()
+    assert e.report.render() == p.stdout
+
+
+def test_inventory_by_hierarchy_and_provenance():
+    design = "examples/zerith9_accel.json"
+    expected = json.loads(cli("inventory", design, "--json", "--by-hierarchy", "1")[0])
+    assert seufit.load(design).inventory(by_hierarchy=1) == expected
+    items = dict(seufit.load(design).report(provenance=True, altitude=100).provenance)
+    assert items["Option --altitude"] == "100" and items["Option --provenance"] == "on"
+    assert re.fullmatch(r"[0-9a-f]{64}", items["Design SHA-256"])
+
+
+def test_options_are_checked_as_the_command_line_checks_them():
+    design = seufit.load(EXAMPLES[0])
+    for bad, text in ((dict(profile="examples/profiles/long_haul_flight.json", altitude=10),
+                       "option altitude cannot be used with profile"),
+                      (dict(missions=2), "option missions cannot be used with no profile"),
+                      (dict(by_hierarchy=0), "option by_hierarchy: expected a depth"),
+                      (dict(max_fit=-1), "option max_fit: expected a finite real")):
+        with pytest.raises(ValueError, match=text):
+            design.report(**bad)
+    for bad in (dict(xml=True), dict(alitude=3), dict(provenance=1), dict(by_hierarchy=1.5)):
+        with pytest.raises(TypeError):
+            design.report(**bad)
+
+
 def test_the_stubs_name_what_the_module_holds():
     with open(os.path.join(os.path.dirname(seufit.__file__), "seufit.pyi")) as f:
         stubs = {n.name: n for n in ast.parse(f.read()).body

@@ -1,4 +1,4 @@
-#include "cli/CliDataCheck.h"
+#include "shared/fit/run/HAFITDataCheck.h"
 
 #include <cstring>
 
@@ -26,6 +26,8 @@ struct Texts {
   }
 } texts;
 }  // namespace
+
+namespace HAFITRun {
 
 void warnRateData(const HFLFloorplan& design) {
   HAFITSERMgr* ser = HAFITMgr::getGlobal()->getSERMgr();
@@ -68,3 +70,5 @@ void warnCutoffGrid(const char* model, int longitude, int latitude) {
                            "has no point at longitude " + std::to_string(longitude) +
                                ", latitude " + std::to_string(latitude));
 }
+
+}  // namespace HAFITRun

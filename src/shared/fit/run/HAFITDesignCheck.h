@@ -15,6 +15,8 @@ class HFLFloorplan;
 // returns false for a negative SEU_PROTECTED (a block would expose more bits than it holds): the
 // command then stops. Each cell definition is looked at once; an instance is named by its first
 // occurrence.
+namespace HAFITRun {
+
 bool checkDesignValues(HFLFloorplan& design, bool configMemory);
 
 // Warns about each total of a walked floorplan that stopped at its 32-bit limit.
@@ -22,3 +24,5 @@ void warnSaturatedTotals(const std::vector<HAFITFloorplan::SaturatedTotal>& tota
 
 // "meters", or "feet" with the units constraint's text: the unit of --altitude.
 std::string altitudeUnitText(const HFLFloorplan& design);
+
+}  // namespace HAFITRun

@@ -1,4 +1,4 @@
-#include "cli/CliDesignCheck.h"
+#include "shared/fit/run/HAFITDesignCheck.h"
 
 #include <algorithm>
 #include <cctype>
@@ -299,6 +299,8 @@ struct Texts {
 
 }  // namespace
 
+namespace HAFITRun {
+
 bool checkDesignValues(HFLFloorplan& design, bool configMemory) {
   checkUnits(design);
   checkPart(design, configMemory);
@@ -319,3 +321,5 @@ std::string altitudeUnitText(const HFLFloorplan& design) {
       unit = units->getAltitudeUnit();
   return "feet (units constraint " + HSTJson::quote(unit) + ")";
 }
+
+}  // namespace HAFITRun

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/CliMission.h"
+#include "shared/fit/run/HAFITRun.h"
 
 namespace {
 std::string hex(const uint8_t* digest, size_t n) {
@@ -21,6 +21,8 @@ std::string hex(const uint8_t* digest, size_t n) {
   return out;
 }
 }  // namespace
+
+namespace HAFITRun {
 
 std::string sha256(const std::string& data) {
   sha256_ctx ctx;
@@ -54,3 +56,5 @@ std::string sha256File(const std::string& path) {
   sha256_digest(&ctx, SHA256_DIGEST_SIZE, digest);
   return hex(digest, SHA256_DIGEST_SIZE);
 }
+
+}  // namespace HAFITRun

@@ -1,0 +1,78 @@
+#include "PyRequest.h"
+
+#include <cstring>
+
+namespace py = pybind11;
+
+namespace seufitpy {
+namespace {
+// What each type of the option table takes from Python.
+const char* pythonType(const HAFITRun::OptionSpec& spec) {
+  const std::string t = spec.type;
+  if (t.empty()) return "bool";
+  if (t == "N") return "int";
+  if (t == "X") return "float";
+  if (t == "[DEPTH]") return "int or True";
+  return "str or os.PathLike";
+}
+}  // namespace
+
+std::string pathText(const py::handle& path, const char* name) {
+  const py::object p = py::module_::import("os").attr("fspath")(path);
+  if (!py::isinstance<py::str>(p))
+    throw py::type_error(std::string(name) + ": expected str or os.PathLike of str");
+  std::string text = p.cast<std::string>();
+  // As open() does: a NUL would cut the name short and name another file.
+  if (text.find('\0') != std::string::npos)
+    throw py::value_error(std::string(name) + ": embedded null byte");
+  return text;
+}
+
+std::string keywordOf(const char* option) {
+  std::string k = option;
+  for (char& c : k)
+    if (c == '-') c = '_';
+  return k;
+}
+
+bool isReportKeyword(const std::string& option) {
+  return option != "file" && option != "xml" && option != "json";
+}
+
+std::string reportKeywordsHelp() {
+  std::string help;
+  for (const HAFITRun::OptionSpec& o : HAFITRun::Request::reportOptions()) {
+    if (!isReportKeyword(o.name)) continue;
+    help += "  " + keywordOf(o.name) + " (" + pythonType(o) + (*o.defaultText ? ", default " : "") +
+            o.defaultText + "): " + o.help + "\n";
+  }
+  return help;
+}
+
+std::optional<std::string> optionText(const HAFITRun::OptionSpec& spec, const py::handle& value) {
+  if (value.is_none()) return std::nullopt;
+  const std::string type = spec.type;
+  const std::string keyword = keywordOf(spec.name);
+  const bool isBool = py::isinstance<py::bool_>(value);
+  const auto wrong = [&]() {
+    return py::type_error(keyword + ": expected " + pythonType(spec) + ", got " +
+                          py::str(py::type::of(value).attr("__name__")).cast<std::string>());
+  };
+  if (type.empty() || (type == "[DEPTH]" && isBool)) {
+    if (!isBool) throw wrong();
+    return value.cast<bool>() ? std::optional<std::string>("") : std::nullopt;
+  }
+  if (type == "N" || type == "[DEPTH]") {
+    if (isBool || !py::isinstance<py::int_>(value)) throw wrong();
+    return py::str(value).cast<std::string>();
+  }
+  if (type == "X") {
+    if (isBool || !(py::isinstance<py::int_>(value) || py::isinstance<py::float_>(value)))
+      throw wrong();
+    // repr: the shortest text that reads back as the same double, as a user would type it.
+    return py::repr(value).cast<std::string>();
+  }
+  return pathText(value, keyword.c_str());
+}
+
+}  // namespace seufitpy

@@ -1,0 +1,217 @@
+#include "shared/fit/run/HAFITRequest.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+
+#include "host/msg/ComMsgMgr.h"
+
+namespace {
+struct Texts {
+  Texts() {
+    using ComMsgMgr::registerText;
+    registerText("1-60", "option {1}: expected {2}, got '{3}'");
+    registerText("1-68",
+                 "{1}: {2} is below sea level; the flux models are made for altitudes of 0 "
+                 "and above, the result is extrapolated");
+    registerText("1-78", "option {1} cannot be used with {2}");
+  }
+} texts;
+
+const std::vector<HAFITRun::OptionSpec> kReport = {
+    {"file", "PATH", "", "Write the report into this file instead of standard output"},
+    {"altitude", "X", "0", "Altitude; meters unless the design's units constraint says otherwise"},
+    {"longitude", "N", "-74", "Longitude in whole degrees, -180 to 180"},
+    {"latitude", "N", "40", "Latitude in whole degrees, -90 to 90"},
+    {"devices", "N", "1", "Number of devices in the system, 0 to 2147483647"},
+    {"months", "X", "12", "Mission length in months, at least 0"},
+    {"temperature", "N", "28", "Temperature in whole degrees Celsius, -273 to 300"},
+    {"revised-package-model", "", "", "Count package alpha particles without flux scaling"},
+    {"xml", "", "", "Write the report as XML"},
+    {"profile", "FILE", "", "Mission profile (JSON or CSV): use its time-weighted mean flux"},
+    {"missions", "N", "1",
+     "With --profile: the mission length is this many times the profile's hours"},
+    {"max-fit", "X", "", "Budget: fail (exit 3) when the device's nominal FIT exceeds X"},
+    {"max-failures", "X", "", "Budget: fail (exit 3) when the nominal device failures exceed X"},
+    {"json", "", "", "Write the report as JSON"},
+    {"provenance", "", "", "Record versions, data files, checksums and every option's value"},
+    {"by-hierarchy", "[DEPTH]", "2",
+     "Break the memory down by hierarchical instance, down to DEPTH levels (default 2, 1 to "
+     "4096)"},
+    {"top-contributors", "N", "",
+     "List the N leaf memories that contribute most FIT (1 to 100000)"},
+};
+
+const std::vector<HAFITRun::OptionSpec> kPlace = {kReport[1], kReport[2], kReport[3]};
+
+const std::string kReal0 = "a finite real number of at least 0";
+}  // namespace
+
+namespace HAFITRun {
+
+namespace Numbers {
+
+std::optional<float> parseFloat(const std::string& text) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return std::nullopt;
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(begin, &end);
+  if (end != begin + text.size() || errno == ERANGE) return std::nullopt;
+  // strtod takes "nan", "inf" and hexadecimal forms; only finite values that a float holds pass.
+  if (!std::isfinite(v) || std::fabs(v) > FLT_MAX) return std::nullopt;
+  return static_cast<float>(v);
+}
+
+std::optional<long long> parseInteger(const std::string& text, long long lo, long long hi) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return std::nullopt;
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(begin, &end, 10);
+  if (end != begin + text.size() || errno == ERANGE || v < lo || v > hi) return std::nullopt;
+  return v;
+}
+
+}  // namespace Numbers
+
+void usageError(const std::string& option, const std::string& expected, const std::string& got) {
+  ComMsgMgr::hostError("@1-60@%s%s%s", option, expected, got);
+}
+
+void conflict(const std::string& a, const std::string& b) {
+  ComMsgMgr::hostError("@1-78@%s%s", a, b);
+}
+
+const std::vector<OptionSpec>& Request::reportOptions() { return kReport; }
+const std::vector<OptionSpec>& Request::placeOptions() { return kPlace; }
+
+const OptionSpec* Request::find(const std::string& name) {
+  for (const OptionSpec& o : kReport)
+    if (name == o.name) return &o;
+  return nullptr;
+}
+
+bool Request::set(const std::string& name, const std::string& text) {
+  const std::string option = named(name);
+  given_.insert(name);
+  // A whole number in [lo, hi], or a usage message with `what`.
+  const auto whole = [&](long long lo, long long hi, const std::string& what) {
+    const auto v = Numbers::parseInteger(text, lo, hi);
+    if (!v) usageError(option, what, text);
+    return v;
+  };
+  const auto real0 = [&]() -> std::optional<float> {
+    const auto v = Numbers::parseFloat(text);
+    if (v && *v >= 0) return v;
+    usageError(option, kReal0, text);
+    return std::nullopt;
+  };
+  if (name == "altitude") {
+    const auto v = Numbers::parseFloat(text);
+    if (!v) {
+      usageError(option, "a finite real number", text);
+      return false;
+    }
+    // Below sea level is a real place (a mine, a shore below sea level), but the flux
+    // models are made for the atmosphere above it.
+    if (*v < 0) ComMsgMgr::hostWarning("@1-68@%s%s", keywords ? option : "option " + option, text);
+    altitude = *v;
+  } else if (name == "longitude") {
+    const auto v = whole(-180, 180, "a whole number of degrees from -180 to 180");
+    if (!v) return false;
+    longitude = static_cast<int>(*v);
+  } else if (name == "latitude") {
+    const auto v = whole(-90, 90, "a whole number of degrees from -90 to 90");
+    if (!v) return false;
+    latitude = static_cast<int>(*v);
+  } else if (name == "devices") {
+    const auto v = whole(0, 2147483647, "a whole number from 0 to 2147483647");
+    if (!v) return false;
+    devices = static_cast<int>(*v);
+  } else if (name == "months") {
+    const auto v = real0();
+    if (!v) return false;
+    months = *v;
+  } else if (name == "temperature") {
+    // Degrees Celsius: from absolute zero to well above any device's rating.
+    const auto v = whole(-273, 300, "a whole number of degrees Celsius from -273 to 300");
+    if (!v) return false;
+    temperature = static_cast<int>(*v);
+  } else if (name == "missions") {
+    const auto v = whole(1, 1000000000, "a whole number from 1 to 1000000000");
+    if (!v) return false;
+    missions = *v;
+  } else if (name == "max-fit" || name == "max-failures") {
+    const auto v = real0();
+    if (!v) return false;
+    (name == "max-fit" ? maxFit : maxFailures) = v;
+  } else if (name == "by-hierarchy") {
+    if (text.empty()) {
+      hierarchyDepth = kDefaultHierarchyDepth;
+    } else {
+      const auto v = whole(1, kMaxHierarchyDepth, "a depth, a whole number from 1 to 4096");
+      if (!v) return false;
+      hierarchyDepth = static_cast<int>(*v);
+    }
+  } else if (name == "top-contributors") {
+    const auto v = whole(1, static_cast<long long>(kMaxContributors),
+                         "a whole number from 1 to " + std::to_string(kMaxContributors));
+    if (!v) return false;
+    topContributors = static_cast<size_t>(*v);
+  } else if (name == "file" || name == "output") {
+    if (text.empty()) {
+      usageError(option, "a file path", text);
+      return false;
+    }
+    output = text;
+  } else if (name == "profile") {
+    profile = text;
+  } else if (name == "revised-package-model") {
+    revisedPackageModel = true;
+  } else if (name == "xml") {
+    format = Format::XML;
+  } else if (name == "json") {
+    format = Format::JSON;
+  } else if (name == "provenance") {
+    provenance = true;
+  }
+  return true;
+}
+
+std::string Request::named(const std::string& name) const {
+  if (!keywords) return "--" + name;
+  std::string keyword = name;
+  for (char& c : keyword)
+    if (c == '-') c = '_';
+  return keyword;
+}
+
+bool Request::settle() {
+  bool ok = true;
+  if (given("xml") && given("json")) {
+    conflict(named("json"), named("xml"));
+    ok = false;
+  }
+  if (!given("profile")) {
+    if (given("missions")) {
+      conflict(named("missions"), "no " + named("profile"));
+      ok = false;
+    }
+    return ok;
+  }
+  for (const char* place : {"altitude", "longitude", "latitude"})
+    if (given(place)) {
+      conflict(named(place), named("profile") + " (the profile gives the places)");
+      ok = false;
+    }
+  if (given("missions") && given("months")) {
+    conflict(named("missions"), named("months"));
+    ok = false;
+  }
+  return ok;
+}
+
+}  // namespace HAFITRun

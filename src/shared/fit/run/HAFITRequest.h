@@ -1,0 +1,96 @@
+// What a client asks of a run (a report, an inventory, a flux): every option with its
+// default and its accepted values, written once here for the command line and Python. A
+// value is set from its text; a bad value is one usage message (1-60) naming the option,
+// and the checks between options (1-78) run once all are set.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/design/load/HDNetlistOptions.h"
+
+namespace HAFITRun {
+
+enum class Format { TEXT, XML, JSON };
+
+// One option: as the command line names it (--NAME; Python writes '-' as '_'), the type of
+// its value for help ("" for a flag), its default as text ("" for none) and its help.
+struct OptionSpec {
+  const char* name;
+  const char* type;
+  const char* defaultText;
+  const char* help;
+};
+
+class Request {
+ public:
+  // The options of `report` (and `plot report`), in the order help lists them.
+  static const std::vector<OptionSpec>& reportOptions();
+  // The place options alone (`flux`, `plot altitude`).
+  static const std::vector<OptionSpec>& placeOptions();
+  static const OptionSpec* find(const std::string& name);
+
+  // Sets option `name` (without its dashes) from `text`; false after one usage message.
+  // A flag takes "" or "on". --by-hierarchy takes "" for its default depth.
+  bool set(const std::string& name, const std::string& text);
+  bool given(const std::string& name) const { return given_.count(name) > 0; }
+  // The checks between the options set; false after one message per conflict.
+  bool settle();
+  // Messages name options as keywords (months, max_fit) rather than as --months, --max-fit.
+  bool keywords = false;
+  // The option `name` as messages name it.
+  std::string named(const std::string& name) const;
+
+  // The design and how to read it.
+  std::string design;
+  HDNetlistOptions netlist;
+  bool netlistGiven = false;
+
+  // The place: sea level in New York, the usual reference site.
+  float altitude = 0.0f;
+  int longitude = -74, latitude = 40;
+  // The mission: one device for a year at 28 degrees Celsius.
+  int devices = 1;
+  float months = 12.0f;
+  int temperature = 28;
+  bool revisedPackageModel = false;
+  std::string profile;  // a mission profile instead of the place
+  long long missions = 1;
+
+  // What the report holds and where it goes.
+  int hierarchyDepth = -1;     // none when negative
+  size_t topContributors = 0;  // none when 0
+  std::optional<float> maxFit, maxFailures;
+  Format format = Format::TEXT;
+  bool provenance = false;
+  std::string output;   // empty: the message log (standard output)
+  std::string command;  // the "Command" header item
+  // Every option with its effective value, for the provenance ("Option --x").
+  std::vector<std::pair<std::string, std::string>> optionItems;
+
+  static constexpr int kDefaultHierarchyDepth = 2;
+  static constexpr int kMaxHierarchyDepth = 4096;
+  static constexpr size_t kMaxContributors = 100000;
+
+ private:
+  std::set<std::string> given_;
+};
+
+// Text to numbers, strictly: the whole text must be the number, in range.
+namespace Numbers {
+// A finite real that a float can hold, or nothing.
+std::optional<float> parseFloat(const std::string& text);
+// A whole number in [lo, hi] (no fraction, no trailing text), or nothing.
+std::optional<long long> parseInteger(const std::string& text, long long lo, long long hi);
+}  // namespace Numbers
+
+// Sends the usage message for an option value: "option --x: expected ..., got '...'".
+void usageError(const std::string& option, const std::string& expected, const std::string& got);
+// Sends the message for two options that cannot go together.
+void conflict(const std::string& a, const std::string& b);
+
+}  // namespace HAFITRun

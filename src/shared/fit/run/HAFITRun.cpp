@@ -1,0 +1,272 @@
+#include "shared/fit/run/HAFITRun.h"
+
+#include <cmath>
+#include <exception>
+
+#include "host/design/HDLoad.h"
+#include "host/env/HUTEnv.h"
+#include "host/msg/ComMsgMgr.h"
+#include "host/str/HSTJson.h"
+#include "host/stream/ComMsgMgrReportOstream.h"
+#include "host/stream/HUTFileWriteStream.h"
+#include "shared/fit/base/HAFITReport.h"
+#include "shared/fit/parser/HAFITDetectMgr.h"
+#include "shared/fit/parser/HAFITNumbers.h"
+#include "shared/fit/parser/HAFITRCMgr.h"
+#include "shared/fit/parser/HAFITSERMgr.h"
+#include "shared/fit/run/HAFITDataCheck.h"
+#include "shared/fit/run/HAFITDesignCheck.h"
+
+namespace {
+struct Texts {
+  Texts() {
+    using ComMsgMgr::registerText;
+    registerText("1-61",
+                 "family '{1}' has no soft-error data in {2}; the report has no reliability "
+                 "figures (add a FAMILY named '{1}' to the data file)");
+    registerText("1-62", "{1}: the design cannot be analysed: {2}");
+    registerText("1-64",
+                 "{1}: family '{2}' has a rate or coefficient that is not a finite number in "
+                 "{3}; no report was written");
+    registerText("1-69",
+                 "the report figure {1} is not a finite number; no report was written (check "
+                 "the rates and coefficients of the data files)");
+    registerText("1-70", "the report figure {1} is below 0; check the data files' rates");
+    registerText("1-75", "budget exceeded: {1} is {2}, above {3} {4}; the report was written");
+    registerText("1-76", "budget {1} cannot be checked: the report has no {2} figure");
+    registerText("1-77", "{1}; the mission profile was refused");
+  }
+} texts;
+
+const char* const kDataFiles[] = {"fit/SoftErrorRate.xml", "fit/DetectionTime.xml",
+                                  "fit/RigidityCutoff.xml", "parts.json", "primitives.json"};
+constexpr double kFeet = 0.3048;
+
+HAFITReport::Format reportFormat(HAFITRun::Format f) {
+  return f == HAFITRun::Format::JSON  ? HAFITReport::Format::JSON
+         : f == HAFITRun::Format::XML ? HAFITReport::Format::XML
+                                      : HAFITReport::Format::TEXT;
+}
+
+// The report's own flux point (no mission flux): warns when the grid lacks it.
+void warnFluxPoint(const HFLFloorplan& design, const HAFITRun::Request& r) {
+  const float meters = HAFITMgr::altitudeInMeters(&design)
+                           ? r.altitude
+                           : HAFITNumbers::narrow(static_cast<double>(r.altitude) * kFeet);
+  HAFITRun::warnCutoffGrid(HAFITMgr::getGlobal()->fluxAt(meters, r.longitude, r.latitude).model,
+                           r.longitude, r.latitude);
+}
+
+// Versions, data files with their checksums, the design, the mission and every option.
+void provenanceItems(const HAFITRun::Request& r, const HAFITRun::Design& design,
+                     const HAFITMission::MissionFlux* mission, float months,
+                     std::vector<std::pair<std::string, std::string>>& items) {
+  items.emplace_back("seufit version", SEUFIT_VERSION);
+  std::string dirs;
+  for (const std::string& d : HUTEnv::dataDirs()) dirs += (dirs.empty() ? "" : ":") + d;
+  items.emplace_back("Data directories", dirs);
+  for (const char* rel : kDataFiles) {
+    const std::string dir = HUTEnv::getOVKDataDir(rel);
+    if (dir.empty()) {
+      items.emplace_back(std::string("Data ") + rel, "(not found)");
+      continue;
+    }
+    const std::string path = dir + "/" + rel;
+    items.emplace_back(std::string("Data ") + rel, path);
+    items.emplace_back(std::string("Data ") + rel + " SHA-256", HAFITRun::sha256File(path));
+  }
+  items.emplace_back("Design file", design.path);
+  items.emplace_back("Design SHA-256", HAFITRun::sha256File(design.path));
+  if (mission) {
+    items.emplace_back("Mission profile", r.profile);
+    items.emplace_back("Mission profile SHA-256", HAFITRun::sha256File(r.profile));
+    items.emplace_back("Mission hours", HSTJson::number(mission->totalHours));
+  }
+  items.emplace_back("Mission length (months)", HSTJson::number(months));
+  items.insert(items.end(), r.optionItems.begin(), r.optionItems.end());
+}
+
+// Every budget against its figure: BUDGET after an error naming each one exceeded.
+HAFITRun::Status checkBudgets(const HAFITRun::Request& r, const HAFITMgr::ReportFigures& f) {
+  HAFITRun::Status status = HAFITRun::OK;
+  auto check = [&status](const std::optional<float>& limit, bool has, float value,
+                         const std::string& figure, const std::string& option) {
+    if (!limit) return;
+    if (!has) {
+      ComMsgMgr::hostError("@1-76@%s%s", option, figure);
+      status = HAFITRun::BUDGET;
+    } else if (!(value <= *limit)) {  // NaN fails as well
+      ComMsgMgr::hostError("@1-75@%s%s%s%s", figure, HSTJson::number(value), option,
+                           HSTJson::number(*limit));
+      status = HAFITRun::BUDGET;
+    }
+  };
+  check(r.maxFit, f.hasFit, f.deviceFit, "the device's nominal FIT", "--max-fit");
+  check(r.maxFailures, f.hasFailures, f.deviceFailures, "the nominal device failure count",
+        "--max-failures");
+  return status;
+}
+}  // namespace
+
+namespace HAFITRun {
+
+Status load(const std::string& path, const HDNetlistOptions& netlist, bool netlistGiven,
+            Design& out) {
+  out.path = path;
+  out.netlist = netlist;
+  out.netlistGiven = netlistGiven;
+  std::vector<HDLoadProblem> problems;
+  out.db = HDLoad::load(path, {netlist, netlistGiven}, problems);
+  if (out.db) return OK;
+  HDLoad::report(problems);
+  return USAGE;
+}
+
+Status prepareData(const HFLFloorplan& design) {
+  HAFITMgr* mgr = HAFITMgr::getGlobal();
+  if (!mgr->getSERMgr() || !mgr->getDetectMgr() || !mgr->getRCMgr()) return NO_RESULT;
+  // A data file that could not be read to its end was reported; a report from its
+  // partial tables would look complete.
+  if (!mgr->getSERMgr()->lastError().empty() || !mgr->getDetectMgr()->lastError().empty() ||
+      !mgr->getRCMgr()->lastError().empty())
+    return NO_RESULT;
+  const std::string key = HAFITSERMgr::familyKey(&design);
+  const HAFITSERMgr::FamilyCheck data = mgr->getSERMgr()->checkFamily(key);
+  if (!data.nonFinite.empty()) {
+    ComMsgMgr::hostError("@1-64@%s%s%s", std::string("fit/SoftErrorRate.xml"), key, data.nonFinite);
+    return NO_RESULT;
+  }
+  if (data.empty) ComMsgMgr::hostWarning("@1-61@%s%s", key, std::string("fit/SoftErrorRate.xml"));
+  warnRateData(design);
+  return OK;
+}
+
+Status readProfile(const std::string& path, HAFITMission::Profile& out) {
+  std::vector<std::string> errors;
+  if (!HAFITMission::read(path, out, errors)) {
+    for (const auto& e : errors) ComMsgMgr::hostError("@1-77@%s", e);
+    return USAGE;
+  }
+  for (const HAFITMission::Segment& s : out.segments)
+    if (s.altitude < 0)
+      ComMsgMgr::hostWarning("@1-68@%s%s", path + ": " + s.where + " altitude",
+                             HSTJson::number(s.altitude) + " m");
+  return OK;
+}
+
+Status prepareMission(const Request& r, Mission& out) {
+  if (r.profile.empty() && !r.given("profile")) return OK;
+  HAFITMission::Profile profile;
+  if (const Status s = readProfile(r.profile, profile); s != OK) return s;
+  double hours = 0.0;
+  for (const HAFITMission::Segment& s : profile.segments) hours += s.hours;
+  const double months = hours * static_cast<double>(r.missions) / HAFITMission::kHoursPerMonth;
+  if (!r.given("months") && !std::isfinite(HAFITNumbers::narrow(months))) {
+    ComMsgMgr::hostError("@1-77@%s", r.profile + ": " + HSTJson::number(hours) + " hours x " +
+                                         std::to_string(r.missions) +
+                                         " missions is a mission longer than a float holds in "
+                                         "months");
+    return USAGE;
+  }
+  out.profile = std::move(profile);
+  return OK;
+}
+
+void Report::render(std::ostream& os, Format format, const std::string& command) const {
+  if (analysis) analysis->render(os, command, static_cast<int>(reportFormat(format)));
+}
+
+Report analyse(Design& design, const Request& r, const Mission& mission) {
+  Report out;
+  if (!checkDesignValues(*design.db, true)) {
+    out.status = USAGE;
+    return out;
+  }
+  if ((out.status = prepareData(*design.db)) != OK) return out;
+
+  HAFITMgr* mgr = HAFITMgr::getGlobal();
+  HAFITMgr::ReportRequest request;
+  request.altitude = r.altitude;
+  request.longitude = r.longitude;
+  request.latitude = r.latitude;
+  request.devices = r.devices;
+  request.months = r.months;
+  request.temperature = r.temperature;
+  request.revisedPackageModel = r.revisedPackageModel;
+  request.hierarchyDepth = r.hierarchyDepth;
+  request.topContributors = r.topContributors;
+  try {
+    HAFITMission::MissionFlux flux;
+    if (mission.profile) {
+      flux = HAFITMission::weigh(*mission.profile, *mgr);
+      request.flux = flux.flux;
+      // The profile's hours, flown `missions` times; months given outright still win.
+      if (!r.given("months"))
+        request.months = HAFITNumbers::narrow(flux.totalHours * static_cast<double>(r.missions) /
+                                              HAFITMission::kHoursPerMonth);
+    } else {
+      warnFluxPoint(*design.db, r);
+    }
+    if (r.provenance) {
+      request.provenance = true;
+      provenanceItems(r, design, mission.profile ? &flux : nullptr, request.months,
+                      request.provenanceItems);
+    }
+    out.analysis = mgr->analyse(design.db.get(), request);
+    out.figures = out.analysis->figures();
+  } catch (const std::exception& e) {
+    ComMsgMgr::hostError("@1-62@%s%s", design.path, std::string(e.what()));
+    out.status = NO_RESULT;
+    return out;
+  }
+  warnSaturatedTotals(out.figures.saturated);
+  if (out.figures.outcome == HAFITMgr::ReportOutcome::NON_FINITE) {
+    ComMsgMgr::hostError("@1-69@%s", out.figures.nonFinite);
+    out.status = NO_RESULT;
+    return out;
+  }
+  for (const std::string& figure : out.figures.negative) ComMsgMgr::hostWarning("@1-70@%s", figure);
+  out.status = out.figures.outcome == HAFITMgr::ReportOutcome::WRITTEN ? OK : NO_RESULT;
+  return out;
+}
+
+Status finish(Report& report, const Request& r) {
+  if (report.status != OK) return report.status;
+  return report.status = checkBudgets(r, report.figures);
+}
+
+Status write(Report& report, const Request& r) {
+  if (report.status != OK) return report.status;
+  if (!r.output.empty()) {
+    // Replaces the file only when the whole report was written; a failure is reported
+    // with the path and the reason and leaves the file as it was.
+    HUTFileWriteStream stream;
+    stream.open(r.output, std::ios_base::out);
+    report.render(stream, r.format, r.command);
+    if (!stream.close()) return report.status = NO_RESULT;
+  } else {
+    ComMsgMgrReportOstream stream;
+    report.render(stream, r.format, r.command);
+  }
+  return finish(report, r);
+}
+
+Status flux(const Request& r, HAFITMgr::FluxPoint& out) {
+  HAFITMgr* mgr = HAFITMgr::getGlobal();
+  // A grid read only in part (reported) would give a cutoff of 0 for the points it lacks.
+  if (!mgr->getRCMgr() || !mgr->getRCMgr()->lastError().empty()) return NO_RESULT;
+  out = mgr->fluxAt(r.altitude, r.longitude, r.latitude);
+  warnCutoffGrid(out.model, r.longitude, r.latitude);
+  return OK;
+}
+
+Status fluxProfile(const std::string& path, HAFITMission::Profile& profile,
+                   HAFITMission::MissionFlux& out) {
+  HAFITMgr* mgr = HAFITMgr::getGlobal();
+  if (!mgr->getRCMgr() || !mgr->getRCMgr()->lastError().empty()) return NO_RESULT;
+  if (const Status s = readProfile(path, profile); s != OK) return s;
+  out = HAFITMission::weigh(profile, *mgr);
+  return OK;
+}
+
+}  // namespace HAFITRun
