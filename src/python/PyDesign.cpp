@@ -2,7 +2,6 @@
 
 #include <pybind11/stl.h>
 
-#include <algorithm>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -122,7 +121,7 @@ py::object Design::report(const py::kwargs& options) {
   request.netlist = design_.netlist;
   request.netlistGiven = design_.netlistGiven;
   DataDirs dataDirs = dataDirs_;
-  // The options given, in the table's order: the command line that writes the same report.
+  // The options given, in the caller's order: the command line that writes the same report.
   std::vector<std::pair<const HAFITRun::OptionSpec*, std::string>> given;
   for (const auto& item : options) {
     const std::string keyword = py::str(item.first).cast<std::string>();
@@ -144,9 +143,6 @@ py::object Design::report(const py::kwargs& options) {
     if (auto text = optionText(*spec, item.second)) given.emplace_back(spec, std::move(*text));
   }
   const auto& table = HAFITRun::Request::reportOptions();
-  std::stable_sort(given.begin(), given.end(), [&table](const auto& a, const auto& b) {
-    return a.first - table.data() < b.first - table.data();
-  });
 
   PyCall call(dataDirs);
   bool ok = true;

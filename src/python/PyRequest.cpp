@@ -39,6 +39,24 @@ bool isReportKeyword(const std::string& option) {
   return option != "file" && option != "xml" && option != "json";
 }
 
+std::string reportSignature() {
+  std::string sig = "report(self, *";
+  for (const HAFITRun::OptionSpec& o : HAFITRun::Request::reportOptions()) {
+    if (!isReportKeyword(o.name)) continue;
+    const std::string type = o.type;
+    const std::string hint =
+        type.empty()        ? "bool = False"
+        : type == "[DEPTH]" ? "int | bool | None = None"
+        : !*o.defaultText   ? std::string(type == "N"   ? "int"
+                                          : type == "X" ? "float"
+                                                        : "str | os.PathLike") +
+                                " | None = None"
+                          : std::string(type == "N" ? "int" : "float") + " = " + o.defaultText;
+    sig += ", " + keywordOf(o.name) + ": " + hint;
+  }
+  return sig + ", data_dirs: list[str] | None = None) -> Report";
+}
+
 std::string reportKeywordsHelp() {
   std::string help;
   for (const HAFITRun::OptionSpec& o : HAFITRun::Request::reportOptions()) {

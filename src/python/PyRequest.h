@@ -20,6 +20,8 @@ std::string pathText(const pybind11::handle& path, const char* name = "path");
 std::string keywordOf(const char* option);
 // Whether the report keywords take `option` (the output and the format are render's).
 bool isReportKeyword(const std::string& option);
+// The signature of Design.report, with Python's types and the table's defaults.
+std::string reportSignature();
 // The report keywords with their types, defaults and help, for the docstring.
 std::string reportKeywordsHelp();
 

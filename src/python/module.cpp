@@ -48,7 +48,7 @@ class BudgetExceeded(Error):
     report = None
 
 
-class Warning(UserWarning):
+class SeufitWarning(UserWarning):
     """A seufit warning message; the result stands. Attributes as for Error."""
 
     def __init__(self, text, id="", arguments=()):
@@ -59,6 +59,12 @@ class Warning(UserWarning):
 
     def __str__(self):
         return f"[{self.id}] {self.text}" if self.id else self.text
+
+
+# The short name, for seufit.Warning; left out of `import *`, where it would hide the builtin.
+Warning = SeufitWarning
+__all__ = ["BudgetExceeded", "Design", "Error", "Report", "SeufitWarning", "flux",
+           "flux_profile", "load"]
 )";
 
 std::string optionText(const char* name, const py::object& value, const std::string& fallback) {
@@ -74,8 +80,11 @@ PYBIND11_MODULE(seufit, m) {
       "Every call tells its warnings as seufit.Warning and fails with seufit.Error; nothing "
       "is printed.";
   m.attr("__version__") = SEUFIT_VERSION;
+  // Signatures written with Python's types: the generated ones name C++ casters.
+  py::options options;
+  options.disable_function_signatures();
   py::exec(kClasses, m.attr("__dict__"));
-  seufitpy::setMessageClasses(m.attr("Error"), m.attr("BudgetExceeded"), m.attr("Warning"));
+  seufitpy::setMessageClasses(m.attr("Error"), m.attr("BudgetExceeded"), m.attr("SeufitWarning"));
 
   m.def(
       "flux",
@@ -84,6 +93,8 @@ PYBIND11_MODULE(seufit, m) {
         return seufitpy::flux(altitude, longitude, latitude, dataDirs);
       },
       "altitude_m"_a, "longitude"_a, "latitude"_a, py::kw_only(), "data_dirs"_a = py::none(),
+      "flux(altitude_m: float, longitude: int, latitude: int, *, data_dirs: list[str] | None = "
+      "None) -> dict\n\n"
       "The relative neutron flux at a place (New York at sea level is about 1).\n\n"
       "altitude_m in meters (capped at 24384), longitude -180..180 and latitude -90..90 in\n"
       "whole degrees; data_dirs: the data directories to search instead of the default.\n"
@@ -96,6 +107,7 @@ PYBIND11_MODULE(seufit, m) {
         return seufitpy::fluxProfile(pathText(path), dataDirs);
       },
       "path"_a, py::kw_only(), "data_dirs"_a = py::none(),
+      "flux_profile(path: str | os.PathLike, *, data_dirs: list[str] | None = None) -> dict\n\n"
       "Each segment's flux in a mission profile (JSON or CSV) and the time-weighted mean.\n\n"
       "Returns the dict of `seufit flux --profile PATH --json`: profile, segments (name,\n"
       "hours, samples, model, altitude_m, flux, share), total_hours, mean_flux and flux (the\n"
@@ -116,6 +128,9 @@ PYBIND11_MODULE(seufit, m) {
       },
       "path"_a, "part"_a = py::none(), "top"_a = py::none(), "map"_a = py::none(),
       "site_attribute"_a = py::none(), py::kw_only(), "data_dirs"_a = py::none(),
+      "load(path: str | os.PathLike, part: str | None = None, top: str | None = None, map: str | "
+      "os.PathLike | None = None, site_attribute: str | None = None, *, data_dirs: list[str] | "
+      "None = None) -> Design\n\n"
       "Loads a seufit design file, or a netlist (Yosys JSON or EDIF, told by its content).\n\n"
       "A netlist needs part (a part of the data directory's parts.json); top, map (a cell\n"
       "map file) and site_attribute are optional. A design file names its own part and top:\n"
@@ -129,6 +144,7 @@ PYBIND11_MODULE(seufit, m) {
                      "[[cell, ...], ...]}]}]\nwhere a cell is a str (heading or text) or a "
                      "float: the exact value behind the\nnumber shown.")
       .def("render", &Report::render, "format"_a = "text",
+           "render(self, format: str = \"text\") -> str\n\n"
            "The report as `seufit report` writes it: \"text\", \"xml\" (--xml) or \"json\" "
            "(--json).")
       .def_readonly("title", &Report::title, "The report's title.")
@@ -150,11 +166,14 @@ PYBIND11_MODULE(seufit, m) {
                                               "A loaded design; made by seufit.load().")
       .def_property_readonly("path", &Design::path, "The file the design was loaded from.")
       .def("inventory", &Design::inventory, py::kw_only(), "by_hierarchy"_a = py::none(),
+           "inventory(self, *, by_hierarchy: int | bool | None = None) -> dict\n\n"
            "The memory inventory a report is computed from: the dict of\n"
            "`seufit inventory DESIGN --json` (part, device, family, bramBits, ...).\n"
            "by_hierarchy (int or True for depth 2): adds \"hierarchy\", the bits by instance.")
       .def("report", &Design::report,
-           ("The FIT report, with the options and defaults of `seufit report`, as keywords:\n\n" +
+           (seufitpy::reportSignature() +
+            "\n\nThe FIT report, with the options and defaults of `seufit report`, as "
+            "keywords:\n\n" +
             seufitpy::reportKeywordsHelp() +
             "  data_dirs (list of str): the data directories to search instead of the design's.\n"
             "\nA bad value raises ValueError; a budget exceeded raises seufit.BudgetExceeded,\n"

@@ -22,13 +22,15 @@ class BudgetExceeded(Error):
 
     report: Report
 
-class Warning(UserWarning):
+class SeufitWarning(UserWarning):
     """A seufit warning message; the result stands."""
 
     text: str
     id: str
     arguments: tuple[Any, ...]
     def __init__(self, text: str, id: str = ..., arguments: Sequence[Any] = ...) -> None: ...
+
+Warning = SeufitWarning
 
 def flux(
     altitude_m: float, longitude: int, latitude: int, *, data_dirs: list[str] | None = None

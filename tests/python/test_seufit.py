@@ -5,6 +5,7 @@ import glob
 import json
 import os
 import re
+import shlex
 import subprocess
 import warnings
 import xml.etree.ElementTree as ET
@@ -204,32 +205,62 @@ def test_netlists_load_as_the_command_line_loads_them(netlist):
     assert report.device_fit is not None and report.device_fit > 0
 
 
-@pytest.mark.parametrize("design,keywords,args", [
-    ("examples/zerith9_accel.json",
-     dict(profile="examples/profiles/long_haul_flight.json", missions=1000),
-     ["--profile", "examples/profiles/long_haul_flight.json", "--missions", "1000"]),
-    ("examples/zerith9_accel.json", dict(by_hierarchy=True, top_contributors=5),
-     ["--by-hierarchy", "--top-contributors", "5"]),
-    ("examples/zerith7_radio.json", dict(by_hierarchy=3, top_contributors=2, max_fit=1000000),
-     ["--max-fit", "1000000", "--by-hierarchy", "3", "--top-contributors", "2"]),
-])
-def test_every_report_option_matches_the_command_line(design, keywords, args):
-    report = seufit.load(design).report(**keywords)
-    for fmt, flag in (("text", []), ("xml", ["--xml"]), ("json", ["--json"])):
-        assert report.render(fmt) == cli("report", design, *args, *flag)[0], fmt
+# One expected file, two front doors: these command-line cases run through Python too.
+GOLDEN = ["report_zerith7_radio", "report_zerith7_radio_xml", "report_zerith9_accel_flight",
+          "report_profile_long_haul", "report_by_hierarchy", "report_by_hierarchy_json",
+          "report_budget_max_fit_exceeded", "report_budget_within", "report_zerith9_accel_revised_xml"]
+FLAGS = {"revised-package-model", "provenance", "xml", "json"}
 
 
-def test_a_budget_exceeded_raises_and_keeps_the_report():
-    design = "examples/zerith7_radio.json"
-    p = subprocess.run([EXE, "report", design, "--max-fit", "1", "--max-failures", "1000"],
-                       capture_output=True, text=True)
-    assert p.returncode == 3
-    with pytest.raises(seufit.BudgetExceeded) as caught:
-        seufit.load(design).report(max_fit=1, max_failures=1000)
-    e = caught.value
-    assert isinstance(e, seufit.Error) and e.id == "1-75"
-    assert [f"error [{x.id}] {x.text}" for x in e.errors] == p.stderr.splitlines()
-    assert e.report.render() == p.stdout
+def golden(name):
+    """The case's words and its log's stdout, stderr lines and exit status."""
+    with open(os.path.join(SRC, "tests", "cli", "cases", name + ".args")) as f:
+        words = next(shlex.split(line) for line in f if not line.startswith(("#", "%")))
+    with open(os.path.join(SRC, "tests", "cli", "cases", name + ".ok")) as f:
+        log = f.read()
+    parts = dict(re.findall(r"^--- (stdout|stderr)\n(.*?)(?=^--- )", log, re.M | re.S))
+    status = int(re.search(r"^--- exit (\d+)$", log, re.M).group(1))
+    return words, parts.get("stdout", ""), parts.get("stderr", "").splitlines(), status
+
+
+def keywords_of(words):
+    """The command line's options as keywords, values typed as a Python caller types them."""
+    keywords, fmt, i = {}, "text", 0
+    while i < len(words):
+        name = words[i][2:]
+        takes = name not in FLAGS and i + 1 < len(words) and not words[i + 1].startswith("--")
+        value = words[i + 1] if takes else True
+        i += 2 if takes else 1
+        if name in ("xml", "json"):
+            fmt = name
+            continue
+        for kind in (int, float) if takes else ():
+            try:
+                value = kind(value)
+                break
+            except (TypeError, ValueError):
+                pass
+        keywords[name.replace("-", "_")] = value
+    return keywords, fmt
+
+
+@pytest.mark.parametrize("name", GOLDEN)
+def test_golden_cases_through_python(name):
+    words, stdout, stderr, status = golden(name)
+    assert words[0] == "report"
+    keywords, fmt = keywords_of(words[2:])
+    with warnings.catch_warnings(record=True) as record:
+        warnings.simplefilter("always")
+        try:
+            report = seufit.load(words[1]).report(**keywords)
+            errors = []
+        except seufit.BudgetExceeded as e:
+            report, errors = e.report, e.errors
+    assert (3 if errors else 0) == status
+    assert report.render(fmt) == stdout
+    told_lines = [f"warning [{w.message.id}] {w.message.text}" for w in record
+                  if issubclass(w.category, seufit.Warning)]
+    assert told_lines + [f"error [{e.id}] {e.text}" for e in errors] == stderr
 
 
 def test_inventory_by_hierarchy_and_provenance():
@@ -257,9 +288,13 @@ def test_options_are_checked_as_the_command_line_checks_them():
 
 def test_the_stubs_name_what_the_module_holds():
     with open(os.path.join(os.path.dirname(seufit.__file__), "seufit.pyi")) as f:
-        stubs = {n.name: n for n in ast.parse(f.read()).body
-                 if isinstance(n, (ast.FunctionDef, ast.ClassDef))}
-    assert set(stubs) == {n for n in dir(seufit) if not n.startswith("_")}
+        body = ast.parse(f.read()).body
+    stubs = {n.name: n for n in body if isinstance(n, (ast.FunctionDef, ast.ClassDef))}
+    aliases = {t.id for n in body if isinstance(n, ast.Assign) for t in n.targets}
+    assert set(stubs) | (aliases - {"_Path", "_Cell"}) == {n for n in dir(seufit)
+                                                           if not n.startswith("_")}
+    # `import *` leaves the builtin Warning alone.
+    assert "Warning" not in seufit.__all__ and seufit.Warning is seufit.SeufitWarning
     for name in ("Design", "Report"):
         stubbed = {n.name for n in stubs[name].body if isinstance(n, ast.FunctionDef)}
         assert stubbed == {n for n in vars(getattr(seufit, name)) if not n.startswith("_")}
