@@ -13,8 +13,13 @@ targets=(ser detect rc design report catalogue edif)
 
 bash "$root/scripts/install-deps.sh"
 # Configured every time: a target added since the last run must be known to the build.
-cmake -S "$root" -B "$build" -DSEUFIT_FUZZ=ON -DSEUFIT_TESTS=OFF \
-  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# A build already made for fuzzing (the sanitizer build of scripts/test.sh) is reused.
+if grep -qs '^SEUFIT_FUZZ:BOOL=ON' "$build/CMakeCache.txt"; then
+  cmake -S "$root" -B "$build" >/dev/null
+else
+  cmake -S "$root" -B "$build" -DSEUFIT_FUZZ=ON -DSEUFIT_TESTS=OFF \
+    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
 work=$(mktemp -d /tmp/seufit-fuzz.XXXXXX)
 if ! cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}" >"$work/build.log" 2>&1; then
   cat "$work/build.log"
