@@ -72,13 +72,6 @@ TEST(ReportDoc, KeepsContentInCreationOrder) {
   EXPECT_EQ(&s2.section(), &sections[1]);
 }
 
-TEST(ReportDoc, EnumValuesAreTheOnesCallersPass) {
-  EXPECT_EQ(static_cast<int>(TABLE_STYLE_BOXED), 2);
-  EXPECT_EQ(static_cast<int>(HALIGN_AUTO), 0);
-  EXPECT_EQ(static_cast<int>(HALIGN_CENTER), 1);
-  EXPECT_EQ(static_cast<int>(HALIGN_RIGHT), 4);
-}
-
 TEST(ReportDoc, HandlesSurviveReturnByValueAndGrowth) {
   HCRRptTable table;
   HCRRptSection first;

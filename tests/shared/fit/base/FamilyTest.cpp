@@ -162,27 +162,6 @@ TEST_P(Family, YramEverywhereHbmInZerith9Only) {
   EXPECT_EQ(countsOf(*fp), Counts{});
 }
 
-TEST_P(Family, RunParametersStartAtDefaultsAndStoreAsGiven) {
-  TestDesign d(GetParam());
-  auto fp = d.floorplan();
-  EXPECT_EQ(fp->getDevices(), 1);
-  EXPECT_EQ(fp->getMonths(), 12.0f);
-  EXPECT_EQ(fp->getFlux(), 0.0f);
-  EXPECT_EQ(fp->getTemp(), 28.0f);
-  EXPECT_FALSE(fp->getRevisedPackageModel());
-  EXPECT_EQ(fp->getHflFloorplan(), &d.design);
-  fp->setDevices(-3);
-  fp->setMonths(0.5f);
-  fp->setFlux(1.25f);
-  fp->setTemp(85.0f);
-  fp->setRevisedPackageModel(true);
-  EXPECT_EQ(fp->getDevices(), -3);
-  EXPECT_EQ(fp->getMonths(), 0.5f);
-  EXPECT_EQ(fp->getFlux(), 1.25f);
-  EXPECT_EQ(fp->getTemp(), 85.0f);
-  EXPECT_TRUE(fp->getRevisedPackageModel());
-}
-
 INSTANTIATE_TEST_SUITE_P(AllFamilies, Family, ::testing::ValuesIn(kFamilies),
                          [](const ::testing::TestParamInfo<FamilyCodes>& info) {
                            return std::string(info.param.name);
