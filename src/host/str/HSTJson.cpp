@@ -1,10 +1,14 @@
 #include "host/str/HSTJson.h"
 
+#include <locale.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "host/str/HSTJsonExact.h"
 
 namespace {
 // %g writes 1000 as "1e+03"; numbers of moderate size read better, and are no longer,
@@ -94,3 +98,12 @@ std::string number(float f) {
 }
 
 }  // namespace HSTJson
+
+namespace HSTJsonExact {
+double real(const std::string& text) {
+  // The "C" locale: the decimal point is '.' whatever the process's locale.
+  static const locale_t c = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+  // Overflow gives an infinity, underflow 0 or a subnormal: both are the value read.
+  return strtod_l(text.c_str(), nullptr, c);
+}
+}  // namespace HSTJsonExact

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "host/design/load/HDInstanceNames.h"
+#include "host/str/HSTJsonExact.h"
 
 namespace {
 
@@ -541,11 +542,13 @@ void HDYosysReader::read(HDInput& input) {
   Handler h(ctx_, d_, opts_, is);
   rapidjson::Reader reader;
   const size_t before = ctx_.problemCount();
-  // Iterative: no nesting can exhaust the stack. Full precision: numbers read as written.
+  // Iterative: no nesting can exhaust the stack. Numbers as text, converted exactly.
   // Validated: a name that is not UTF-8 would not survive as a design file's text.
-  constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag |
+  constexpr unsigned kFlags = rapidjson::kParseIterativeFlag |
+                              rapidjson::kParseNumbersAsStringsFlag |
                               rapidjson::kParseValidateEncodingFlag;
-  const rapidjson::ParseResult ok = reader.Parse<kFlags>(is, h);
+  HSTJsonExact::Numbers<Handler> exact(h, false);
+  const rapidjson::ParseResult ok = reader.Parse<kFlags>(is, exact);
   if (is.failed()) {
     ctx_.problemAt(path, {}, "", "cannot read the netlist: " + input.error());
     return;
@@ -565,19 +568,7 @@ void HDYosysReader::read(HDInput& input) {
     return;
   }
 
-  // The `$` types that are no module: the gates of the tool's own library.
-  for (const HDSymbol& sym : d_.symbols()) {
-    const HDSymbol* s = &sym;
-    if (s->cell || s->name.empty() || s->name[0] != '$' || d_.primitives().count(s->name)) continue;
-    HDPrimitive* prim = d_.floorplan().addPrimitive(s->name);
-    prim->classes = HDPrimitive::OTHER;
-    HDPrimInfo info;
-    info.prim = prim;
-    info.fromDesign = true;
-    info.file = path;
-    d_.primitives()[s->name] = info;
-  }
-
+  d_.addToolGates(path);
   d_.setNetlistPart(opts_.part, path);
 
   d_.haveCells = true;

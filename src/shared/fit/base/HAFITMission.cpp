@@ -1,7 +1,9 @@
 #include "shared/fit/base/HAFITMission.h"
 
 #include <rapidjson/document.h>
+#include <rapidjson/encodedstream.h>
 #include <rapidjson/error/en.h>
+#include <rapidjson/memorystream.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +14,7 @@
 #include <sstream>
 
 #include "host/str/HSTJson.h"
+#include "host/str/HSTJsonExact.h"
 #include "shared/fit/parser/HAFITNumbers.h"
 
 namespace HAFITMission {
@@ -139,12 +142,23 @@ void position(Reader& r, const Value& obj, const std::string& where, double& lon
 
 bool parseJson(const std::string& text, Reader& r, Profile& out) {
   rapidjson::Document doc;
-  // Iterative: no nesting can exhaust the stack.
-  doc.Parse<rapidjson::kParseFullPrecisionFlag | rapidjson::kParseIterativeFlag>(text.c_str(),
-                                                                                 text.size());
-  if (doc.HasParseError()) {
-    r.add(r.path + ":" + lineColumn(text, doc.GetErrorOffset()) + ": " +
-          rapidjson::GetParseError_En(doc.GetParseError()));
+  // Iterative: no nesting can exhaust the stack. Numbers as text, converted exactly.
+  rapidjson::ParseResult result;
+  bool tooBig = false;
+  const auto generate = [&](rapidjson::Document& handler) {
+    rapidjson::MemoryStream ms(text.data(), text.size());
+    rapidjson::EncodedInputStream<rapidjson::UTF8<>, rapidjson::MemoryStream> is(ms);
+    HSTJsonExact::Numbers<rapidjson::Document> exact(handler, true);
+    rapidjson::Reader reader;
+    result = reader.Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag>(
+        is, exact);
+    tooBig = exact.tooBig;
+    return !result.IsError();
+  };
+  doc.Populate(generate);
+  if (result.IsError()) {
+    r.add(r.path + ":" + lineColumn(text, result.Offset()) + ": " +
+          rapidjson::GetParseError_En(tooBig ? rapidjson::kParseErrorNumberTooBig : result.Code()));
     return false;
   }
   if (!doc.IsObject()) {

@@ -56,6 +56,23 @@ TEST_F(MissionTest, TwoPlacesWeighByHoursInDouble) {
   EXPECT_EQ(m.segments[1].share, f2 / exposure);
 }
 
+TEST_F(MissionTest, NumbersReadAsWrittenWhateverTheirSpelling) {
+  // A zero with a large exponent is zero; a value is rounded once, to the nearest double.
+  const HAFITMission::Profile p = parsed(
+      R"({"seufit_profile": 1, "segments": [
+           {"hours": 2.5e0, "altitude": 0e109, "unit": "m", "longitude": -0e-400, "latitude": 0},
+           {"hours": 1, "altitude": 0.1, "unit": "m", "longitude": 1E1, "latitude": 4e-1}]})");
+  ASSERT_EQ(p.segments.size(), 2u);
+  EXPECT_EQ(p.segments[0].hours, 2.5);
+  EXPECT_EQ(p.segments[0].altitude, 0.0f);
+  EXPECT_EQ(p.segments[0].longitude, 0.0);
+  EXPECT_EQ(p.segments[1].altitude, 0.1f);
+  EXPECT_EQ(p.segments[1].longitude, 10.0);
+  EXPECT_EQ(p.segments[1].latitude, 0.4);
+  EXPECT_EQ(problems(R"({"seufit_profile": 1, "segments": [{"hours": 1e400}]})"),
+            std::vector<std::string>{"p:1:46: Number too big to be stored in double."});
+}
+
 TEST_F(MissionTest, CsvReadsTheSameProfileAndFeetAreConvertedAndCapped) {
   const HAFITMission::Profile p = parsed(
       "# comment\nname,hours,altitude,unit,longitude,latitude,to_longitude,to_latitude\n"
