@@ -1162,6 +1162,7 @@ void readEdifInput(HDInput& input, HDLoadContext& ctx, HDDesignAssembly& design,
     return;
   }
   hdReadEdif(ctx, design, text, opts);
+  design.addToolGates(input.name());
   design.setNetlistPart(opts.part, input.name());
 }
 }  // namespace

@@ -47,6 +47,20 @@ HDAHInstance* HDDesignAssembly::addInstanceOf(HDAHCellview* parent, std::string_
   return HDDesignBuilder::addInstance(parent, name, master, nullptr);
 }
 
+void HDDesignAssembly::addToolGates(const std::string& file) {
+  for (const HDSymbol& s : symbols()) {
+    const bool gate = !s.name.empty() && (s.name[0] == '$' || s.name == "GND" || s.name == "VCC");
+    if (s.cell || !gate || primitives().count(s.name)) continue;
+    HDPrimitive* prim = floorplan().addPrimitive(s.name);
+    prim->classes = HDPrimitive::OTHER;
+    HDPrimInfo info;
+    info.prim = prim;
+    info.fromDesign = true;
+    info.file = file;
+    primitives()[s.name] = info;
+  }
+}
+
 void HDDesignAssembly::setNetlistPart(const std::string& name, const std::string& file) {
   havePart = true;
   partName = name;

@@ -96,6 +96,11 @@ class HDDesignAssembly {
   // A netlist names no part: it is the catalogue part the user gave (--part), a problem
   // of `file` when none was given.
   void setNetlistPart(const std::string& name, const std::string& file);
+  // The leaf types that name a gate of the synthesis tool's own library ("$_AND_", and the
+  // constant drivers GND and VCC a netlist writer adds) become the design's own primitives,
+  // without memory, unless a module or a primitive has the name: gates, not black boxes,
+  // whatever format the netlist was written in.
+  void addToolGates(const std::string& file);
   // The top cell's name and where it was given ("top" path).
   bool haveTop = false, haveCells = false;
   std::string topName;
