@@ -7,40 +7,18 @@
 #include "FuzzSupport.h"
 #include "host/design/HDLoad.h"
 #include "host/design/db/HDesignSummary.h"
-#include "host/design/dfile/HDCatalogueReader.h"
 #include "host/design/edif/HDEdifReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::sink();
   const std::string text(reinterpret_cast<const char*>(data), size);
+  // Part z9-s1; leaf types outside the catalogue are black boxes, as without a cell map.
+  HDLoad::Options options;
+  options.netlist.part = "z9-s1";
+  options.netlistGiven = true;
+  if (HDLoad::detect(text).read != kHDEdifFrontEnd.read) return 0;
   std::vector<HDLoadProblem> problems;
-  std::unique_ptr<HFLFloorplan> design;
-  {
-    HDLoadContext ctx("fuzz.edf", problems);
-    HDDesignAssembly assembly(ctx);
-    HDDesignFileReader objects(ctx, assembly);
-    try {
-      HDNetlistOptions opts;
-      hdReadEdif(ctx, assembly, text, opts);
-      assembly.havePart = assembly.partOk = true;
-      assembly.partName = "z9-s1";
-      HDCatalogueReader catalogues(ctx, assembly, objects);
-      const bool known = catalogues.read();
-      // Leaf types outside the catalogue are black boxes, as the cell map makes them.
-      for (const HDSymbol& s : assembly.symbols()) {
-        if (s.cell || assembly.primitives().count(s.name)) continue;
-        HDPrimitive* p = assembly.floorplan().addPrimitive(s.name);
-        p->classes = HDPrimitive::OTHER;
-        assembly.primitives()[s.name] = HDPrimInfo{p, true, "", "", {}};
-      }
-      assembly.resolve(known);
-    } catch (const HDStopLoading&) {
-    }
-    if (ctx.clean()) {
-      design = assembly.take();
-      hdNumberUndeclaredLiterals(*design);
-    }
-  }
+  std::unique_ptr<HFLFloorplan> design = HDLoad::loadText(text, "fuzz.edf", options, problems);
   FUZZ_CHECK(design || !problems.empty());
   FUZZ_CHECK(problems.size() <= HDLoadLimits::kMaxProblems + 1);
   for (const HDLoadProblem& p : problems) {

@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-15}
 build=${2:-$root/build-fuzz}
-targets=(ser detect rc design report catalogue edif)
+targets=(ser detect rc design report catalogue edif yosys cellmap profile)
 
 bash "$root/scripts/install-deps.sh"
 # Configured every time: a target added since the last run must be known to the build.
