@@ -132,7 +132,8 @@ TEST(ReportDoc, CopiesAreIndependent) {
   assigned = doc;
   row.createTableCell(3.0, 1, HALIGN_AUTO, "");
   EXPECT_EQ(assigned.sections()[0].tables[0].rows[0].cells.size(), 2u);
-  assigned = assigned;  // self-assignment keeps the content
+  const HCRRptDoc& self = assigned;
+  assigned = self;  // self-assignment keeps the content
   EXPECT_EQ(assigned.sections()[0].tables[0].rows[0].cells.size(), 2u);
 }
 
