@@ -106,6 +106,15 @@ void HDJsonReader::open(HDInput& input) {
     openString(all);
     return;
   }
+  // A file smaller than a chunk is read whole: no chunk to allocate and clear for the
+  // small files a load reads (catalogues, cell maps).
+  if (input.head(kChunk).size() < kChunk) {
+    std::string_view all;
+    if (input.all(all)) {
+      openString(all);
+      return;
+    }
+  }
   input_ = &input;
   cap_ = kChunk;
   own_.reset(new char[cap_]);
