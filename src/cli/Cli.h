@@ -8,6 +8,7 @@
 struct CliContext {
   std::vector<std::string> argv;      // the command line as typed
   std::vector<std::string> dataDirs;  // --data-dir, repeatable
+  bool noBuiltinData = false;         // --no-builtin-data
   std::string messages = "text";      // --messages text|json
   // Every command's --messages option: after a usage error the parser's raw record of
   // them still tells how to write that error.

@@ -97,8 +97,11 @@ CLI::Option* addTextOption(CLI::App* cmd, const std::string& name, std::string& 
 
 void addCommonOptions(CLI::App* cmd, CliContext& ctx) {
   cmd->add_option("--data-dir", ctx.dataDirs,
-                  "Search only this data directory (repeatable, searched in order)")
+                  "Search this data directory before the built-in data (repeatable, searched "
+                  "in order, file by file)")
       ->type_name("DIR");
+  cmd->add_flag("--no-builtin-data", ctx.noBuiltinData,
+                "Search only the data directories given (--data-dir or SEUFIT_DATA_PATH)");
   ctx.messageOptions.push_back(
       cmd->add_option("--messages", ctx.messages, "How diagnostics are written to standard error")
           ->check(CLI::IsMember({"text", "json"}))

@@ -57,6 +57,7 @@ static int run(int argc, char** argv) {
     installSinks(ctx.messages == "json");
     ComMsgMgr::addSink(counter);
     if (!ctx.dataDirs.empty()) HUTEnv::setDataDirs(ctx.dataDirs);
+    HUTEnv::setBuiltinData(!ctx.noBuiltinData);
   });
 
   try {

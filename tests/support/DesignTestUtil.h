@@ -17,7 +17,10 @@ class ShippedData : public ::testing::Test {
   void SetUp() override {
     HUTEnv::setDataDirs(std::vector<std::string>{SEUFIT_SOURCE_DIR "/data"});
   }
-  void TearDown() override { HUTEnv::setDataDirs(std::nullopt); }
+  void TearDown() override {
+    HUTEnv::setDataDirs(std::nullopt);
+    HUTEnv::setBuiltinData(true);
+  }
 
   std::unique_ptr<HFLFloorplan> load(const std::string& json) {
     problems.clear();

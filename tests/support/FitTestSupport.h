@@ -37,6 +37,7 @@ class TempDataDir {
 // Points the data search at `dir` only and drops any manager made before.
 inline void useDataDir(const std::string& dir) {
   HUTEnv::setDataDirs(std::vector<std::string>{dir});
+  HUTEnv::setBuiltinData(false);
   HAFITMgr::resetGlobal();
 }
 

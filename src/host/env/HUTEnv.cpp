@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <boost/filesystem.hpp>
 #include <cstdlib>
 
@@ -10,6 +11,11 @@ namespace {
 std::optional<std::vector<std::string>>& explicitDirs() {
   static std::optional<std::vector<std::string>> dirs;
   return dirs;
+}
+
+bool& builtinSearched() {
+  static bool searched = true;
+  return searched;
 }
 
 bool isRegularFile(const std::string& path) {
@@ -36,6 +42,8 @@ void HUTEnv::setDataDirs(std::optional<std::vector<std::string>> dirs) {
   explicitDirs() = std::move(dirs);
 }
 
+void HUTEnv::setBuiltinData(bool searched) { builtinSearched() = searched; }
+
 std::string HUTEnv::builtinDataDir() {
   const std::string libDir = thisLibraryDir();
   if (!libDir.empty()) {
@@ -56,9 +64,10 @@ std::string HUTEnv::builtinDataDir() {
 }
 
 std::vector<std::string> HUTEnv::dataDirs() {
-  if (explicitDirs()) return *explicitDirs();
-  if (const char* env = std::getenv("SEUFIT_DATA_PATH")) {
-    std::vector<std::string> dirs;
+  std::vector<std::string> dirs;
+  if (explicitDirs()) {
+    dirs = *explicitDirs();
+  } else if (const char* env = std::getenv("SEUFIT_DATA_PATH")) {
     std::string s = env;
     size_t start = 0;
     while (start <= s.size()) {
@@ -67,9 +76,13 @@ std::vector<std::string> HUTEnv::dataDirs() {
       if (colon > start) dirs.push_back(s.substr(start, colon - start));
       start = colon + 1;
     }
-    return dirs;
   }
-  return {builtinDataDir()};
+  // The user's files first, the shipped ones for whatever they leave out.
+  if (builtinSearched()) {
+    const std::string builtin = builtinDataDir();
+    if (std::find(dirs.begin(), dirs.end(), builtin) == dirs.end()) dirs.push_back(builtin);
+  }
+  return dirs;
 }
 
 std::string HUTEnv::getOVKDataDir(const std::string& relativePath) {

@@ -60,28 +60,33 @@ struct Dirs {
 
 }  // namespace
 
-TEST(Env, ExplicitDirectoriesComeFirstAndOnlyRegularFilesCount) {
+TEST(Env, GivenDirectoriesComeFirstThenTheBuiltInFileByFile) {
   Dirs d;
+  const std::string builtin = HUTEnv::builtinDataDir();
   DataEnv env((d.c + ":" + d.b).c_str(), std::vector<std::string>{d.a, d.b, d.c});
-  EXPECT_EQ(HUTEnv::dataDirs(), (std::vector<std::string>{d.a, d.b, d.c}));
+  EXPECT_EQ(HUTEnv::dataDirs(), (std::vector<std::string>{d.a, d.b, d.c, builtin}));
   EXPECT_EQ(HUTEnv::getOVKDataDir("fit/X.xml"), d.b) << "a directory of that name is skipped";
   EXPECT_EQ(HUTEnv::getOVKDataDir("parts.json"), d.c);
+  // What the given directories lack comes from the built-in data.
+  EXPECT_EQ(HUTEnv::getOVKDataDir("primitives.json"), builtin);
   EXPECT_EQ(HUTEnv::getOVKDataDir("fit/missing.xml"), "");
   EXPECT_EQ(HUTEnv::getOVKDataDir("fit"), "") << "a directory is not a data file";
   EXPECT_EQ(HUTEnv::getOVKDataDir(""), "");
-}
-
-TEST(Env, NoExplicitDirectoriesSearchesNothing) {
-  Dirs d;
-  DataEnv env(d.c.c_str(), std::vector<std::string>{});
+  // Without the built-in data, only the given directories, and none given is none.
+  HUTEnv::setBuiltinData(false);
+  EXPECT_EQ(HUTEnv::getOVKDataDir("primitives.json"), "");
+  HUTEnv::setDataDirs(std::vector<std::string>{});
   EXPECT_EQ(HUTEnv::getOVKDataDir("fit/X.xml"), "");
+  HUTEnv::setBuiltinData(true);
+  EXPECT_EQ(HUTEnv::dataDirs(), std::vector<std::string>{builtin});
 }
 
 TEST(Env, EnvironmentPathIsSplitAtColons) {
   Dirs d;
   const std::string path = ":" + d.a + "::" + d.c + ":" + d.b + ":";
   DataEnv env(path.c_str(), std::nullopt);
-  EXPECT_EQ(HUTEnv::dataDirs(), (std::vector<std::string>{d.a, d.c, d.b}));
+  EXPECT_EQ(HUTEnv::dataDirs(),
+            (std::vector<std::string>{d.a, d.c, d.b, HUTEnv::builtinDataDir()}));
   EXPECT_EQ(HUTEnv::getOVKDataDir("fit/X.xml"), d.c);
 }
 

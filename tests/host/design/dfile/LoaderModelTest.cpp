@@ -302,6 +302,7 @@ TEST(DesignFiles, InlinePartNeedsNoCatalogue) {
   char dir[] = "/tmp/seufit-design-XXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
   HUTEnv::setDataDirs(std::vector<std::string>{dir});
+  HUTEnv::setBuiltinData(false);
   std::vector<HDLoadProblem> problems;
   auto d = HDLoad::loadText(
       R"({"seufit_design": 1, "part": {"name": "p", "device": "d", "arch_id": "korvan", "arch_type": 27},
@@ -346,6 +347,7 @@ TEST(DesignFiles, InlinePartNeedsNoCatalogue) {
   std::remove(parts.c_str());
   rmdir(dir);
   HUTEnv::setDataDirs(std::nullopt);
+  HUTEnv::setBuiltinData(true);
 }
 
 TEST(DesignFiles, LoadFileReadsAcrossChunkBoundaries) {

@@ -20,6 +20,7 @@ class FluxTest : public ::testing::Test {
   void TearDown() override {
     HAFITMgr::resetGlobal();
     HUTEnv::setDataDirs(std::nullopt);
+    HUTEnv::setBuiltinData(true);
   }
   TempDataDir data_;
   HAFITMgr* mgr_ = nullptr;

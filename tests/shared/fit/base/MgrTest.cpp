@@ -15,6 +15,7 @@ class MgrTest : public ::testing::Test {
   void TearDown() override {
     HAFITMgr::resetGlobal();
     HUTEnv::setDataDirs(std::nullopt);
+    HUTEnv::setBuiltinData(true);
   }
   void writeAllBut(const std::string& missing) {
     if (missing != "ser") data_.write("fit/SoftErrorRate.xml", minimalSer());

@@ -18,6 +18,7 @@ class MissionTest : public ::testing::Test {
   void TearDown() override {
     HAFITMgr::resetGlobal();
     HUTEnv::setDataDirs(std::nullopt);
+    HUTEnv::setBuiltinData(true);
   }
   HAFITMission::Profile parsed(const std::string& text) {
     HAFITMission::Profile p;

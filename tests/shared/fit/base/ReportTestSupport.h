@@ -57,6 +57,7 @@ class ReportTest : public ::testing::Test {
   void TearDown() override {
     HAFITMgr::resetGlobal();
     HUTEnv::setDataDirs(std::nullopt);
+    HUTEnv::setBuiltinData(true);
   }
   // Writes the three data files (the soft-error file as given) and makes a fresh manager.
   void useSer(const std::string& ser) {
