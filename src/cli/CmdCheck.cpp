@@ -37,9 +37,7 @@ void printSummary(std::ostream& os, const std::string& path, const HFLFloorplan&
   out << "  part        " << part->getName() << "\n";
   out << "  device      " << arch->getDeviceName() << " (architecture "
       << part->getFamily()->getArch()->getId() << ", type " << arch->getArchType() << ")\n";
-  out << "  family      "
-      << (family ? std::string(family->name) : "none: the report does not support this device")
-      << "\n";
+  out << "  family      " << (family ? family->name : "") << "\n";
   out << "  altitude    " << HAFITRun::altitudeUnitText(design) << "\n";
   out << "  cells       " << s.cells << " defined, " << s.primitives << " primitives\n";
   out << "  instances   " << count(s.occurrences, s.saturated) << " in the hierarchy ("
@@ -74,7 +72,8 @@ void registerCheckCommand(CLI::App& app, CliContext& ctx) {
     ctx.exitCode = HAFITRun::load(request.design, request.netlist, request.netlistGiven, design);
     if (ctx.exitCode != HAFITRun::OK) return;
     if (!loadOnly) {
-      if (HAFITRun::checkDesignValues(*design.db, true))
+      if (HAFITRun::checkDesignValues(*design.db, true) &&
+          HAFITRun::checkSupported(request.design, *design.db))
         printSummary(std::cout, request.design, *design.db);
       else
         ctx.exitCode = HAFITRun::USAGE;

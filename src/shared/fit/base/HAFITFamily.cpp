@@ -28,16 +28,18 @@ constexpr unsigned kHbm = 1u << HAFITSERMgr::MEM_HBM;
 // overlap, so the order only fixes the order of listings.
 const HAFITFamily kFamilies[] = {
     {F::ZERITH7, "zerith7", [](int t, const std::string&) { return t >= 10 && t <= 14; },
-     make<HAFITZerith7Floorplan>, isOf<HAFITZerith7Floorplan>, kBram},
+     make<HAFITZerith7Floorplan>, isOf<HAFITZerith7Floorplan>, kBram, "10 to 14"},
     // One device of these types (exact spelling) is not supported.
     {F::ZERITH8, "zerith8",
      [](int t, const std::string& device) { return (t == 15 || t == 16) && device != "dpm4410"; },
-     make<HAFITZerith8Floorplan>, isOf<HAFITZerith8Floorplan>, kBram},
+     make<HAFITZerith8Floorplan>, isOf<HAFITZerith8Floorplan>, kBram,
+     "15, 16 but not device dpm4410"},
     {F::ZERITH9, "zerith9",
      [](int t, const std::string&) { return (t >= 19 && t <= 24) || t == 26; },
-     make<HAFITZerith9Floorplan>, isOf<HAFITZerith9Floorplan>, kBram | kYram | kHbm},
+     make<HAFITZerith9Floorplan>, isOf<HAFITZerith9Floorplan>, kBram | kYram | kHbm,
+     "19 to 24, 26"},
     {F::KORVAN, "korvan", [](int t, const std::string&) { return t == 27; },
-     make<HAFITKorvanFloorplan>, isOf<HAFITKorvanFloorplan>, kBram | kYram},
+     make<HAFITKorvanFloorplan>, isOf<HAFITKorvanFloorplan>, kBram | kYram, "27"},
 };
 
 }  // namespace
@@ -45,6 +47,13 @@ const HAFITFamily kFamilies[] = {
 const HAFITFamily* HAFITFamiliesBegin() { return std::begin(kFamilies); }
 
 const HAFITFamily* HAFITFamiliesEnd() { return std::end(kFamilies); }
+
+std::string HAFITSupportedTypes() {
+  std::string out;
+  for (const HAFITFamily& f : kFamilies)
+    out += (out.empty() ? "" : ", ") + std::string(f.name) + " (" + f.types + ")";
+  return out;
+}
 
 const HAFITFamily* HAFITFamilyFor(int archType, const std::string& deviceName) {
   for (const HAFITFamily& f : kFamilies)

@@ -20,6 +20,8 @@ struct HAFITFamily {
   // The design memory classes its report tables: 1 << HAFITSERMgr::MemType for each
   // (configuration memory, which belongs to no instance, is not among them).
   unsigned designClasses;
+  // The architecture types it covers, as text for people ("19 to 24, 26").
+  const char* types;
 };
 
 // Every family, in a fixed order; the range ends at HAFITFamiliesEnd().
@@ -29,5 +31,7 @@ const HAFITFamily* HAFITFamiliesEnd();
 const HAFITFamily* HAFITFamilyFor(int archType, const std::string& deviceName);
 // The family of a floorplan object, or null for a class of no family.
 const HAFITFamily* HAFITFamilyOf(const HAFITFloorplan* floorplan);
+// Every family with the architecture types it covers: "zerith7 (10 to 14), ...".
+std::string HAFITSupportedTypes();
 // The table entry of a family id, or null for UNSUPPORTED.
 const HAFITFamily* HAFITFamilyById(HAFITFloorplan::Family id);

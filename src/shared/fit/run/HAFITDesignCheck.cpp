@@ -267,6 +267,9 @@ struct Texts {
   Texts() {
     using ComMsgMgr::registerText;
     registerText("1-80", "instance {1}: width {2} is {3}, not a whole number; it reads as 0");
+    registerText("1-102",
+                 "{1}: part '{2}' has architecture type {3} (device {4}), which no family of "
+                 "the report supports; supported types: {5} (see docs/own-device.md)");
     registerText("1-81",
                  "instance {1}: {2} width {3} is not a width of the block ({4}); the block "
                  "counts 0 bits");
@@ -300,6 +303,15 @@ struct Texts {
 }  // namespace
 
 namespace HAFITRun {
+
+bool checkSupported(const std::string& path, const HFLFloorplan& design) {
+  const HDARPart* part = design.getPart();
+  const HARPlaceArch* arch = part ? part->getPlaceArch() : nullptr;
+  if (!arch || HAFITFamilyFor(arch->getArchType(), arch->getDeviceName())) return true;
+  ComMsgMgr::hostError("@1-102@%s%s%d%s%s", path, part->getName(), arch->getArchType(),
+                       arch->getDeviceName(), HAFITSupportedTypes());
+  return false;
+}
 
 bool checkDesignValues(HFLFloorplan& design, bool configMemory) {
   checkUnits(design);

@@ -19,6 +19,10 @@ namespace HAFITRun {
 
 bool checkDesignValues(HFLFloorplan& design, bool configMemory);
 
+// False, after an error naming the supported architecture types, when no family of the
+// report covers the design's part (`path` names the design).
+bool checkSupported(const std::string& path, const HFLFloorplan& design);
+
 // Warns about each total of a walked floorplan that stopped at its 32-bit limit.
 void warnSaturatedTotals(const std::vector<HAFITFloorplan::SaturatedTotal>& totals);
 
