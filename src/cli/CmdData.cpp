@@ -10,9 +10,11 @@
 #include "cli/Cli.h"
 #include "cli/CliData.h"
 #include "cli/CliRequest.h"
+#include "host/env/HUTEnv.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/str/HSTJson.h"
 #include "shared/fit/base/HAFITBeamRate.h"
+#include "shared/fit/run/HAFITDataCheck.h"
 #include "shared/fit/run/HAFITRequest.h"
 
 namespace {
@@ -186,9 +188,37 @@ void registerDataRate(CLI::App* data, CliContext& ctx) {
   cmd->callback([opts, &ctx]() { ctx.exitCode = runDataRate(*opts); });
 }
 
+void registerDataCheck(CLI::App* data, CliContext& ctx) {
+  struct Options {
+    std::vector<std::string> dirs;
+    bool strict = false;
+  };
+  auto opts = std::make_shared<Options>();
+  auto* cmd = data->add_subcommand(
+      "check",
+      "Validate the data directories as a whole: the XML files, every part of the catalogue, "
+      "its family's rates, the cutoff grid (exit 2 on an error)");
+  addCommonOptions(cmd, ctx);
+  cmd->add_option("DIR", opts->dirs,
+                  "Data directories to check, searched before the built-in data (as --data-dir)")
+      ->type_name("DIR");
+  cmd->add_flag("--strict", opts->strict, "Exit 4 when there are warnings and no error");
+  cmd->callback([opts, &ctx]() {
+    if (!opts->dirs.empty()) {
+      std::vector<std::string> dirs = opts->dirs;
+      dirs.insert(dirs.end(), ctx.dataDirs.begin(), ctx.dataDirs.end());
+      HUTEnv::setDataDirs(dirs);
+    }
+    ctx.exitCode = HAFITRun::checkData(opts->strict);
+    // The check's own errors are its result, counted in its status.
+    ctx.errorsFail = false;
+  });
+}
+
 void registerDataCommand(CLI::App& app, CliContext& ctx) {
-  auto* cmd =
-      app.add_subcommand("data", "Work on the data files: a beam test's counts as a rate (rate)");
+  auto* cmd = app.add_subcommand(
+      "data", "Work on the data files: check them (check), a beam test's counts as a rate (rate)");
+  registerDataCheck(cmd, ctx);
   registerDataRate(cmd, ctx);
   // A missing or unknown subcommand is named here rather than as a stray word; set after
   // the subcommands, which must not take stray words.

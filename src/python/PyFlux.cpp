@@ -1,8 +1,12 @@
 #include "PyFlux.h"
 
+#include <pybind11/stl.h>
+
 #include <vector>
 
 #include "PyCall.h"
+#include "host/env/HUTEnv.h"
+#include "shared/fit/run/HAFITDataCheck.h"
 #include "shared/fit/run/HAFITRun.h"
 
 namespace py = pybind11;
@@ -67,6 +71,17 @@ py::dict fluxProfile(const std::string& path, const DataDirs& dataDirs) {
   d["total_hours"] = m.totalHours;
   d["mean_flux"] = m.meanFlux;
   d["flux"] = printedValue(m.flux);
+  return d;
+}
+
+py::dict dataCheck(const DataDirs& dataDirs) {
+  PyCall call(dataDirs);
+  const HAFITRun::Status status = HAFITRun::checkData(false);
+  const std::vector<std::string> dirs = HUTEnv::dataDirs();
+  if (status != HAFITRun::OK) call.fail("the data directories hold errors");
+  call.finish();
+  py::dict d;
+  d["data_dirs"] = py::cast(dirs);
   return d;
 }
 

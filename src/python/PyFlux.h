@@ -1,4 +1,4 @@
-// The relative neutron flux at a place and along a mission profile.
+// The relative neutron flux at a place and along a mission profile; the data checked.
 #pragma once
 
 #include <pybind11/pybind11.h>
@@ -14,6 +14,8 @@ namespace seufitpy {
 // another type, ValueError for one out of range.
 pybind11::dict flux(const pybind11::handle& altitude, const pybind11::handle& longitude,
                     const pybind11::handle& latitude, const DataDirs& dataDirs);
+// `seufit data check`: the directories searched; errors raise seufit.Error, warnings warn.
+pybind11::dict dataCheck(const DataDirs& dataDirs);
 // The keys and values of `seufit flux --profile PATH --json`.
 pybind11::dict fluxProfile(const std::string& path, const DataDirs& dataDirs);
 

@@ -63,7 +63,7 @@ class SeufitWarning(UserWarning):
 
 # The short name, for seufit.Warning; left out of `import *`, where it would hide the builtin.
 Warning = SeufitWarning
-__all__ = ["BudgetExceeded", "Design", "Error", "Report", "SeufitWarning", "flux",
+__all__ = ["BudgetExceeded", "Design", "Error", "Report", "SeufitWarning", "data_check", "flux",
            "flux_profile", "load"]
 )";
 
@@ -112,6 +112,15 @@ PYBIND11_MODULE(seufit, m) {
       "Returns the dict of `seufit flux --profile PATH --json`: profile, segments (name,\n"
       "hours, samples, model, altitude_m, flux, share), total_hours, mean_flux and flux (the\n"
       "mean as the report uses it).");
+
+  m.def(
+      "data_check", [](const DataDirs& dataDirs) { return seufitpy::dataCheck(dataDirs); },
+      py::kw_only(), "data_dirs"_a = py::none(),
+      "data_check(*, data_dirs: list[str] | None = None) -> dict\n\n"
+      "Checks the data directories as a whole, as `seufit data check` does: the XML files,\n"
+      "every part of the catalogue with its library and its family's rates, the cutoff grid.\n"
+      "Errors raise seufit.Error (with every error in .errors), warnings are seufit.Warning.\n"
+      "Returns {\"data_dirs\": [...]}: the directories searched, the built-in one last.");
 
   m.def(
       "load",

@@ -32,6 +32,9 @@ class SeufitWarning(UserWarning):
 
 Warning = SeufitWarning
 
+def data_check(*, data_dirs: list[str] | None = None) -> dict[str, Any]:
+    """Checks the data directories as `seufit data check` does; errors raise seufit.Error."""
+
 def flux(
     altitude_m: float, longitude: int, latitude: int, *, data_dirs: list[str] | None = None
 ) -> dict[str, Any]:

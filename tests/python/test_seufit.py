@@ -98,6 +98,22 @@ def test_inventory_matches_the_command_line(design):
     assert all(type(got[k]) is type(expected[k]) or isinstance(got[k], float) for k in got)
 
 
+def test_data_check_as_the_command_line(tmp_path):
+    with pytest.warns(seufit.Warning) as record:
+        assert seufit.data_check()["data_dirs"][-1].endswith("data")
+    assert [w.message.id for w in record] == ["1-107"]
+    (tmp_path / "fit").mkdir()
+    with open(os.path.join(SRC, "data", "fit", "SoftErrorRate.xml")) as f:
+        (tmp_path / "fit" / "SoftErrorRate.xml").write_text(f.read().replace('"82.0"', '"-82.0"'))
+    p = subprocess.run([EXE, "data", "check", str(tmp_path)], capture_output=True, text=True)
+    assert p.returncode == 2
+    with warnings.catch_warnings(), pytest.raises(seufit.Error) as caught:
+        warnings.simplefilter("ignore")
+        seufit.data_check(data_dirs=[str(tmp_path)])
+    errors = [f"error [{e.id}] {e.text}" for e in caught.value.errors]
+    assert errors == [line for line in p.stderr.splitlines() if line.startswith("error")]
+
+
 def test_a_design_gives_the_same_report_twice_and_after_other_data(tmp_path):
     design = seufit.load(EXAMPLES[0])
     first = design.report().render("json")

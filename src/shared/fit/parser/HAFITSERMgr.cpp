@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <set>
 
 #include "host/design/db/HDesign.h"
 #include "host/msg/ComMsgMgr.h"
@@ -81,7 +82,7 @@ void HAFITSERMgr::startElem_(const std::string& name, const CSL::XML::CAttribute
     text += "=\"";
     text += attrs.getValue(a.c_str());
     text += "\" comes from the DTD's default, not from the element";
-    note(text);
+    cautions_.push_back("line " + std::to_string(eventLine()) + ": " + text);
   }
   if (name == "FITDATA") return;
   if (name == "FAMILY") {
@@ -226,6 +227,14 @@ void HAFITSERMgr::dump() {
       sendMsg::eval(1, SRC, __LINE__, "fit", MASK_LISTING, "@65-27@%f", double(d.upperLimit));
     }
   }
+}
+
+std::vector<std::string> HAFITSERMgr::familyNames() const {
+  std::set<std::string> names;
+  for (const auto& f : serData_) names.insert(f.first);
+  for (const auto& f : alphaData_) names.insert(f.first);
+  for (const auto& f : tempData_) names.insert(f.first);
+  return {names.begin(), names.end()};
 }
 
 std::string HAFITSERMgr::familyKey(const HFLFloorplan* design) {

@@ -77,6 +77,10 @@ class HAFITSERMgr : public HXMLParserBase {
   // numbers that are not numbers as a whole, lower limits above upper ones, values the
   // DTD supplied. The values read are the same either way.
   const std::vector<std::string>& notes() const { return notes_; }
+  // What was read as the file says, but not from its elements (a DTD's default values).
+  const std::vector<std::string>& cautions() const { return cautions_; }
+  // The families with any record, in order.
+  std::vector<std::string> familyNames() const;
 
  private:
   using FamilyMap = HSTMap<std::string, MemMap*>;
@@ -95,6 +99,7 @@ class HAFITSERMgr : public HXMLParserBase {
   FamilyMap alphaData_;
   HSTMap<std::string, const HAFITTempData*> tempData_;
   std::vector<std::string> notes_;
+  std::vector<std::string> cautions_;
   void note(const std::string& text);
   // Reads a number attribute as the file's readers do, noting a text that is not one.
   float number(const std::string& element, const CSL::XML::CAttributeList& attrs,

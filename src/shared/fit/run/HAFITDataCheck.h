@@ -5,12 +5,22 @@
 
 class HFLFloorplan;
 
-// The rate file's reading notes, and the records the design's family lacks: the
-// configuration rate (its rows and the device total would vanish), an alpha-particle
-// record of a class the report tables, the temperature record.
+#include "shared/fit/run/HAFITRun.h"
+
 namespace HAFITRun {
 
-void warnRateData(const HFLFloorplan& design);
+// The rate file's reading notes, and what the design's family lacks or holds wrongly: the
+// configuration rate (its rows and the device total would vanish), a neutron or
+// alpha-particle record of a class the report tables, the temperature record, a rate that
+// is not finite or below 0, bounds outside -1 < ll <= 0 <= ul. One error each; false when
+// there is any, for the report would drop rows or show a negative figure.
+bool checkRateData(const HFLFloorplan& design);
+
+// The data directories as a whole (`seufit data check`): the three XML files read, every
+// part of the catalogue loaded with its library, its architecture type supported, its
+// family's records complete and sound, the cutoff grid complete on its 1-degree lattice.
+// USAGE after any error; with `strict`, WARNINGS after warnings alone.
+Status checkData(bool strict);
 
 // An empty cutoff grid, or one without the point that the flux model looks up (it then
 // takes a cutoff of 0). `model` is the model the flux used ("jedec" reads the grid).

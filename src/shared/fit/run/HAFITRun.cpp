@@ -22,8 +22,8 @@ struct Texts {
   Texts() {
     using ComMsgMgr::registerText;
     registerText("1-61",
-                 "family '{1}' has no soft-error data in {2}; the report has no reliability "
-                 "figures (add a FAMILY named '{1}' to the data file)");
+                 "family '{1}' has no soft-error data in {2}; add a FAMILY named '{1}' to the "
+                 "data file");
     registerText("1-62", "{1}: the design cannot be analysed: {2}");
     registerText("1-64",
                  "{1}: family '{2}' has a rate or coefficient that is not a finite number in "
@@ -136,9 +136,12 @@ Status prepareData(const HFLFloorplan& design) {
     ComMsgMgr::hostError("@1-64@%s%s%s", std::string("fit/SoftErrorRate.xml"), key, data.nonFinite);
     return NO_RESULT;
   }
-  if (data.empty) ComMsgMgr::hostWarning("@1-61@%s%s", key, std::string("fit/SoftErrorRate.xml"));
-  warnRateData(design);
-  return OK;
+  // A report without the family's rows would look like one of a design without memories.
+  if (data.empty) {
+    ComMsgMgr::hostError("@1-61@%s%s", key, std::string("fit/SoftErrorRate.xml"));
+    return NO_RESULT;
+  }
+  return checkRateData(design) ? OK : NO_RESULT;
 }
 
 Status readProfile(const std::string& path, HAFITMission::Profile& out) {

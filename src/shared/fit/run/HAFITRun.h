@@ -27,6 +27,7 @@ enum Status : int {
   NO_RESULT = 1,  // no result: device not supported, data missing, output not written
   USAGE = 2,      // a bad option, or an input that cannot be read or is invalid
   BUDGET = 3,     // the report was written and a budget is exceeded
+  WARNINGS = 4,   // data check --strict: no error, but warnings
 };
 
 // A design loaded for any number of runs.
