@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/design/load/HDLoadContext.h"
 #include "host/env/HUTEnv.h"
 #include "host/msg/ComMsgMgr.h"
 
@@ -45,6 +46,17 @@ inline DropSink& sink() {
       std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #cond); \
       std::abort();                                                                     \
     }                                                                                   \
+  } while (0)
+
+// A load's problems: there when nothing was loaded, capped, each naming a file and a place.
+#define FUZZ_CHECK_LOAD(design, problems)                            \
+  do {                                                               \
+    FUZZ_CHECK((design) || !(problems).empty());                     \
+    FUZZ_CHECK((problems).size() <= HDLoadLimits::kMaxProblems + 1); \
+    for (const HDLoadProblem& p : (problems)) {                      \
+      FUZZ_CHECK(!p.file.empty() && !p.message.empty());             \
+      FUZZ_CHECK(p.line >= 0 && p.column >= 0);                      \
+    }                                                                \
   } while (0)
 
 }  // namespace fuzz

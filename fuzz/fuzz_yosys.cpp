@@ -30,12 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (HDLoad::detect(text).read != kHDYosysFrontEnd.read) return 0;
   std::vector<HDLoadProblem> problems;
   std::unique_ptr<HFLFloorplan> design = HDLoad::loadText(text, "fuzz.json", options, problems);
-  FUZZ_CHECK(design || !problems.empty());
-  FUZZ_CHECK(problems.size() <= HDLoadLimits::kMaxProblems + 1);
-  for (const HDLoadProblem& p : problems) {
-    FUZZ_CHECK(!p.file.empty() && !p.message.empty());
-    FUZZ_CHECK(p.line >= 0 && p.column >= 0);
-  }
+  FUZZ_CHECK_LOAD(design, problems);
   HDLoad::report(problems);
   if (!design) return 0;
   const HDDesignSummary s = HDSummarizeDesign(*design);
