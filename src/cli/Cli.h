@@ -34,4 +34,4 @@ void registerDataCommand(CLI::App& app, CliContext& ctx);
 
 // `seufit dump inventory DESIGN`; returns the exit status.
 class CliRequest;
-int runDumpInventory(const std::string& designPath, const CliRequest& netlist);
+int runDumpInventory(const std::string& designPath, const CliRequest& in);

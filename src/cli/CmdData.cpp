@@ -45,18 +45,6 @@ struct RateOptions {
   bool json = false;
 };
 
-// A finite double, the whole text, or nothing (the double counterpart of
-// HAFITRun::Numbers::parseFloat: a fluence of 10^40 n/cm^2 is no float).
-std::optional<double> parseReal(const std::string& text) {
-  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return std::nullopt;
-  const char* begin = text.c_str();
-  char* end = nullptr;
-  errno = 0;
-  const double v = std::strtod(begin, &end);
-  if (end != begin + text.size() || errno == ERANGE || !std::isfinite(v)) return std::nullopt;
-  return v;
-}
-
 // Every option checked, one message per bad value; false when any is bad.
 bool parseRateOptions(const RateOptions& o, HAFITBeamRate::BeamTest& test) {
   bool ok = true;
@@ -71,7 +59,7 @@ bool parseRateOptions(const RateOptions& o, HAFITBeamRate::BeamTest& test) {
     }
   };
   const auto positive = [&ok](const char* option, const std::string& text, double& out) {
-    const auto v = parseReal(text);
+    const auto v = HAFITRun::Numbers::parseDouble(text);
     if (v && *v > 0.0) {
       out = *v;
     } else {
@@ -83,7 +71,7 @@ bool parseRateOptions(const RateOptions& o, HAFITBeamRate::BeamTest& test) {
   positive("--fluence", o.fluence, test.fluence);
   count("--bits", o.bits, 1, static_cast<long long>(HAFITBeamRate::kMaxBits), test.bits);
   positive("--flux", o.flux, test.flux);
-  const auto c = parseReal(o.confidence);
+  const auto c = HAFITRun::Numbers::parseDouble(o.confidence);
   if (c && *c > 0.0 && *c < 1.0) {
     test.confidence = *c;
   } else {

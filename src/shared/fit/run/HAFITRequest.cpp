@@ -53,16 +53,21 @@ namespace HAFITRun {
 
 namespace Numbers {
 
-std::optional<float> parseFloat(const std::string& text) {
+std::optional<double> parseDouble(const std::string& text) {
   if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return std::nullopt;
   const char* begin = text.c_str();
   char* end = nullptr;
   errno = 0;
   const double v = std::strtod(begin, &end);
-  if (end != begin + text.size() || errno == ERANGE) return std::nullopt;
-  // strtod takes "nan", "inf" and hexadecimal forms; only finite values that a float holds pass.
-  if (!std::isfinite(v) || std::fabs(v) > FLT_MAX) return std::nullopt;
-  return static_cast<float>(v);
+  // strtod takes "nan", "inf" and hexadecimal forms; only finite values pass.
+  if (end != begin + text.size() || errno == ERANGE || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+std::optional<float> parseFloat(const std::string& text) {
+  const std::optional<double> v = parseDouble(text);
+  if (!v || std::fabs(*v) > FLT_MAX) return std::nullopt;
+  return static_cast<float>(*v);
 }
 
 std::optional<long long> parseInteger(const std::string& text, long long lo, long long hi) {

@@ -82,6 +82,8 @@ class Request {
 
 // Text to numbers, strictly: the whole text must be the number, in range.
 namespace Numbers {
+// A finite real (a double), or nothing.
+std::optional<double> parseDouble(const std::string& text);
 // A finite real that a float can hold, or nothing.
 std::optional<float> parseFloat(const std::string& text);
 // A whole number in [lo, hi] (no fraction, no trailing text), or nothing.
