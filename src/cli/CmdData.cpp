@@ -203,10 +203,50 @@ void registerDataCheck(CLI::App* data, CliContext& ctx) {
   });
 }
 
+void registerDataInit(CLI::App* data, CliContext& ctx) {
+  struct Options {
+    HAFITRun::DataInit init;
+    std::string configBits;
+  };
+  auto opts = std::make_shared<Options>();
+  auto* cmd = data->add_subcommand(
+      "init",
+      "Write a data directory for a new device of a family: its rate file, with "
+      "placeholders to replace, and a catalogue of one part");
+  addCommonOptions(cmd, ctx);
+  cmd->add_option("DIR", opts->init.dir, "The directory to write (made when missing)")
+      ->type_name("DIR")
+      ->required();
+  cmd->add_option("--like", opts->init.like, "The family the device belongs to")
+      ->type_name("FAMILY")
+      ->required();
+  addTextOption(cmd, "--config-bits", opts->configBits,
+                "The device's configuration-bit count, 1 to 10^12", "N")
+      ->required();
+  addTextOption(cmd, "--part", opts->init.part, "The part's name", "NAME");
+  addTextOption(cmd, "--device", opts->init.device, "The device's name", "NAME");
+  addTextOption(cmd, "--arch-id", opts->init.archId,
+                "The architecture id: the FAMILY name of the rate file", "ID");
+  cmd->callback([opts, &ctx]() {
+    const auto bits = HAFITRun::Numbers::parseInteger(opts->configBits, 1, 1000000000000LL);
+    if (!bits) {
+      HAFITRun::usageError("--config-bits", "a whole number from 1 to 1000000000000",
+                           opts->configBits);
+      ctx.exitCode = HAFITRun::USAGE;
+      return;
+    }
+    opts->init.configBits = *bits;
+    ctx.exitCode = HAFITRun::initData(opts->init);
+  });
+}
+
 void registerDataCommand(CLI::App& app, CliContext& ctx) {
   auto* cmd = app.add_subcommand(
-      "data", "Work on the data files: check them (check), a beam test's counts as a rate (rate)");
+      "data",
+      "Work on the data files: check them (check), start them for a new device (init), a "
+      "beam test's counts as a rate (rate)");
   registerDataCheck(cmd, ctx);
+  registerDataInit(cmd, ctx);
   registerDataRate(cmd, ctx);
   // A missing or unknown subcommand is named here rather than as a stray word; set after
   // the subcommands, which must not take stray words.

@@ -114,6 +114,22 @@ def test_data_check_as_the_command_line(tmp_path):
     assert errors == [line for line in p.stderr.splitlines() if line.startswith("error")]
 
 
+def test_a_new_device_from_data_init_to_a_report(tmp_path):
+    """A part of one's own with the placeholders of z9-s1's family and its bit count gives
+    z9-s1's figures: the layered data, the copied records and the new family key agree."""
+    mine = str(tmp_path / "mine")
+    subprocess.run([EXE, "data", "init", mine, "--like", "zerith9", "--config-bits", "37800000"],
+                   check=True, capture_output=True)
+    check = subprocess.run([EXE, "data", "check", mine], capture_output=True, text=True)
+    assert check.returncode == 0 and check.stderr == ""
+    netlist = "tests/data/netlist/small.json"
+    own = cli("report", netlist, "--part", "my-part", "--data-dir", mine, "--json")[0]
+    ours = cli("report", netlist, "--part", "z9-s1", "--json")[0]
+    assert json.loads(own)["sections"] == json.loads(ours)["sections"]
+    report = seufit.load(netlist, part="my-part", data_dirs=[mine]).report()
+    assert report.sections == seufit.load(netlist, part="z9-s1").report().sections
+
+
 def test_a_design_gives_the_same_report_twice_and_after_other_data(tmp_path):
     design = seufit.load(EXAMPLES[0])
     first = design.report().render("json")

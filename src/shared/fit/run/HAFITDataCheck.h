@@ -22,6 +22,16 @@ bool checkRateData(const HFLFloorplan& design);
 // USAGE after any error; with `strict`, WARNINGS after warnings alone.
 Status checkData(bool strict);
 
+// A data directory for a new device like those of family `like`: fit/SoftErrorRate.xml
+// with that family's records as placeholders under `archId`, and parts.json with one part.
+// Writes only files that do not exist (USAGE otherwise).
+struct DataInit {
+  std::string dir, like;
+  std::string part = "my-part", device = "my-device", archId = "my-family";
+  long long configBits = 0;
+};
+Status initData(const DataInit& d);
+
 // An empty cutoff grid, or one without the point that the flux model looks up (it then
 // takes a cutoff of 0). `model` is the model the flux used ("jedec" reads the grid).
 void warnCutoffGrid(const char* model, int longitude, int latitude);
