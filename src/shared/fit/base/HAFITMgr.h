@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "shared/fit/base/HAFITFloorplan.h"
+#include "shared/fit/base/HAFITReport.h"
 
 class HAFITSERMgr;
 class HAFITDetectMgr;
@@ -49,7 +50,7 @@ class HAFITMgr {
     float months = 12.0f;
     int temperature = 28;
     bool revisedPackageModel = false;
-    int format = 0;  // HAFITReport::Format
+    HAFITReport::Format format = HAFITReport::Format::TEXT;
     std::optional<float> flux;
     bool provenance = false;
     std::vector<std::pair<std::string, std::string>> provenanceItems;
@@ -99,7 +100,7 @@ class HAFITMgr {
     HCRRptDoc& document();
     // The document with its header items ("Command", "Design", "Device", provenance) in
     // `format` (HAFITReport::Format); only for an outcome of WRITTEN.
-    void render(std::ostream& os, const std::string& command, int format);
+    void render(std::ostream& os, const std::string& command, HAFITReport::Format format);
 
    private:
     friend class HAFITMgr;

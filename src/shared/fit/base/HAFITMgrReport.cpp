@@ -45,7 +45,7 @@ void HAFITMgr::reportFit(HFLFloorplan* hflFloorplan, std::string fileName, std::
   r.months = months;
   r.temperature = temperature;
   r.revisedPackageModel = revisedPackageModel;
-  r.format = static_cast<int>(xml ? HAFITReport::Format::XML : HAFITReport::Format::TEXT);
+  r.format = xml ? HAFITReport::Format::XML : HAFITReport::Format::TEXT;
   reportFit(hflFloorplan, r);
 }
 
@@ -150,11 +150,11 @@ HAFITMgr::Analysis::~Analysis() = default;
 
 HCRRptDoc& HAFITMgr::Analysis::document() { return parts_->doc; }
 
-void HAFITMgr::Analysis::render(std::ostream& os, const std::string& command, int format) {
+void HAFITMgr::Analysis::render(std::ostream& os, const std::string& command,
+                                HAFITReport::Format format) {
   if (figures_.outcome != ReportOutcome::WRITTEN) return;
   PreparedReport& p = parts_->prepared;
-  p.report->render(parts_->doc, os, command, static_cast<HAFITReport::Format>(format),
-                   p.provenance);
+  p.report->render(parts_->doc, os, command, format, p.provenance);
 }
 
 std::unique_ptr<HAFITMgr::Analysis> HAFITMgr::analyse(HFLFloorplan* hflFloorplan,

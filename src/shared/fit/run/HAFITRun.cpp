@@ -176,7 +176,7 @@ Status prepareMission(const Request& r, Mission& out) {
 }
 
 void Report::render(std::ostream& os, Format format, const std::string& command) const {
-  if (analysis) analysis->render(os, command, static_cast<int>(reportFormat(format)));
+  if (analysis) analysis->render(os, command, reportFormat(format));
 }
 
 Report analyse(Design& design, const Request& r, const Mission& mission) {
