@@ -36,9 +36,9 @@ void CliRequest::addNetlistOptions(CLI::App* cmd) {
                                 ->group(group));
 }
 
-void CliRequest::addOptions(CLI::App* cmd, const std::vector<HAFITRun::OptionSpec>& options,
+void CliRequest::addOptions(CLI::App* cmd, const std::vector<HAFITRun::OptionInfo>& options,
                             const std::map<std::string, std::string>& help) {
-  for (const HAFITRun::OptionSpec& o : options) {
+  for (const HAFITRun::OptionInfo& o : options) {
     const std::string name = o.name;
     const auto h = help.find(name);
     const std::string text = h != help.end() ? h->second : o.help;

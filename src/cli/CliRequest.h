@@ -19,7 +19,7 @@ class CliRequest {
   void addNetlistOptions(CLI::App* cmd);
   // The given options of the request's table (by name, without dashes), as text; a help
   // text overrides the table's.
-  void addOptions(CLI::App* cmd, const std::vector<HAFITRun::OptionSpec>& options,
+  void addOptions(CLI::App* cmd, const std::vector<HAFITRun::OptionInfo>& options,
                   const std::map<std::string, std::string>& help = {});
   // The parser lets an optional value take the next word: `--by-hierarchy top.json` leaves
   // DESIGN empty and the path as the depth. Gives such a word back to the design; throws

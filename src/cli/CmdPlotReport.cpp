@@ -150,7 +150,7 @@ void registerPlotReport(CLI::App* plot, CliContext& ctx) {
       "report", "A design's FIT by memory class with its 90% interval, and by hierarchy");
   addPlotOutputOptions(cmd, o->output, ctx);
   o->in.addDesign(cmd);
-  std::vector<HAFITRun::OptionSpec> options;
+  std::vector<HAFITRun::OptionInfo> options;
   for (const char* name : {"altitude", "longitude", "latitude", "devices", "months", "temperature",
                            "revised-package-model", "by-hierarchy"})
     options.push_back(*HAFITRun::Request::find(name));

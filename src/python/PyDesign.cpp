@@ -122,7 +122,7 @@ py::object Design::report(const py::kwargs& options) {
   request.netlistGiven = design_.netlistGiven;
   DataDirs dataDirs = dataDirs_;
   // The options given, in the caller's order: the command line that writes the same report.
-  std::vector<std::pair<const HAFITRun::OptionSpec*, std::string>> given;
+  std::vector<std::pair<const HAFITRun::OptionInfo*, std::string>> given;
   for (const auto& item : options) {
     const std::string keyword = py::str(item.first).cast<std::string>();
     if (keyword == "data_dirs") {
@@ -137,10 +137,10 @@ py::object Design::report(const py::kwargs& options) {
     std::string name = keyword;
     for (char& c : name)
       if (c == '_') c = '-';
-    const HAFITRun::OptionSpec* spec = HAFITRun::Request::find(name);
-    if (!spec || !isReportKeyword(name) || keyword != keywordOf(spec->name))
+    const HAFITRun::OptionInfo* info = HAFITRun::Request::find(name);
+    if (!info || !isReportKeyword(name) || keyword != keywordOf(info->name))
       throw py::type_error("report() got an unexpected keyword argument '" + keyword + "'");
-    if (auto text = optionText(*spec, item.second)) given.emplace_back(spec, std::move(*text));
+    if (auto text = optionText(*info, item.second)) given.emplace_back(info, std::move(*text));
   }
   const auto& table = HAFITRun::Request::reportOptions();
 
@@ -166,7 +166,7 @@ py::object Design::report(const py::kwargs& options) {
   if (dataDirs)
     for (const std::string& dir : *dataDirs) add("--data-dir", dir);
   if (request.provenance) {
-    for (const HAFITRun::OptionSpec& o : table) {
+    for (const HAFITRun::OptionInfo& o : table) {
       if (!isReportKeyword(o.name)) continue;
       std::string value = !*o.type ? (request.given(o.name) ? "on" : "off") : o.defaultText;
       for (const auto& g : given)

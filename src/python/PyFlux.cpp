@@ -20,9 +20,9 @@ py::dict flux(const py::handle& altitude, const py::handle& longitude, const py:
   const py::handle values[] = {altitude, longitude, latitude};
   std::vector<std::string> texts;
   for (size_t i = 0; i < 3; ++i) {
-    const HAFITRun::OptionSpec& spec = HAFITRun::Request::placeOptions()[i];
-    const auto text = optionText(spec, values[i]);
-    if (!text) throw py::type_error(keywordOf(spec.name) + ": expected a number, got None");
+    const HAFITRun::OptionInfo& info = HAFITRun::Request::placeOptions()[i];
+    const auto text = optionText(info, values[i]);
+    if (!text) throw py::type_error(keywordOf(info.name) + ": expected a number, got None");
     texts.push_back(*text);
   }
   PyCall call(dataDirs);

@@ -7,8 +7,8 @@ namespace py = pybind11;
 namespace seufitpy {
 namespace {
 // What each type of the option table takes from Python.
-const char* pythonType(const HAFITRun::OptionSpec& spec) {
-  const std::string t = spec.type;
+const char* pythonType(const HAFITRun::OptionInfo& info) {
+  const std::string t = info.type;
   if (t.empty()) return "bool";
   if (t == "N") return "int";
   if (t == "X") return "float";
@@ -41,7 +41,7 @@ bool isReportKeyword(const std::string& option) {
 
 std::string reportSignature() {
   std::string sig = "report(self, *";
-  for (const HAFITRun::OptionSpec& o : HAFITRun::Request::reportOptions()) {
+  for (const HAFITRun::OptionInfo& o : HAFITRun::Request::reportOptions()) {
     if (!isReportKeyword(o.name)) continue;
     const std::string type = o.type;
     const std::string hint =
@@ -59,7 +59,7 @@ std::string reportSignature() {
 
 std::string reportKeywordsHelp() {
   std::string help;
-  for (const HAFITRun::OptionSpec& o : HAFITRun::Request::reportOptions()) {
+  for (const HAFITRun::OptionInfo& o : HAFITRun::Request::reportOptions()) {
     if (!isReportKeyword(o.name)) continue;
     help += "  " + keywordOf(o.name) + " (" + pythonType(o) + (*o.defaultText ? ", default " : "") +
             o.defaultText + "): " + o.help + "\n";
@@ -67,13 +67,13 @@ std::string reportKeywordsHelp() {
   return help;
 }
 
-std::optional<std::string> optionText(const HAFITRun::OptionSpec& spec, const py::handle& value) {
+std::optional<std::string> optionText(const HAFITRun::OptionInfo& info, const py::handle& value) {
   if (value.is_none()) return std::nullopt;
-  const std::string type = spec.type;
-  const std::string keyword = keywordOf(spec.name);
+  const std::string type = info.type;
+  const std::string keyword = keywordOf(info.name);
   const bool isBool = py::isinstance<py::bool_>(value);
   const auto wrong = [&]() {
-    return py::type_error(keyword + ": expected " + pythonType(spec) + ", got " +
+    return py::type_error(keyword + ": expected " + pythonType(info) + ", got " +
                           py::str(py::type::of(value).attr("__name__")).cast<std::string>());
   };
   if (type.empty() || (type == "[DEPTH]" && isBool)) {

@@ -28,7 +28,7 @@ std::string reportKeywordsHelp();
 // A keyword argument, given as a str of the request's table's text form or as the Python
 // type its help names: the text the request sets, or nothing when the value is None or
 // False. TypeError for a value of another type.
-std::optional<std::string> optionText(const HAFITRun::OptionSpec& spec,
+std::optional<std::string> optionText(const HAFITRun::OptionInfo& info,
                                       const pybind11::handle& value);
 
 }  // namespace seufitpy

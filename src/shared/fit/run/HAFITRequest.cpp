@@ -20,7 +20,7 @@ struct Texts {
   }
 } texts;
 
-const std::vector<HAFITRun::OptionSpec> kReport = {
+const std::vector<HAFITRun::OptionInfo> kReport = {
     {"file", "PATH", "", "Write the report into this file instead of standard output"},
     {"altitude", "X", "0", "Altitude; meters unless the design's units constraint says otherwise"},
     {"longitude", "N", "-74", "Longitude in whole degrees, -180 to 180"},
@@ -44,7 +44,7 @@ const std::vector<HAFITRun::OptionSpec> kReport = {
      "List the N leaf memories that contribute most FIT (1 to 100000)"},
 };
 
-const std::vector<HAFITRun::OptionSpec> kPlace = {kReport[1], kReport[2], kReport[3]};
+const std::vector<HAFITRun::OptionInfo> kPlace = {kReport[1], kReport[2], kReport[3]};
 
 const std::string kReal0 = "a finite real number of at least 0";
 }  // namespace
@@ -90,11 +90,11 @@ void conflict(const std::string& a, const std::string& b) {
   ComMsgMgr::hostError("@1-78@%s%s", a, b);
 }
 
-const std::vector<OptionSpec>& Request::reportOptions() { return kReport; }
-const std::vector<OptionSpec>& Request::placeOptions() { return kPlace; }
+const std::vector<OptionInfo>& Request::reportOptions() { return kReport; }
+const std::vector<OptionInfo>& Request::placeOptions() { return kPlace; }
 
-const OptionSpec* Request::find(const std::string& name) {
-  for (const OptionSpec& o : kReport)
+const OptionInfo* Request::find(const std::string& name) {
+  for (const OptionInfo& o : kReport)
     if (name == o.name) return &o;
   return nullptr;
 }

@@ -19,7 +19,7 @@ enum class Format { TEXT, XML, JSON };
 
 // One option: as the command line names it (--NAME; Python writes '-' as '_'), the type of
 // its value for help ("" for a flag), its default as text ("" for none) and its help.
-struct OptionSpec {
+struct OptionInfo {
   const char* name;
   const char* type;
   const char* defaultText;
@@ -29,10 +29,10 @@ struct OptionSpec {
 class Request {
  public:
   // The options of `report` (and `plot report`), in the order help lists them.
-  static const std::vector<OptionSpec>& reportOptions();
+  static const std::vector<OptionInfo>& reportOptions();
   // The place options alone (`flux`, `plot altitude`).
-  static const std::vector<OptionSpec>& placeOptions();
-  static const OptionSpec* find(const std::string& name);
+  static const std::vector<OptionInfo>& placeOptions();
+  static const OptionInfo* find(const std::string& name);
 
   // Sets option `name` (without its dashes) from `text`; false after one usage message.
   // A flag takes "" or "on". --by-hierarchy takes "" for its default depth.
