@@ -18,7 +18,7 @@ bool checkRateData(const HFLFloorplan& design);
 
 // The data directories as a whole (`seufit data check`): the three XML files read, every
 // part of the catalogue loaded with its library, its architecture type supported, its
-// family's records complete and sound, the cutoff grid complete on its 1-degree lattice.
+// family's records complete and sound, the cutoff grid complete on its 1-degree grid of points.
 // USAGE after any error; with `strict`, WARNINGS after warnings alone.
 Status checkData(bool strict);
 
