@@ -95,6 +95,24 @@ CLI::Option* addTextOption(CLI::App* cmd, const std::string& name, std::string& 
   return cmd->add_option(name, value, help)->type_name(typeName)->default_str(value);
 }
 
+void requireSubcommand(CLI::App* cmd, const std::string& noun) {
+  // Set after the subcommands, which must not take stray words.
+  cmd->allow_extras();
+  cmd->callback([cmd, noun]() {
+    if (!cmd->get_subcommands().empty()) return;
+    const std::vector<std::string> rest = cmd->remaining();
+    const std::string name = cmd->get_name();
+    std::string names;
+    for (const CLI::App* s : cmd->get_subcommands([](const CLI::App*) { return true; }))
+      names += " " + s->get_name();
+    throw CLI::ParseError(
+        (rest.empty() ? name + " needs a " + noun
+                      : "unknown " + name + " " + noun + " '" + rest.front() + "'") +
+            "; expected one of" + names,
+        CLI::ExitCodes::ExtrasError);
+  });
+}
+
 void addCommonOptions(CLI::App* cmd, CliContext& ctx) {
   cmd->add_option("--data-dir", ctx.dataDirs,
                   "Search this data directory before the built-in data (repeatable, searched "

@@ -47,6 +47,9 @@ class CliRequest {
 // An option kept as typed and checked by the command; its default is the current value.
 CLI::Option* addTextOption(CLI::App* cmd, const std::string& name, std::string& value,
                            const std::string& help, const std::string& typeName);
+// A command made only of subcommands (`data`, `plot`): a missing or unknown one is named,
+// with those there are, rather than taken as a stray word. `noun` names them ("kind").
+void requireSubcommand(CLI::App* cmd, const std::string& noun);
 // --data-dir and --messages, taken by every command.
 void addCommonOptions(CLI::App* cmd, CliContext& ctx);
 // Every option of the command with its effective value, defaults included ("Option --x").

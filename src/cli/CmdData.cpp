@@ -248,18 +248,5 @@ void registerDataCommand(CLI::App& app, CliContext& ctx) {
   registerDataCheck(cmd, ctx);
   registerDataInit(cmd, ctx);
   registerDataRate(cmd, ctx);
-  // A missing or unknown subcommand is named here rather than as a stray word; set after
-  // the subcommands, which must not take stray words.
-  cmd->allow_extras();
-  cmd->callback([cmd]() {
-    if (!cmd->get_subcommands().empty()) return;
-    const std::vector<std::string> rest = cmd->remaining();
-    std::string names;
-    for (const CLI::App* s : cmd->get_subcommands([](const CLI::App*) { return true; }))
-      names += " " + s->get_name();
-    throw CLI::ParseError((rest.empty() ? std::string("data needs a subcommand")
-                                        : "unknown data subcommand '" + rest.front() + "'") +
-                              "; expected one of" + names,
-                          CLI::ExitCodes::ExtrasError);
-  });
+  requireSubcommand(cmd, "subcommand");
 }

@@ -110,18 +110,5 @@ void registerPlotCommand(CLI::App& app, CliContext& ctx) {
   registerPlotFluxMap(cmd, ctx);
   registerPlotAltitude(cmd, ctx);
   registerPlotReport(cmd, ctx);
-  // A missing or unknown kind is named here rather than as a stray word; set after the
-  // kinds, which must not take stray words.
-  cmd->allow_extras();
-  cmd->callback([cmd]() {
-    if (!cmd->get_subcommands().empty()) return;
-    const std::vector<std::string> rest = cmd->remaining();
-    std::string kinds;
-    for (const CLI::App* k : cmd->get_subcommands([](const CLI::App*) { return true; }))
-      kinds += " " + k->get_name();
-    throw CLI::ParseError((rest.empty() ? std::string("plot needs a kind")
-                                        : "unknown plot kind '" + rest.front() + "'") +
-                              "; expected one of" + kinds,
-                          CLI::ExitCodes::ExtrasError);
-  });
+  requireSubcommand(cmd, "kind");
 }
