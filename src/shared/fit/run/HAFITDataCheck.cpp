@@ -49,6 +49,15 @@ struct Texts {
 } texts;
 const char* const kClassNames[] = {"config", "bram", "yram", "hbm"};
 
+// What the rate file's reader noted: a value from the DTD's default (a warning), anything
+// read otherwise than written or not read at all (an error each); returns the errors.
+int readingNotes(const HAFITSERMgr& ser) {
+  for (const std::string& c : ser.cautions())
+    ComMsgMgr::hostWarning("@1-88@%s%s", found(kRatesFile), c);
+  for (const std::string& n : ser.notes()) ComMsgMgr::hostError("@1-88@%s%s", found(kRatesFile), n);
+  return static_cast<int>(ser.notes().size());
+}
+
 // One record's values: a rate finite and at least 0, bounds with -1 < ll <= 0 <= ul.
 int recordProblems(const std::string& key, const std::string& record, const HAFITSERData& d) {
   std::string what;
@@ -132,13 +141,7 @@ namespace HAFITRun {
 bool checkRateData(const HFLFloorplan& design) {
   HAFITSERMgr* ser = HAFITMgr::getGlobal()->getSERMgr();
   if (!ser) return true;
-  int problems = 0;
-  for (const std::string& c : ser->cautions())
-    ComMsgMgr::hostWarning("@1-88@%s%s", found(kRatesFile), c);
-  for (const std::string& n : ser->notes()) {
-    ComMsgMgr::hostError("@1-88@%s%s", found(kRatesFile), n);
-    ++problems;
-  }
+  int problems = readingNotes(*ser);
   const HDARPart* part = design.getPart();
   if (!part) return problems == 0;
   const HARPlaceArch* arch = part->getPlaceArch();
@@ -174,12 +177,7 @@ Status checkData(bool strict) {
   HAFITMgr::resetGlobal();
   HAFITMgr* mgr = HAFITMgr::getGlobal();
   HAFITSERMgr* ser = mgr->getSERMgr();
-  if (ser) {
-    for (const std::string& c : ser->cautions())
-      ComMsgMgr::hostWarning("@1-88@%s%s", found(kRatesFile), c);
-    for (const std::string& n : ser->notes())
-      ComMsgMgr::hostError("@1-88@%s%s", found(kRatesFile), n);
-  }
+  if (ser) readingNotes(*ser);
 
   std::vector<std::string> names;
   std::set<std::string> families;
@@ -230,7 +228,7 @@ Status checkData(bool strict) {
     if (missing)
       ComMsgMgr::hostError("@1-91@%s%s", found(kGridFile),
                            "lacks " + std::to_string(missing) +
-                               " points of the 1-degree lattice, the first at " + first);
+                               " points of its 1-degree grid, the first at " + first);
   }
   std::string dirs;
   for (const std::string& d : HUTEnv::dataDirs()) dirs += (dirs.empty() ? "" : ":") + d;
