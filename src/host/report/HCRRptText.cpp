@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "host/report/HCRRptTypes.h"
@@ -118,6 +120,15 @@ size_t width(const std::string& utf8) {
 
 namespace HCRRptTypes {
 
+namespace {
+// 10^-p: the smallest magnitude that shows a nonzero digit at p decimals.
+constexpr double kSmallest[MAX_PRECISION + 1] = {1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,
+                                                 1e-7,  1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13,
+                                                 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20};
+// Below 10^-7 two significant digits take scientific form (1.2e-08).
+constexpr int kMinPositionalExponent = -7;
+}  // namespace
+
 int clampPrecision(int precision) {
   return precision < 0 ? 0 : precision > MAX_PRECISION ? MAX_PRECISION : precision;
 }
@@ -125,10 +136,22 @@ int clampPrecision(int precision) {
 std::string formatNumber(double value, int precision) {
   if (std::isnan(value)) return "nan";
   if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+  if (value == 0.0) value = 0.0;  // no "-0"
   const int p = clampPrecision(precision);
   // The largest finite double has 309 integer digits; with a sign, a point and at
   // most MAX_PRECISION decimals it fits.
   char buf[309 + 3 + MAX_PRECISION + 8];
+  if (value != 0.0 && std::fabs(value) < kSmallest[p]) {
+    // At its precision the figure would print as 0: a risk that is not zero is shown
+    // with two significant digits instead, in positional form while that stays short.
+    std::snprintf(buf, sizeof buf, "%.1e", value);
+    const int exponent = std::atoi(std::strchr(buf, 'e') + 1);
+    if (exponent >= kMinPositionalExponent) {
+      const int n = std::snprintf(buf, sizeof buf, "%.*f", 1 - exponent, value);
+      return std::string(buf, static_cast<size_t>(n));
+    }
+    return buf;
+  }
   const int n = std::snprintf(buf, sizeof buf, "%.*f", p, value);
   return std::string(buf, static_cast<size_t>(n));
 }

@@ -25,8 +25,10 @@ enum HALIGN {
 constexpr int MAX_PRECISION = 20;
 int clampPrecision(int precision);
 
-// A number as displayed: printf's "%.*f" at the clamped precision; NaN shows as "nan"
-// (whatever its sign bit), infinities as "inf" and "-inf".
+// A number as displayed: printf's "%.*f" at the clamped precision p. A figure that is not
+// zero never shows as zero: below 10^-p in magnitude it has two significant digits
+// (0.060, -0.0021; 1.2e-08 below 10^-7). Zero of either sign shows as "0" at p decimals,
+// NaN as "nan" (whatever its sign bit), infinities as "inf" and "-inf".
 std::string formatNumber(double value, int precision);
 
 // The exact value: the shortest text that reads back to the same double ("0",
