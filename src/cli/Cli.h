@@ -16,12 +16,16 @@ struct CliContext {
   int exitCode = 0;
   // When false, error messages that a command chose to tolerate do not turn exit 0 into 1.
   bool errorsFail = true;
+  // --strict: a warning makes a run that wrote its result exit EXIT_WARNINGS.
+  bool strict = false;
 };
 
 // Exit statuses.
 constexpr int EXIT_OK = 0;
 constexpr int EXIT_NO_RESULT = 1;
 constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_BUDGET = 3;
+constexpr int EXIT_WARNINGS = 4;
 
 void registerReportCommand(CLI::App& app, CliContext& ctx);
 void registerFluxCommand(CLI::App& app, CliContext& ctx);

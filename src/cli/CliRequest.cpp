@@ -126,6 +126,11 @@ void addCommonOptions(CLI::App* cmd, CliContext& ctx) {
           ->default_str("text"));
 }
 
+void addStrictOption(CLI::App* cmd, CliContext& ctx) {
+  cmd->add_flag("--strict", ctx.strict,
+                "Exit 4 when a warning was raised (the result is still written)");
+}
+
 std::vector<std::pair<std::string, std::string>> optionItems(const CLI::App* cmd) {
   std::vector<std::pair<std::string, std::string>> items;
   for (const CLI::Option* o : cmd->get_options()) {

@@ -52,6 +52,8 @@ CLI::Option* addTextOption(CLI::App* cmd, const std::string& name, std::string& 
 void requireSubcommand(CLI::App* cmd, const std::string& noun);
 // --data-dir and --messages, taken by every command.
 void addCommonOptions(CLI::App* cmd, CliContext& ctx);
+// --strict: any warning makes a run that wrote its result exit 4.
+void addStrictOption(CLI::App* cmd, CliContext& ctx);
 // Every option of the command with its effective value, defaults included ("Option --x").
 std::vector<std::pair<std::string, std::string>> optionItems(const CLI::App* cmd);
 // The usage status of a run status.

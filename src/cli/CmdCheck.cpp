@@ -58,6 +58,7 @@ void registerCheckCommand(CLI::App& app, CliContext& ctx) {
   auto* cmd = app.add_subcommand(
       "check", "Validate a design file and print a short summary (exit 2 when invalid)");
   addCommonOptions(cmd, ctx);
+  addStrictOption(cmd, ctx);
   auto in = std::make_shared<CliRequest>();
   static bool loadOnly = false;
   in->addDesign(cmd);

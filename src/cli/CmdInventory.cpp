@@ -77,6 +77,7 @@ void registerInventoryCommand(CLI::App& app, CliContext& ctx) {
   auto* cmd = app.add_subcommand("inventory",
                                  "Walk a design as a report would and print its memory inventory");
   addCommonOptions(cmd, ctx);
+  addStrictOption(cmd, ctx);
   in->addDesign(cmd);
   cmd->add_flag("--json", *json, "Print one JSON object");
   in->addOptions(cmd, {*HAFITRun::Request::find("by-hierarchy")},

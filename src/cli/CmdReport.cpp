@@ -30,6 +30,7 @@ void registerReportCommand(CLI::App& app, CliContext& ctx) {
   auto in = std::make_shared<CliRequest>();
   auto* cmd = app.add_subcommand("report", "Write the FIT report of a placed design");
   addCommonOptions(cmd, ctx);
+  addStrictOption(cmd, ctx);
   in->addDesign(cmd);
   in->addOptions(cmd, HAFITRun::Request::reportOptions());
   cmd->callback([in, cmd, &ctx]() {

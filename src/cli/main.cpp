@@ -14,13 +14,17 @@
 #include "host/stream/HUTFdStreambuf.h"
 
 namespace {
-// Counts errors so that a run that reported one never exits 0.
+// Counts errors so that a run that reported one never exits 0, and warnings for --strict.
 class ErrorCounter : public ComMsgMgr::Sink {
  public:
   void deliver(const ComMsgMgr::Message& m) override {
-    if (m.mask & ComMsgMgr::MASK_ERROR) ++errors;
+    if (m.mask & ComMsgMgr::MASK_ERROR)
+      ++errors;
+    else if (m.mask & ComMsgMgr::MASK_WARNING)
+      ++warnings;
   }
   int errors = 0;
+  int warnings = 0;
 };
 
 // The format of the sinks last installed, for the last-resort handlers of main().
@@ -102,6 +106,10 @@ static int run(int argc, char** argv) {
   ComMsgMgr::flushWithheld();
   std::cout.flush();
   if (ctx.exitCode == EXIT_OK && ctx.errorsFail && counter->errors > 0) return EXIT_NO_RESULT;
+  // A result was written, but a warning said it may not be what the user meant.
+  if (ctx.strict && counter->warnings > 0 &&
+      (ctx.exitCode == EXIT_OK || ctx.exitCode == EXIT_BUDGET))
+    return EXIT_WARNINGS;
   return ctx.exitCode;
 }
 
