@@ -57,7 +57,7 @@ int runFlux(const FluxOptions& o, CliContext& ctx) {
   // Only the cutoff grid matters here; other missing data files are told but do not fail.
   ctx.errorsFail = false;
   if (o.cmd->get_option("--profile")->count() > 0) {
-    for (const char* place : {"altitude", "longitude", "latitude"})
+    for (const char* place : {"altitude", "meters", "feet", "longitude", "latitude"})
       if (o.in.given(place)) {
         HAFITRun::conflict(std::string("--") + place, "--profile (the profile gives the places)");
         return HAFITRun::USAGE;
@@ -77,8 +77,13 @@ int runFlux(const FluxOptions& o, CliContext& ctx) {
               << "\", \"rigidity_cutoff\": " << HSTJson::number(point.cutoff)
               << ", \"flux\": " << HSTJson::number(point.flux) << "}\n";
   } else {
+    const float given = HAFITRun::altitudeMeters(request, nullptr);
     std::cout << "Altitude:        " << HSTJson::number(point.altitude) << " m"
-              << (point.altitude != request.altitude ? " (capped at 80000 ft)" : "") << "\n"
+              << (point.altitude != given ? " (capped at 80000 ft)" : "")
+              << (request.altitudeMeters == false
+                      ? " (" + HSTJson::number(request.altitude) + " ft given)"
+                      : "")
+              << "\n"
               << "Longitude:       " << request.longitude << "\n"
               << "Latitude:        " << request.latitude << "\n"
               << "Model:           " << point.model << "\n"
@@ -95,8 +100,14 @@ void registerFluxCommand(CLI::App& app, CliContext& ctx) {
       "flux",
       "Print the relative neutron flux at an altitude and position (New York sea level = ~1)");
   addCommonOptions(cmd, ctx);
-  opts->in.addOptions(cmd, HAFITRun::Request::placeOptions(),
-                      {{"altitude", "Altitude in meters, capped at 24384 m"}});
+  addStrictOption(cmd, ctx);
+  std::vector<HAFITRun::OptionInfo> place = HAFITRun::Request::placeOptions();
+  place.insert(place.begin() + 1,
+               {*HAFITRun::Request::find("meters"), *HAFITRun::Request::find("feet")});
+  opts->in.addOptions(cmd, place,
+                      {{"altitude", "Altitude in meters (feet with --feet), capped at 24384 m"},
+                       {"meters", "The altitude is in meters (the default)"},
+                       {"feet", "The altitude is in feet"}});
   cmd->add_flag("--json", opts->json, "Print one JSON object");
   cmd->add_option("--profile", opts->profile,
                   "Mission profile (JSON or CSV): each segment's flux and the weighted mean")

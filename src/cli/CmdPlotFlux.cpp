@@ -170,7 +170,8 @@ std::shared_ptr<FluxPlotOptions> addFluxPlotOptions(CLI::App* cmd, CliContext& c
   auto o = std::make_shared<FluxPlotOptions>();
   o->cmd = cmd;
   addPlotOutputOptions(cmd, o->output, ctx);
-  cmd->add_flag("--feet", o->feet, "Altitudes in feet instead of meters");
+  auto* feet = cmd->add_flag("--feet", o->feet, "Altitudes in feet instead of meters");
+  cmd->add_flag("--meters", "Altitudes in meters (the default)")->excludes(feet);
   return o;
 }
 }  // namespace

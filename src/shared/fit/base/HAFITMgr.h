@@ -46,6 +46,9 @@ class HAFITMgr {
   struct ReportRequest {
     std::string fileName, command;
     float altitude = 0.0f;
+    // The altitude's unit when the user stated it (true: meters); none: the design's
+    // units constraint decides.
+    std::optional<bool> altitudeMeters;
     int longitude = -74, latitude = 40, devices = 1;
     float months = 12.0f;
     int temperature = 28;

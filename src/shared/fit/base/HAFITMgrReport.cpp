@@ -65,7 +65,7 @@ std::unique_ptr<HAFITFloorplan> prepareFloorplan(HAFITMgr& mgr, HFLFloorplan* hf
                                                  const HAFITMgr::ReportRequest& r,
                                                  HAFITHierarchy& hierarchy, Items& provenance,
                                                  HAFITMgr::ReportOutcome& outcome) {
-  const bool meters = HAFITMgr::altitudeInMeters(hflFloorplan);
+  const bool meters = r.altitudeMeters.value_or(HAFITMgr::altitudeInMeters(hflFloorplan));
   // The family comes from the architecture type; other devices are refused.
   std::unique_ptr<HAFITFloorplan> floorplan(HAFITFloorplan::createOrRefuse(hflFloorplan));
   if (!floorplan) {

@@ -281,7 +281,7 @@ struct Texts {
                  "bits than it holds, so no result was written");
     registerText("1-84",
                  "units constraint: altitude unit {1} is neither \"meters\" nor \"feet\"; the "
-                 "altitude is taken as feet");
+                 "altitude is taken as feet unless --meters or --feet says otherwise");
     registerText("1-85",
                  "part {1}: arch_id '{2}' names family {3} but arch_type {4} is family {5}; "
                  "the memories are counted as {5}, the soft-error rates are those of {3}");

@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
+#include <stdexcept>
 
 #include "host/msg/ComMsgMgr.h"
 
@@ -23,6 +24,8 @@ struct Texts {
 const std::vector<HAFITRun::OptionInfo> kReport = {
     {"file", "PATH", "", "Write the report into this file instead of standard output"},
     {"altitude", "X", "0", "Altitude; meters unless the design's units constraint says otherwise"},
+    {"meters", "", "", "The altitude is in meters, whatever the design's units constraint says"},
+    {"feet", "", "", "The altitude is in feet, whatever the design's units constraint says"},
     {"longitude", "N", "-74", "Longitude in whole degrees, -180 to 180"},
     {"latitude", "N", "40", "Latitude in whole degrees, -90 to 90"},
     {"devices", "N", "1", "Number of devices in the system, 0 to 2147483647"},
@@ -44,7 +47,14 @@ const std::vector<HAFITRun::OptionInfo> kReport = {
      "List the N leaf memories that contribute most FIT (1 to 100000)"},
 };
 
-const std::vector<HAFITRun::OptionInfo> kPlace = {kReport[1], kReport[2], kReport[3]};
+const HAFITRun::OptionInfo& option(const char* name) {
+  for (const HAFITRun::OptionInfo& o : kReport)
+    if (std::string(name) == o.name) return o;
+  throw std::logic_error(std::string("no option ") + name);
+}
+
+const std::vector<HAFITRun::OptionInfo> kPlace = {option("altitude"), option("longitude"),
+                                                  option("latitude")};
 
 const std::string kReal0 = "a finite real number of at least 0";
 }  // namespace
@@ -174,6 +184,8 @@ bool Request::set(const std::string& name, const std::string& text) {
     output = text;
   } else if (name == "profile") {
     profile = text;
+  } else if (name == "meters" || name == "feet") {
+    altitudeMeters = name == "meters";
   } else if (name == "revised-package-model") {
     revisedPackageModel = true;
   } else if (name == "xml") {
@@ -198,6 +210,10 @@ bool Request::settle() {
   bool ok = true;
   if (given("xml") && given("json")) {
     conflict(named("json"), named("xml"));
+    ok = false;
+  }
+  if (given("meters") && given("feet")) {
+    conflict(named("meters"), named("feet"));
     ok = false;
   }
   if (!given("profile")) {

@@ -52,6 +52,9 @@ class Request {
 
   // The place: sea level in New York, the usual reference site.
   float altitude = 0.0f;
+  // The altitude's unit as an option states it (true: meters); none: the design's units
+  // constraint decides, meters without one.
+  std::optional<bool> altitudeMeters;
   int longitude = -74, latitude = 40;
   // The mission: one device for a year at 28 degrees Celsius.
   int devices = 1;

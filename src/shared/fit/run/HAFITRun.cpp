@@ -50,9 +50,7 @@ HAFITReport::Format reportFormat(HAFITRun::Format f) {
 
 // The report's own flux point (no mission flux): warns when the grid lacks it.
 void warnFluxPoint(const HFLFloorplan& design, const HAFITRun::Request& r) {
-  const float meters = HAFITMgr::altitudeInMeters(&design)
-                           ? r.altitude
-                           : HAFITNumbers::narrow(static_cast<double>(r.altitude) * kFeet);
+  const float meters = HAFITRun::altitudeMeters(r, &design);
   HAFITRun::warnCutoffGrid(HAFITMgr::getGlobal()->fluxAt(meters, r.longitude, r.latitude).model,
                            r.longitude, r.latitude);
 }
@@ -190,6 +188,7 @@ Report analyse(Design& design, const Request& r, const Mission& mission) {
   HAFITMgr* mgr = HAFITMgr::getGlobal();
   HAFITMgr::ReportRequest request;
   request.altitude = r.altitude;
+  request.altitudeMeters = r.altitudeMeters;
   request.longitude = r.longitude;
   request.latitude = r.latitude;
   request.devices = r.devices;
@@ -254,11 +253,16 @@ Status write(Report& report, const Request& r) {
   return finish(report, r);
 }
 
+float altitudeMeters(const Request& r, const HFLFloorplan* design) {
+  const bool meters = r.altitudeMeters.value_or(design ? HAFITMgr::altitudeInMeters(design) : true);
+  return meters ? r.altitude : HAFITNumbers::narrow(static_cast<double>(r.altitude) * kFeet);
+}
+
 Status flux(const Request& r, HAFITMgr::FluxPoint& out) {
   HAFITMgr* mgr = HAFITMgr::getGlobal();
   // A grid read only in part (reported) would give a cutoff of 0 for the points it lacks.
   if (!mgr->getRCMgr() || !mgr->getRCMgr()->lastError().empty()) return NO_RESULT;
-  out = mgr->fluxAt(r.altitude, r.longitude, r.latitude);
+  out = mgr->fluxAt(altitudeMeters(r, nullptr), r.longitude, r.latitude);
   warnCutoffGrid(out.model, r.longitude, r.latitude);
   return OK;
 }

@@ -101,6 +101,9 @@ struct Inventory {
 // Walks the design as a report would; with depth >= 0 also its bits by instance.
 Status inventory(Design& design, int depth, Inventory& out);
 
+// The request's altitude in meters, before the cap: an option's unit first, then the
+// design's units constraint (none: meters).
+float altitudeMeters(const Request& request, const HFLFloorplan* design);
 // The flux at the request's place, as the report computes it: NO_RESULT when the cutoff grid
 // cannot be trusted.
 Status flux(const Request& request, HAFITMgr::FluxPoint& out);
