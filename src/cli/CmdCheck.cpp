@@ -74,10 +74,14 @@ void registerCheckCommand(CLI::App& app, CliContext& ctx) {
     if (ctx.exitCode != HAFITRun::OK) return;
     if (!loadOnly) {
       if (HAFITRun::checkDesignValues(*design.db, true) &&
-          HAFITRun::checkSupported(request.design, *design.db))
+          HAFITRun::checkSupported(request.design, *design.db)) {
         printSummary(std::cout, request.design, *design.db);
-      else
+        std::string family;
+        const auto left = HAFITRun::notAnalysed(*design.db, family);
+        HAFITRun::warnNotAnalysed(left, family);
+      } else {
         ctx.exitCode = HAFITRun::USAGE;
+      }
     }
     // The process ends next: leave a large design to the system rather than free its
     // millions of nodes one by one (kept reachable, so leak checkers do not count it).

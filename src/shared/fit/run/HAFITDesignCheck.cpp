@@ -294,6 +294,7 @@ struct Texts {
     registerText("1-94",
                  "instance {1}: SEU_PROTECTED is {2}, which is not one whole number ({3}); "
                  "write the number of bits itself; no result was written");
+    registerText("1-111", "not analysed: {1}, {2}: {3}; the report counts none of their bits");
     registerText("1-93",
                  "instance {1}: memory {2} ({3}) was left unmapped by synthesis and is no "
                  "primitive of the part; its bits are not counted");
@@ -323,6 +324,18 @@ bool checkDesignValues(HFLFloorplan& design, bool configMemory) {
 
 void warnSaturatedTotals(const std::vector<HAFITFloorplan::SaturatedTotal>& totals) {
   for (const auto& t : totals) ComMsgMgr::hostWarning("@1-87@%s%s%s", t.name, t.exact, t.used);
+}
+
+void warnNotAnalysed(const std::vector<HAFITNotAnalysed::Item>& items, const std::string& family) {
+  for (const HAFITNotAnalysed::Item& item : items)
+    ComMsgMgr::hostWarning("@1-111@%s%s%s", item.what(), item.bitsText(), item.reason(family));
+}
+
+std::vector<HAFITNotAnalysed::Item> notAnalysed(HFLFloorplan& design, std::string& family) {
+  std::unique_ptr<HAFITFloorplan> floorplan(HAFITFloorplan::create(&design));
+  if (!floorplan) return {};
+  family = floorplan->familyName();
+  return HAFITNotAnalysed::find(design, *floorplan);
 }
 
 std::string altitudeUnitText(const HFLFloorplan& design) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "shared/fit/base/HAFITFloorplan.h"
+#include "shared/fit/base/HAFITNotAnalysed.h"
 
 class HFLFloorplan;
 
@@ -25,6 +26,12 @@ bool checkSupported(const std::string& path, const HFLFloorplan& design);
 
 // Warns about each total of a walked floorplan that stopped at its 32-bit limit.
 void warnSaturatedTotals(const std::vector<HAFITFloorplan::SaturatedTotal>& totals);
+
+// One warning for each kind of memory the analysis meets and does not count, with its
+// count and bits where known.
+void warnNotAnalysed(const std::vector<HAFITNotAnalysed::Item>& items, const std::string& family);
+// The memories of a design the analysis would not count (none for an unsupported device).
+std::vector<HAFITNotAnalysed::Item> notAnalysed(HFLFloorplan& design, std::string& family);
 
 // "meters", or "feet" with the units constraint's text: the unit of --altitude.
 std::string altitudeUnitText(const HFLFloorplan& design);

@@ -44,6 +44,8 @@ Status inventory(Design& design, int depth, Inventory& out) {
     out.floorplan->traverseCellview(design.db->getNetlist()->getTopCellview());
     out.floorplan->setWalkObserver(nullptr);
     warnSaturatedTotals(out.floorplan->saturatedTotals());
+    warnNotAnalysed(HAFITNotAnalysed::find(*design.db, *out.floorplan),
+                    out.floorplan->familyName());
     if (depth >= 0) out.rows = hierarchy.rows(depth);
   } catch (const std::exception& e) {
     // The walk names the instance and the value it could not read.
