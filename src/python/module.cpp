@@ -163,6 +163,10 @@ PYBIND11_MODULE(seufit, m) {
                     "With provenance=True: versions, data files, checksums and options, as\n"
                     "[(label, value), ...]; otherwise [].")
       .def_readonly("sections", &Report::sections, "Sections, tables, rows and cells.")
+      .def_readonly("conditions", &Report::conditions,
+                    "What the report computed and under which conditions: the \"conditions\"\n"
+                    "object of the JSON rendering (place, unit, flux, mission, data, bits,\n"
+                    "what was not analysed).")
       .def_readonly("device_fit", &Report::deviceFit,
                     "The device's nominal FIT (every memory class summed), or None.")
       .def_readonly("device_failures", &Report::deviceFailures,

@@ -70,6 +70,10 @@ class Report:
     def sections(self) -> list[dict[str, Any]]:
         """[{"title", "tables": [{"title", "rows": [[str | float, ...]]}]}]; floats exact."""
     @property
+    def conditions(self) -> dict[str, Any]:
+        """The "conditions" object of the JSON rendering: place, unit, flux, mission, data,
+        bits of each class, what the columns mean and what was not analysed."""
+    @property
     def device_fit(self) -> float | None:
         """The device's nominal FIT (every memory class summed), or None."""
     @property
@@ -90,6 +94,8 @@ class Design:
         self,
         *,
         altitude: float = 0.0,
+        meters: bool = False,
+        feet: bool = False,
         longitude: int = -74,
         latitude: int = 40,
         devices: int = 1,
@@ -101,6 +107,7 @@ class Design:
         max_fit: float | None = None,
         max_failures: float | None = None,
         provenance: bool = False,
+        conditions: bool = False,
         by_hierarchy: int | bool | None = None,
         top_contributors: int | None = None,
         data_dirs: list[str] | None = None,

@@ -59,7 +59,9 @@ cd "$src" || exit 1
 "$prefix/bin/seufit" report examples/zerith9_accel.json >"$tmp/installed.txt" 2>"$tmp/installed.err"
 rc=$?
 [ $rc -eq 0 ] || note "installed seufit exit $rc: $(cat "$tmp/installed.err")"
-[ -s "$tmp/installed.err" ] && note "installed seufit messages: $(cat "$tmp/installed.err")"
+# The example's black box is told as not analysed; nothing else may be.
+grep -v '^warning \[1-111\] not analysed: ' "$tmp/installed.err" >"$tmp/installed.other"
+[ -s "$tmp/installed.other" ] && note "installed seufit messages: $(cat "$tmp/installed.other")"
 head -n 1 "$tmp/installed.txt" | grep -qx "FIT Report" || note "installed seufit wrote no report"
 "$built_exe" report examples/zerith9_accel.json >"$tmp/built.txt" 2>/dev/null
 diff -u "$tmp/built.txt" "$tmp/installed.txt" || note "installed and build-tree reports differ"
@@ -70,7 +72,8 @@ module=$(find "$prefix" -name 'seufit.cpython-*.so' | head -n 1)
 if [ -n "$module" ]; then
   [ -f "$(dirname "$module")/seufit.pyi" ] || note "the module's stubs are not installed beside it"
   PYTHONPATH=$(dirname "$module") python3 -c '
-import seufit, sys
+import seufit, sys, warnings
+warnings.simplefilter("ignore", seufit.SeufitWarning)
 sys.stdout.write(seufit.load("examples/zerith9_accel.json").report().render())' >"$tmp/module.txt" 2>&1 ||
     note "the installed module failed: $(cat "$tmp/module.txt")"
   diff -u "$tmp/installed.txt" "$tmp/module.txt" || note "installed module and seufit reports differ"

@@ -31,6 +31,10 @@ std::string cell(const HCRRptModel::Cell& c) {
 
 HCRRptJsonWriter::HCRRptJsonWriter(HCRRptDoc& doc) : HCRRptWriter(doc) {}
 
+void HCRRptJsonWriter::addMember(const std::string& key, const std::string& json) {
+  members_.emplace_back(key, json);
+}
+
 void HCRRptJsonWriter::renderReport(std::ostream& os) {
   const HCRRptModel::Document& d = document();
   // Built whole first, as the XML writer does.
@@ -38,6 +42,7 @@ void HCRRptJsonWriter::renderReport(std::ostream& os) {
   out += "  \"header\": " + items(headerItems(), "  ") + ",\n";
   if (!provenanceItems().empty())
     out += "  \"provenance\": " + items(provenanceItems(), "  ") + ",\n";
+  for (const auto& m : members_) out += "  " + HSTJson::quote(m.first) + ": " + m.second + ",\n";
   out += "  \"sections\": [";
   for (size_t s = 0; s < d.sections.size(); ++s) {
     const HCRRptModel::Section& section = d.sections[s];

@@ -84,4 +84,10 @@ class HCRRptJsonWriter : public HCRRptWriter {
  public:
   explicit HCRRptJsonWriter(HCRRptDoc& doc);
   void renderReport(std::ostream& os) override;
+  // A member of the caller's own after "provenance" (or "header"): `key` with `json`, a
+  // complete JSON value written as given.
+  void addMember(const std::string& key, const std::string& json);
+
+ private:
+  std::vector<std::pair<std::string, std::string>> members_;
 };

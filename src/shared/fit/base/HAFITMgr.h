@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "shared/fit/base/HAFITConditions.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 #include "shared/fit/base/HAFITReport.h"
 
@@ -61,6 +62,14 @@ class HAFITMgr {
     // that contribute most (none when 0).
     int hierarchyDepth = -1;
     size_t topContributors = 0;
+    // The section "Conditions" in text and XML (JSON always has them).
+    bool conditions = false;
+    // How the client names the option that stated the altitude's unit ("--meters").
+    std::string unitOption;
+    // The mission profile whose mean flux `flux` is.
+    std::optional<HAFITConditions::Profile> profile;
+    // Budgets held against the figures, in the section "Budgets".
+    std::vector<HAFITReport::Budget> budgets;
   };
   // How a report ended, for hosts that turn it into an exit status. A call left by an
   // exception keeps NOT_RUN.
@@ -101,6 +110,8 @@ class HAFITMgr {
     ~Analysis();
     const ReportFigures& figures() const { return figures_; }
     HCRRptDoc& document();
+    // What the report computed and under which conditions; for any outcome past the walk.
+    const HAFITConditions& conditions() const;
     // The document with its header items ("Command", "Design", "Device", provenance) in
     // `format` (HAFITReport::Format); only for an outcome of WRITTEN.
     void render(std::ostream& os, const std::string& command, HAFITReport::Format format);

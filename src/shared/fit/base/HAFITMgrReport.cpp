@@ -4,17 +4,21 @@
 #include <utility>
 
 #include "host/design/db/HDesign.h"
+#include "host/env/HUTEnv.h"
 #include "host/msg/ComMsgMgr.h"
 #include "host/report/HCRRpt.h"
 #include "host/str/HSTJson.h"
 #include "host/str/HSTStrUtils.h"
 #include "host/stream/ComMsgMgrReportOstream.h"
 #include "host/stream/HUTFileWriteStream.h"
+#include "shared/fit/base/HAFITConditions.h"
+#include "shared/fit/base/HAFITFamily.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 #include "shared/fit/base/HAFITHierarchy.h"
 #include "shared/fit/base/HAFITMgr.h"
 #include "shared/fit/base/HAFITReport.h"
 #include "shared/fit/parser/HAFITNumbers.h"
+#include "shared/fit/parser/HAFITSERMgr.h"
 
 bool HAFITMgr::altitudeInMeters(const HFLFloorplan* design) {
   bool meters = true;
@@ -57,15 +61,91 @@ using Items = std::vector<std::pair<std::string, std::string>>;
 struct PreparedReport {
   HAFITHierarchy hierarchy;
   Items provenance;
+  HAFITConditions conditions;
   std::unique_ptr<HAFITFloorplan> floorplan;
   std::unique_ptr<HAFITReport> report;
 };
 
+// The unit of the request's altitude and what decided it.
+void altitudeUnit(const HFLFloorplan* design, const HAFITMgr::ReportRequest& r,
+                  HAFITConditions& c) {
+  if (r.altitudeMeters) {
+    c.meters = *r.altitudeMeters;
+    c.unitFrom = HAFITConditions::UnitFrom::OPTION;
+    c.unitText = r.unitOption;
+    return;
+  }
+  c.meters = HAFITMgr::altitudeInMeters(design);
+  const HDCSet* set = design->getConstraintSet();
+  if (!set) return;
+  for (const auto& item : set->items())
+    if (const auto* units = dynamic_cast<const HASCSetUnits*>(item.get())) {
+      c.unitFrom = HAFITConditions::UnitFrom::UNITS_CONSTRAINT;
+      c.unitText = units->getAltitudeUnit();  // the last one decides
+    }
+}
+
+// The mission, the device's data and the bits of the classes the family reports.
+void describeRun(HAFITMgr& mgr, const HFLFloorplan* design, const HAFITFloorplan& floorplan,
+                 const HAFITMgr::ReportRequest& r, HAFITConditions& c) {
+  c.temperature = r.temperature;
+  c.devices = r.devices;
+  c.months = r.months;
+  c.revisedPackageModel = r.revisedPackageModel;
+  c.profile = r.profile;
+  const HDARPart* part = design->getPart();
+  c.part = part->getName();
+  c.device = part->getPlaceArch()->getDeviceName();
+  const HAFITFamily* family = HAFITFamilyOf(&floorplan);
+  c.family = family ? family->name : "";
+  const std::string key = HAFITSERMgr::familyKey(design);
+  const std::string rel = "fit/SoftErrorRate.xml";
+  c.rateDirectory = HUTEnv::getOVKDataDir(rel);
+  if (!c.rateDirectory.empty()) c.rateFile = c.rateDirectory + "/" + rel;
+  const HAFITSERMgr* ser = mgr.getSERMgr();
+  if (const HAFITTempData* t = ser ? ser->getTempData(key) : nullptr) {
+    c.slope = t->slope;
+    c.intercept = t->intercept;
+    // As the class writers form it.
+    c.temperatureFactor = t->slope * static_cast<float>(r.temperature) + t->intercept;
+  }
+  const HDPYRouteData* route = HDPYRouteStorage::getRouteData(design);
+  struct ClassOf {
+    HAFITSERMgr::MemType type;
+    const char* key;
+    const char* label;
+    double bits;
+  };
+  const ClassOf all[] = {
+      {HAFITSERMgr::MEM_CONFIG, "config", "Configuration Memory",
+       static_cast<double>(route ? route->getConfigBitCount() : 0u)},
+      {HAFITSERMgr::MEM_BRAM, "bram", "Block Memory",
+       static_cast<double>(static_cast<uint32_t>(floorplan.getBramBits()))},
+      {HAFITSERMgr::MEM_YRAM, "yram", "Yotta Memory",
+       static_cast<double>(HAFITFloorplan::toUint32Saturating(floorplan.getYramUnprotectedBits()))},
+      {HAFITSERMgr::MEM_HBM, "hbm", "HBM", floorplan.getHbmUnprotectedBits()},
+  };
+  const unsigned classes = family ? family->designClasses : 0u;
+  for (const ClassOf& k : all) {
+    if (k.type != HAFITSERMgr::MEM_CONFIG && !(classes & (1u << k.type))) continue;
+    HAFITConditions::Class cls{k.key, k.label, k.bits, std::nullopt, std::nullopt};
+    if (const HAFITSERData* d = ser ? ser->getSerData(key, k.type) : nullptr)
+      cls.rate = HAFITConditions::Rate{d->nominal, d->lowerLimit, d->upperLimit};
+    if (const HAFITSERData* d = ser ? ser->getAlphaData(key, k.type) : nullptr)
+      cls.alpha = HAFITConditions::Rate{d->nominal, d->lowerLimit, d->upperLimit};
+    c.classes.push_back(cls);
+  }
+  c.notAnalysed = HAFITNotAnalysed::find(*design, floorplan);
+}
+
 std::unique_ptr<HAFITFloorplan> prepareFloorplan(HAFITMgr& mgr, HFLFloorplan* hflFloorplan,
                                                  const HAFITMgr::ReportRequest& r,
                                                  HAFITHierarchy& hierarchy, Items& provenance,
+                                                 HAFITConditions& conditions,
                                                  HAFITMgr::ReportOutcome& outcome) {
-  const bool meters = r.altitudeMeters.value_or(HAFITMgr::altitudeInMeters(hflFloorplan));
+  HAFITConditions& c = conditions;
+  altitudeUnit(hflFloorplan, r, c);
+  const bool meters = c.meters;
   // The family comes from the architecture type; other devices are refused.
   std::unique_ptr<HAFITFloorplan> floorplan(HAFITFloorplan::createOrRefuse(hflFloorplan));
   if (!floorplan) {
@@ -89,7 +169,13 @@ std::unique_ptr<HAFITFloorplan> prepareFloorplan(HAFITMgr& mgr, HFLFloorplan* hf
     return nullptr;
   }
 
+  describeRun(mgr, hflFloorplan, *floorplan, r, c);
+  c.altitudeGiven = r.altitude;
+  c.longitude = r.longitude;
+  c.latitude = r.latitude;
   if (r.flux) {
+    c.model = "profile";
+    c.flux = *r.flux;
     floorplan->setFlux(*r.flux);
     if (r.provenance) {
       provenance = r.provenanceItems;
@@ -102,6 +188,11 @@ std::unique_ptr<HAFITFloorplan> prepareFloorplan(HAFITMgr& mgr, HFLFloorplan* hf
     // The same cap and model as `seufit flux` shows for the place.
     const HAFITMgr::FluxPoint point = mgr.fluxAt(altitudeM, r.longitude, r.latitude);
     floorplan->setFlux(point.flux);
+    c.altitudeMeters = point.altitude;
+    c.capped = point.altitude != altitudeM;
+    c.model = point.model;
+    c.cutoff = point.cutoff;
+    c.flux = point.flux;
     if (r.provenance) {
       provenance = r.provenanceItems;
       provenance.emplace_back("Altitude (m, capped)", HSTJson::number(point.altitude));
@@ -117,9 +208,12 @@ std::unique_ptr<HAFITFloorplan> prepareFloorplan(HAFITMgr& mgr, HFLFloorplan* hf
 bool prepareReport(HAFITMgr& mgr, HFLFloorplan* hflFloorplan, const HAFITMgr::ReportRequest& r,
                    PreparedReport& p, HAFITMgr::ReportOutcome& outcome) {
   outcome = HAFITMgr::ReportOutcome::NOT_RUN;
-  p.floorplan = prepareFloorplan(mgr, hflFloorplan, r, p.hierarchy, p.provenance, outcome);
+  p.floorplan =
+      prepareFloorplan(mgr, hflFloorplan, r, p.hierarchy, p.provenance, p.conditions, outcome);
   if (!p.floorplan) return false;
   p.report = std::make_unique<HAFITReport>(p.floorplan.get());
+  p.report->setConditions(&p.conditions, r.conditions);
+  p.report->setBudgets(r.budgets);
   if (r.hierarchyDepth >= 0 || r.topContributors > 0)
     p.report->setHierarchy(&p.hierarchy, r.hierarchyDepth, r.topContributors);
   return true;
@@ -149,6 +243,10 @@ HAFITMgr::Analysis::Analysis() : parts_(std::make_unique<Parts>()) {}
 HAFITMgr::Analysis::~Analysis() = default;
 
 HCRRptDoc& HAFITMgr::Analysis::document() { return parts_->doc; }
+
+const HAFITConditions& HAFITMgr::Analysis::conditions() const {
+  return parts_->prepared.conditions;
+}
 
 void HAFITMgr::Analysis::render(std::ostream& os, const std::string& command,
                                 HAFITReport::Format format) {

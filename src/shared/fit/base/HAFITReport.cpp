@@ -7,6 +7,8 @@
 
 #include "host/design/db/HDesign.h"
 #include "host/report/HCRRpt.h"
+#include "host/str/HSTJson.h"
+#include "shared/fit/base/HAFITConditions.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 #include "shared/fit/base/HAFITHierarchy.h"
 
@@ -82,11 +84,47 @@ void checkFigures(const HCRRptDoc& doc, HAFITReport::Figures& f) {
 }
 }  // namespace
 
+std::string HAFITReport::budgetFigure(Budget::Figure figure, const HAFITConditions& c) {
+  return figure == Budget::FIT
+             ? "the nominal FIT of " + c.whose()
+             : "the nominal expected failures of " + c.whose() + " over the mission";
+}
+
+namespace {
+// Each budget, the figure held against it and whether it holds.
+void writeBudgets(HCRRptDoc& doc, const std::vector<HAFITReport::Budget>& budgets,
+                  const HAFITConditions& c, const HAFITReport::Figures& f) {
+  HCRRptTable table =
+      doc.createSection("Budgets", "").createTable("", HCRRptTypes::TABLE_STYLE_BOXED, "");
+  HCRRptTableRow headings = table.createTableRow(false, "", false);
+  for (const char* h : {"Budget", "Limit", "Figure", "Value", "Result"})
+    headings.createTableHeader(h, HCRRptTypes::HALIGN_CENTER, -1, "");
+  for (const HAFITReport::Budget& b : budgets) {
+    const bool fit = b.figure == HAFITReport::Budget::FIT;
+    const bool has = fit ? f.hasFit : f.hasFailures;
+    const float value = fit ? f.deviceFit : f.deviceFailures;
+    HCRRptTableRow row = table.createTableRow(false, "", false);
+    row.createTableCell(b.option, HCRRptTypes::HALIGN_AUTO, "");
+    row.createTableCell(HSTJson::number(b.limit), HCRRptTypes::HALIGN_RIGHT, "");
+    row.createTableCell(HAFITReport::budgetFigure(b.figure, c), HCRRptTypes::HALIGN_AUTO, "");
+    row.createTableCell(has ? HSTJson::number(value) : "(none)", HCRRptTypes::HALIGN_RIGHT, "");
+    // NaN fails as well.
+    row.createTableCell(!has               ? "cannot be checked"
+                        : value <= b.limit ? "pass"
+                                           : "exceeded",
+                        HCRRptTypes::HALIGN_AUTO, "");
+  }
+}
+}  // namespace
+
 HCRRptDoc HAFITReport::document(Figures& figures) const {
   HCRRptDoc doc = HCRRptDoc::createDoc("FIT Report", true, "", "", "", "", "");
   floorplan_->writeDeviceReliability(doc);
-  if (hierarchy_) hierarchy_->writeSections(doc, *floorplan_, hierarchyDepth_, contributors_);
+  // The device figures come from the summary alone.
   figures = figuresOf(doc);
+  if (conditions_ && conditionsSection_) conditions_->writeSection(doc);
+  if (conditions_ && !budgets_.empty()) writeBudgets(doc, budgets_, *conditions_, figures);
+  if (hierarchy_) hierarchy_->writeSections(doc, *floorplan_, hierarchyDepth_, contributors_);
   checkFigures(doc, figures);
   return doc;
 }
@@ -111,6 +149,8 @@ void HAFITReport::render(HCRRptDoc& doc, std::ostream& os, const std::string& co
     writer = std::make_unique<HCRRptTextWriter>(doc, true, true, 0, 80);
   addExtraHeaderItems(*writer, command);
   writer->addProvenanceItems(provenance);
+  if (format == Format::JSON && conditions_)
+    static_cast<HCRRptJsonWriter&>(*writer).addMember("conditions", conditions_->json());
   writer->renderReport(os);
 }
 

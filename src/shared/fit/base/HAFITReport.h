@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+struct HAFITConditions;
 class HAFITFloorplan;
 class HAFITHierarchy;
 class HCRRptDoc;
@@ -53,6 +54,23 @@ class HAFITReport {
     hierarchyDepth_ = depth;
     contributors_ = contributors;
   }
+  // The conditions (not owned): always in JSON, as the section "Conditions" after the
+  // device summary in every format when `section`.
+  void setConditions(const HAFITConditions* conditions, bool section) {
+    conditions_ = conditions;
+    conditionsSection_ = section;
+  }
+  // A budget held against a device figure: the option as the client names it, its limit.
+  struct Budget {
+    enum Figure { FIT, FAILURES } figure;
+    std::string option;
+    float limit;
+  };
+  // The section "Budgets" after the conditions; `conditions` must be set.
+  void setBudgets(std::vector<Budget> budgets) { budgets_ = std::move(budgets); }
+  // The figure a budget is held against, as people read it ("the nominal FIT of the device").
+  static std::string budgetFigure(Budget::Figure figure, const HAFITConditions& conditions);
+
   // Header items "Command", "Design" and "Device", in this order.
   void addExtraHeaderItems(HCRRptWriter& writer, std::string command);
 
@@ -61,4 +79,7 @@ class HAFITReport {
   const HAFITHierarchy* hierarchy_ = nullptr;
   int hierarchyDepth_ = -1;
   size_t contributors_ = 0;
+  const HAFITConditions* conditions_ = nullptr;
+  bool conditionsSection_ = false;
+  std::vector<Budget> budgets_;
 };

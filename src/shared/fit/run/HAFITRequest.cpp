@@ -40,6 +40,9 @@ const std::vector<HAFITRun::OptionInfo> kReport = {
     {"max-failures", "X", "", "Budget: fail (exit 3) when the nominal device failures exceed X"},
     {"json", "", "", "Write the report as JSON"},
     {"provenance", "", "", "Record versions, data files, checksums and every option's value"},
+    {"conditions", "", "",
+     "Add the section Conditions: place, unit, flux, mission, data, bits and what was not "
+     "analysed (always in --json)"},
     {"by-hierarchy", "[DEPTH]", "2",
      "Break the memory down by hierarchical instance, down to DEPTH levels (default 2, 1 to "
      "4096)"},
@@ -194,6 +197,8 @@ bool Request::set(const std::string& name, const std::string& text) {
     format = Format::JSON;
   } else if (name == "provenance") {
     provenance = true;
+  } else if (name == "conditions") {
+    conditions = true;
   }
   return true;
 }

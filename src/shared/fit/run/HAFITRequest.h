@@ -70,8 +70,9 @@ class Request {
   std::optional<float> maxFit, maxFailures;
   Format format = Format::TEXT;
   bool provenance = false;
-  std::string output;   // empty: the message log (standard output)
-  std::string command;  // the "Command" header item
+  bool conditions = false;  // the section Conditions in text and XML
+  std::string output;       // empty: the message log (standard output)
+  std::string command;      // the "Command" header item
   // Every option with its effective value, for the provenance ("Option --x").
   std::vector<std::pair<std::string, std::string>> optionItems;
 

@@ -33,7 +33,7 @@ struct Texts {
                  "the rates and coefficients of the data files)");
     registerText("1-70", "the report figure {1} is below 0; check the data files' rates");
     registerText("1-75", "budget exceeded: {1} is {2}, above {3} {4}; the report was written");
-    registerText("1-76", "budget {1} cannot be checked: the report has no {2} figure");
+    registerText("1-76", "budget {1} cannot be checked: the report does not give {2}");
     registerText("1-77", "{1}; the mission profile was refused");
   }
 } texts;
@@ -85,22 +85,25 @@ void provenanceItems(const HAFITRun::Request& r, const HAFITRun::Design& design,
 }
 
 // Every budget against its figure: BUDGET after an error naming each one exceeded.
-HAFITRun::Status checkBudgets(const HAFITRun::Request& r, const HAFITMgr::ReportFigures& f) {
+HAFITRun::Status checkBudgets(const HAFITRun::Request& r, const HAFITRun::Report& report) {
+  const HAFITMgr::ReportFigures& f = report.figures;
+  const HAFITConditions& c = report.analysis->conditions();
   HAFITRun::Status status = HAFITRun::OK;
-  auto check = [&status](const std::optional<float>& limit, bool has, float value,
-                         const std::string& figure, const std::string& option) {
+  auto check = [&](const std::optional<float>& limit, bool has, float value,
+                   HAFITReport::Budget::Figure figure, const std::string& option) {
     if (!limit) return;
+    const std::string name = HAFITReport::budgetFigure(figure, c);
     if (!has) {
-      ComMsgMgr::hostError("@1-76@%s%s", option, figure);
+      ComMsgMgr::hostError("@1-76@%s%s", option, name);
       status = HAFITRun::BUDGET;
     } else if (!(value <= *limit)) {  // NaN fails as well
-      ComMsgMgr::hostError("@1-75@%s%s%s%s", figure, HSTJson::number(value), option,
+      ComMsgMgr::hostError("@1-75@%s%s%s%s", name, HSTJson::number(value), option,
                            HSTJson::number(*limit));
       status = HAFITRun::BUDGET;
     }
   };
-  check(r.maxFit, f.hasFit, f.deviceFit, "the device's nominal FIT", "--max-fit");
-  check(r.maxFailures, f.hasFailures, f.deviceFailures, "the nominal device failure count",
+  check(r.maxFit, f.hasFit, f.deviceFit, HAFITReport::Budget::FIT, "--max-fit");
+  check(r.maxFailures, f.hasFailures, f.deviceFailures, HAFITReport::Budget::FAILURES,
         "--max-failures");
   return status;
 }
@@ -197,11 +200,20 @@ Report analyse(Design& design, const Request& r, const Mission& mission) {
   request.revisedPackageModel = r.revisedPackageModel;
   request.hierarchyDepth = r.hierarchyDepth;
   request.topContributors = r.topContributors;
+  request.conditions = r.conditions;
+  // The document names options as the command line does, whichever client asked.
+  if (r.altitudeMeters) request.unitOption = *r.altitudeMeters ? "--meters" : "--feet";
+  if (mission.profile)
+    request.profile = HAFITConditions::Profile{r.profile, mission.profile->name, 0.0, r.missions};
+  if (r.maxFit) request.budgets.push_back({HAFITReport::Budget::FIT, "--max-fit", *r.maxFit});
+  if (r.maxFailures)
+    request.budgets.push_back({HAFITReport::Budget::FAILURES, "--max-failures", *r.maxFailures});
   try {
     HAFITMission::MissionFlux flux;
     if (mission.profile) {
       flux = HAFITMission::weigh(*mission.profile, *mgr);
       request.flux = flux.flux;
+      request.profile->hours = flux.totalHours;
       // The profile's hours, flown `missions` times; months given outright still win.
       if (!r.given("months"))
         request.months = HAFITNumbers::narrow(flux.totalHours * static_cast<double>(r.missions) /
@@ -216,6 +228,9 @@ Report analyse(Design& design, const Request& r, const Mission& mission) {
     }
     out.analysis = mgr->analyse(design.db.get(), request);
     out.figures = out.analysis->figures();
+    if (out.figures.outcome != HAFITMgr::ReportOutcome::UNSUPPORTED_DEVICE &&
+        out.figures.outcome != HAFITMgr::ReportOutcome::NOT_RUN)
+      warnNotAnalysed(out.analysis->conditions().notAnalysed, out.analysis->conditions().family);
   } catch (const std::exception& e) {
     ComMsgMgr::hostError("@1-62@%s%s", design.path, std::string(e.what()));
     out.status = NO_RESULT;
@@ -234,7 +249,7 @@ Report analyse(Design& design, const Request& r, const Mission& mission) {
 
 Status finish(Report& report, const Request& r) {
   if (report.status != OK) return report.status;
-  return report.status = checkBudgets(r, report.figures);
+  return report.status = checkBudgets(r, report);
 }
 
 Status write(Report& report, const Request& r) {
