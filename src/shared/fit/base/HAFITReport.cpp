@@ -87,7 +87,7 @@ void checkFigures(const HCRRptDoc& doc, HAFITReport::Figures& f) {
 std::string HAFITReport::budgetFigure(Budget::Figure figure, const HAFITConditions& c) {
   return figure == Budget::FIT
              ? "the nominal FIT of " + c.whose()
-             : "the nominal expected failures of " + c.whose() + " over the mission";
+             : "the nominal expected failure count of " + c.whose() + " over the mission";
 }
 
 namespace {
