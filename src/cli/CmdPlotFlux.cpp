@@ -24,6 +24,7 @@ constexpr double kMetersPerFoot = 0.3048;
 struct FluxPlotOptions {
   CliRequest in;
   bool feet = false;
+  bool meters = false;
   std::string profile;
   PlotOutputText output;
   CLI::App* cmd = nullptr;
@@ -166,12 +167,19 @@ int runAltitude(const FluxPlotOptions& o, CliContext& ctx) {
   return writePlot(out, [&view](Plot::Canvas& c) { Plot::drawLines(c, view); });
 }
 
+// False after the message when the altitudes' unit is stated both ways.
+bool unitsStated(const FluxPlotOptions& o) {
+  if (!(o.meters && o.feet)) return true;
+  HAFITRun::conflict("--meters", "--feet");
+  return false;
+}
+
 std::shared_ptr<FluxPlotOptions> addFluxPlotOptions(CLI::App* cmd, CliContext& ctx) {
   auto o = std::make_shared<FluxPlotOptions>();
   o->cmd = cmd;
   addPlotOutputOptions(cmd, o->output, ctx);
-  auto* feet = cmd->add_flag("--feet", o->feet, "Altitudes in feet instead of meters");
-  cmd->add_flag("--meters", "Altitudes in meters (the default)")->excludes(feet);
+  cmd->add_flag("--feet", o->feet, "Altitudes in feet instead of meters");
+  cmd->add_flag("--meters", o->meters, "Altitudes in meters (the default)");
   return o;
 }
 }  // namespace
@@ -185,7 +193,7 @@ void registerPlotFluxMap(CLI::App* plot, CliContext& ctx) {
                    {{"altitude", "Altitude in meters (feet with --feet), capped at 24384 m"}});
   cmd->add_option("--profile", o->profile, "Mission profile (JSON or CSV): draw its route")
       ->type_name("FILE");
-  cmd->callback([o, &ctx]() { ctx.exitCode = runFluxMap(*o, ctx); });
+  cmd->callback([o, &ctx]() { ctx.exitCode = unitsStated(*o) ? runFluxMap(*o, ctx) : EXIT_USAGE; });
 }
 
 void registerPlotAltitude(CLI::App* plot, CliContext& ctx) {
@@ -194,5 +202,6 @@ void registerPlotAltitude(CLI::App* plot, CliContext& ctx) {
   auto o = addFluxPlotOptions(cmd, ctx);
   o->in.addOptions(cmd,
                    {HAFITRun::Request::placeOptions()[1], HAFITRun::Request::placeOptions()[2]});
-  cmd->callback([o, &ctx]() { ctx.exitCode = runAltitude(*o, ctx); });
+  cmd->callback(
+      [o, &ctx]() { ctx.exitCode = unitsStated(*o) ? runAltitude(*o, ctx) : EXIT_USAGE; });
 }
