@@ -46,6 +46,9 @@ void CliRequest::addOptions(CLI::App* cmd, const std::vector<HAFITRun::OptionInf
     order_.push_back(name);
     if (!*o.type) {
       t.option = cmd->add_flag("--" + name, text);
+    } else if (name == "output") {
+      // As every command that writes a file; --file was its name before.
+      t.option = cmd->add_option("-o,--output,--file", t.value, text)->type_name(o.type);
     } else if (name == "by-hierarchy") {
       // The value is optional; a following design path is left to the DESIGN argument.
       t.option = cmd->add_option("--by-hierarchy", t.value, text)
@@ -130,6 +133,24 @@ void addStrictOption(CLI::App* cmd, CliContext& ctx) {
   cmd->add_flag("--strict", ctx.strict,
                 "Exit 4 when a warning was raised (the result is still written)");
 }
+
+bool isFormerName(const std::string& name) { return name == "--file"; }
+
+namespace {
+class Formatter : public CLI::Formatter {
+ public:
+  std::string make_option_name(const CLI::Option* o, bool positional) const override {
+    if (positional) return CLI::Formatter::make_option_name(o, positional);
+    std::string names;
+    for (const std::string& s : o->get_snames()) names += (names.empty() ? "-" : ",-") + s;
+    for (const std::string& l : o->get_lnames())
+      if (!isFormerName("--" + l)) names += (names.empty() ? "--" : ",--") + l;
+    return names;
+  }
+};
+}  // namespace
+
+std::shared_ptr<CLI::FormatterBase> makeFormatter() { return std::make_shared<Formatter>(); }
 
 std::vector<std::pair<std::string, std::string>> optionItems(const CLI::App* cmd) {
   std::vector<std::pair<std::string, std::string>> items;

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,11 @@ class CliRequest {
   HDNetlistOptions netlist_;
   std::vector<CLI::Option*> netlistOptions_;
 };
+
+// Names an option still answers to but help no longer shows ("--file" of report's --output).
+bool isFormerName(const std::string& name);
+// Help that lists each option by its current names.
+std::shared_ptr<CLI::FormatterBase> makeFormatter();
 
 // An option kept as typed and checked by the command; its default is the current value.
 CLI::Option* addTextOption(CLI::App* cmd, const std::string& name, std::string& value,

@@ -22,7 +22,7 @@ constexpr long long kMinSize = 200, kMaxSize = 8000;
 
 void addPlotOutputOptions(CLI::App* cmd, PlotOutputText& text, CliContext& ctx) {
   addCommonOptions(cmd, ctx);
-  cmd->add_option("--output", text.output, "The picture file, replaced only when complete")
+  cmd->add_option("-o,--output", text.output, "The picture file, replaced only when complete")
       ->type_name("FILE")
       ->required();
   cmd->add_option("--format", text.format,

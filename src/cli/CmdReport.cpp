@@ -11,7 +11,7 @@ int runReport(const CliRequest& in, CLI::App* cmd, CliContext& ctx) {
   HAFITRun::Request request;
   if (!in.fill(request)) return HAFITRun::USAGE;
   if (!request.output.empty() &&
-      !HAFITRun::outputIsNotAnInput("--file", request.output, HAFITRun::inputsOf(request)))
+      !HAFITRun::outputIsNotAnInput("--output", request.output, HAFITRun::inputsOf(request)))
     return HAFITRun::USAGE;
   HAFITRun::Mission mission;
   if (const auto s = HAFITRun::prepareMission(request, mission); s != HAFITRun::OK) return s;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/Cli.h"
+#include "cli/CliRequest.h"
 #include "host/env/HUTEnv.h"
 #include "host/mem/HUTBigMemory.h"
 #include "host/msg/ComMsgMgr.h"
@@ -46,6 +47,8 @@ static int run(int argc, char** argv) {
   CLI::App app{"seufit: soft-error reliability (FIT and MTBF) reports for placed FPGA designs"};
   app.set_version_flag("--version", std::string("seufit ") + SEUFIT_VERSION);
   app.require_subcommand(1);
+  // Set first: every command takes it from here.
+  app.formatter(makeFormatter());
   registerReportCommand(app, ctx);
   registerFluxCommand(app, ctx);
   registerInventoryCommand(app, ctx);

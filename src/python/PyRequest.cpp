@@ -36,7 +36,7 @@ std::string keywordOf(const char* option) {
 }
 
 bool isReportKeyword(const std::string& option) {
-  return option != "file" && option != "xml" && option != "json";
+  return option != "output" && option != "xml" && option != "json";
 }
 
 std::string reportSignature() {

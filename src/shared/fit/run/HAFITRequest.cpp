@@ -22,7 +22,7 @@ struct Texts {
 } texts;
 
 const std::vector<HAFITRun::OptionInfo> kReport = {
-    {"file", "PATH", "", "Write the report into this file instead of standard output"},
+    {"output", "PATH", "", "Write the report into this file instead of standard output"},
     {"altitude", "X", "0", "Altitude; meters unless the design's units constraint says otherwise"},
     {"meters", "", "", "The altitude is in meters, whatever the design's units constraint says"},
     {"feet", "", "", "The altitude is in feet, whatever the design's units constraint says"},
