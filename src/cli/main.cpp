@@ -67,6 +67,11 @@ static int run(int argc, char** argv) {
     HUTEnv::setBuiltinData(!ctx.noBuiltinData);
   });
 
+  // Nothing asked: what there is to ask.
+  if (argc == 1) {
+    std::cout << app.help();
+    return EXIT_OK;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {

@@ -14,6 +14,7 @@ shell would (quotes, backslashes; no variables or globs). Directives:
     % file: PATH       after the run, PATH's content (or its absence) goes into the log
     % stdout: TARGET   standard output goes to TARGET instead of the log: a path such as
     % stderr: TARGET   /dev/full, or closed-pipe (a pipe whose reading end is closed)
+    % arguments: none  seufit runs without arguments; the case has no argument line
 
 In the argument line and in directives, @SRC is the source directory and @TMP the case's
 scratch folder, made fresh for every run and removed afterwards. Setup commands also see
@@ -75,9 +76,11 @@ class Case:
                         self.files.append(value)
                     elif key in ("stdout", "stderr"):
                         self.redirect[key] = value
+                    elif key == "arguments" and value == "none":
+                        args.append((where, ""))
                     else:
                         sys.exit(f"{where}: unknown directive '{key}'; expected setup, cwd, "
-                                 "stdin, env, file, stdout or stderr")
+                                 "stdin, env, file, stdout, stderr or arguments: none")
                 else:
                     args.append((where, line))
         if len(args) != 1:
@@ -171,7 +174,7 @@ def run_in(case, exe, src, tmp):
             os.close(fd)
     after = snapshot(tmp)
 
-    log = "$ seufit " + normalise(case.argline) + "\n"
+    log = "$ seufit" + (" " + normalise(case.argline) if case.argline else "") + "\n"
     log += section("stdout", normalise(out))
     log += section("stderr", normalise(err))
     for name in case.files:
