@@ -27,6 +27,21 @@ constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_BUDGET = 3;
 constexpr int EXIT_WARNINGS = 4;
 
+// A usage error whose message says all that is wrong: passed on as it is.
+class CliUsageError : public CLI::ParseError {
+ public:
+  explicit CliUsageError(const std::string& message)
+      : CLI::ParseError("CliUsageError", message, CLI::ExitCodes::ExtrasError) {}
+};
+
+// "did you mean --a or --b?" with the names nearest to a misspelt `typed`, or "" when none
+// is near: those it begins (two letters at least), else those a few edits away (fewer for a
+// short word), the closest only; option names compare without their dashes.
+std::string didYouMean(const std::string& typed, const std::vector<std::string>& names);
+// "unknown WHAT 'typed' (did you mean ...?)", else "...; expected one of NAMES".
+std::string unknownName(const std::string& what, const std::string& typed,
+                        const std::vector<std::string>& names);
+
 void registerReportCommand(CLI::App& app, CliContext& ctx);
 void registerFluxCommand(CLI::App& app, CliContext& ctx);
 void registerInventoryCommand(CLI::App& app, CliContext& ctx);

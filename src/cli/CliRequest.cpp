@@ -103,16 +103,17 @@ void requireSubcommand(CLI::App* cmd, const std::string& noun) {
   cmd->allow_extras();
   cmd->callback([cmd, noun]() {
     if (!cmd->get_subcommands().empty()) return;
-    const std::vector<std::string> rest = cmd->remaining();
     const std::string name = cmd->get_name();
-    std::string names;
+    std::vector<std::string> names;
     for (const CLI::App* s : cmd->get_subcommands([](const CLI::App*) { return true; }))
-      names += " " + s->get_name();
-    throw CLI::ParseError(
-        (rest.empty() ? name + " needs a " + noun
-                      : "unknown " + name + " " + noun + " '" + rest.front() + "'") +
-            "; expected one of" + names,
-        CLI::ExitCodes::ExtrasError);
+      names.push_back(s->get_name());
+    // Words after an option are its values, not the subcommand.
+    const std::vector<std::string> rest = cmd->remaining();
+    if (!rest.empty() && (rest.front().empty() || rest.front()[0] != '-'))
+      throw CliUsageError(unknownName(name + " " + noun, rest.front(), names));
+    std::string list;
+    for (const std::string& n : names) list += " " + n;
+    throw CliUsageError(name + " needs a " + noun + "; expected one of" + list);
   });
 }
 

@@ -1,5 +1,6 @@
 // seufit dump ser|detect|rc|inventory: listings of the data tables and of a design's
 // block RAM inventory, sent to the message log.
+#include <algorithm>
 #include <memory>
 
 #include "cli/Cli.h"
@@ -77,12 +78,14 @@ void registerDumpCommand(CLI::App& app, CliContext& ctx) {
   addCommonOptions(cmd, ctx);
   cmd->add_option("table", opts->table, "What to list")
       ->required()
-      ->check(CLI::IsMember({"ser", "detect", "rc", "inventory"}))
       ->type_name("ser|detect|rc|inventory");
   cmd->add_option("design", opts->design, "Design file or netlist (inventory only)")
       ->type_name("DESIGN");
   in->addNetlistOptions(cmd);
   cmd->callback([opts, in, &ctx]() {
+    const std::vector<std::string> tables = {"ser", "detect", "rc", "inventory"};
+    if (std::find(tables.begin(), tables.end(), opts->table) == tables.end())
+      throw CliUsageError(unknownName("dump table", opts->table, tables));
     if (opts->table == "inventory") {
       if (opts->design.empty())
         throw CLI::ValidationError(

@@ -1,4 +1,5 @@
 // seufit: soft-error reliability reports for placed FPGA designs.
+#include <cctype>
 #include <csignal>
 #include <cstring>
 #include <exception>
@@ -6,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "cli/Cli.h"
 #include "cli/CliRequest.h"
@@ -36,6 +38,81 @@ void installSinks(bool json) {
   ComMsgMgr::clearSinks();
   ComMsgMgr::addSink(std::make_shared<ComMsgMgr::StreamSink>(
       std::cout, std::cerr, json ? ComMsgMgr::StreamSink::JSON : ComMsgMgr::StreamSink::TEXT));
+}
+
+// Every command's name, in the order help lists them.
+std::vector<std::string> commandNames(const CLI::App& app) {
+  std::vector<std::string> names;
+  for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; }))
+    names.push_back(c->get_name());
+  return names;
+}
+
+// The long names of a command's options as help shows them; a one-letter name would be
+// near any one-letter slip.
+std::vector<std::string> optionNames(const CLI::App& cmd) {
+  std::vector<std::string> names;
+  for (const CLI::Option* o : cmd.get_options())
+    if (!o->get_group().empty())
+      for (const std::string& l : o->get_lnames())
+        if (!isFormerName("--" + l)) names.push_back("--" + l);
+  return names;
+}
+
+bool isOptionName(const CLI::App& cmd, const std::string& name) {
+  for (const CLI::Option* o : cmd.get_options())
+    if (o->check_name(name)) return true;
+  return false;
+}
+
+// A word the parser left over that is meant as an option; "-5" is a number.
+bool looksLikeOption(const std::string& word) {
+  return word.size() > 1 && word[0] == '-' && !std::isdigit(static_cast<unsigned char>(word[1])) &&
+         word[1] != '.';
+}
+
+// The parser's usage error in words people use, naming what was wrong where it can.
+std::string usageText(CLI::App& app, const CLI::ParseError& e,
+                      const std::vector<std::string>& argv) {
+  if (dynamic_cast<const CliUsageError*>(&e)) return e.what();
+  const std::vector<CLI::App*> parsed = app.get_subcommands();
+  // The parser only says that a command is missing when the first word is not one.
+  if (parsed.empty() && argv.size() > 1 && argv[1][0] != '-')
+    return unknownName("command", argv[1], commandNames(app));
+  // Options belong after the command; the parser would list them as unexpected words.
+  // The command is the last word that names one: in "--data-dir data flux" the parser
+  // takes the directory "data" for the command data.
+  if (!parsed.empty() && argv.size() > 1 && argv[1][0] == '-') {
+    std::string command = parsed.front()->get_name();
+    for (size_t i = 2; i < argv.size(); ++i)
+      for (const std::string& c : commandNames(app))
+        if (c == argv[i]) command = c;
+    return "option " + argv[1] + " goes after the command: seufit " + command + " " + argv[1] +
+           " ...";
+  }
+  // An option the command does not know comes first: misspelt, a required one is also
+  // missing. The parser left it with the command it was reading.
+  CLI::App* cmd = &app;
+  while (!cmd->get_subcommands().empty()) cmd = cmd->get_subcommands().back();
+  for (const std::string& word : cmd->remaining()) {
+    if (!looksLikeOption(word)) continue;
+    const std::string name = word.substr(0, word.find('='));
+    if (cmd == &app)
+      for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; }))
+        if (isOptionName(*c, name)) {
+          std::string text = "option " + name;
+          text += " goes after the command: seufit COMMAND ";
+          return text + name + " ...";
+        }
+    const std::string near = didYouMean(name, optionNames(*cmd));
+    return "unknown option " + name + (near.empty() ? "" : " (" + near + ")");
+  }
+  // "--x: At Most 1 required but received 2" says that an option was repeated.
+  std::string what = e.what();
+  const std::string::size_type atMost = what.find(": At Most 1 required but received ");
+  if (atMost != std::string::npos)
+    return "option " + what.substr(0, atMost) + " given more than once; give it once";
+  return what;
 }
 }  // namespace
 
@@ -79,29 +156,7 @@ static int run(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     // Usage errors: one line naming the option, exit 2.
     if (e.get_exit_code() == 0) return app.exit(e);
-    std::string what = e.what();
-    // The parser only says that a command is missing when the first word is not one.
-    if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
-      what = std::string("unknown command '") + argv[1] + "'; expected one of";
-      for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; }))
-        what += " " + c->get_name();
-    }
-    // Options belong after the command; the parser would list them as unexpected words.
-    // The command is the last word that names one: in "--data-dir data flux" the parser
-    // takes the directory "data" for the command data.
-    const std::vector<CLI::App*> parsed = app.get_subcommands();
-    if (!parsed.empty() && argc > 1 && argv[1][0] == '-') {
-      std::string command = parsed.front()->get_name();
-      for (int i = 2; i < argc; ++i)
-        for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; }))
-          if (c->get_name() == argv[i]) command = argv[i];
-      what = std::string("option ") + argv[1] + " goes after the command: seufit " + command + " " +
-             argv[1] + " ...";
-    }
-    // "--x: At Most 1 required but received 2" says that an option was repeated.
-    const std::string::size_type atMost = what.find(": At Most 1 required but received ");
-    if (atMost != std::string::npos)
-      what = "option " + what.substr(0, atMost) + " given more than once; give it once";
+    const std::string what = usageText(app, e, ctx.argv);
     // Parsing stopped before the sinks were set up: honour --messages as the parser read it.
     bool json = false;
     for (const CLI::Option* o : ctx.messageOptions)
