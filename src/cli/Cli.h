@@ -26,6 +26,8 @@ constexpr int EXIT_NO_RESULT = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_BUDGET = 3;
 constexpr int EXIT_WARNINGS = 4;
+// The reader of standard output closed it: as a shell reports a writer ended by SIGPIPE.
+constexpr int EXIT_CLOSED_PIPE = 128 + 13;
 
 // A usage error whose message says all that is wrong: passed on as it is.
 class CliUsageError : public CLI::ParseError {

@@ -1,5 +1,6 @@
 // seufit: soft-error reliability reports for placed FPGA designs.
 #include <cctype>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <exception>
@@ -192,11 +193,14 @@ static int runGuarded(int argc, char** argv) {
 }
 
 // A report that never reached its reader is no success: a failed write to standard output
-// (a full disk, a closed pipe) is told on standard error and turns exit 0 into 1. A failed
-// write to standard error cannot be told, but fails the run all the same.
+// (a full disk) is told on standard error and turns exit 0 into 1. A reader that closed its
+// end (`seufit dump rc | head`) wanted no more: exit 0 becomes 141, quietly, as for any
+// writer to a pipe. A failed write to standard error cannot be told, but fails the run all
+// the same.
 static int checkStandardStreams(int status, const HUTFdStreambuf& out, const HUTFdStreambuf& err) {
   std::cout.flush();
-  const bool outFailed = !std::cout.good() || out.error() != 0;
+  const bool closedPipe = out.error() == EPIPE;
+  const bool outFailed = !closedPipe && (!std::cout.good() || out.error() != 0);
   if (outFailed) {
     installSinks(sinksJson);
     ComMsgMgr::hostError("@1-67@%s%s", std::string("standard output"),
@@ -205,6 +209,7 @@ static int checkStandardStreams(int status, const HUTFdStreambuf& out, const HUT
   std::cerr.flush();
   const bool errFailed = !std::cerr.good() || err.error() != 0;
   if ((outFailed || errFailed) && status == EXIT_OK) return EXIT_NO_RESULT;
+  if (closedPipe && status == EXIT_OK) return EXIT_CLOSED_PIPE;
   return status;
 }
 
@@ -212,7 +217,8 @@ int main(int argc, char** argv) {
   // A hierarchy of thousands of cells is thousands of small objects; a larger step would
   // cost the million-instance load more resident memory than it saves faults.
   HUTBigMemory::adviseHeap(size_t(4) << 20);
-  // A closed pipe is a write error to report, not a signal that ends the process unheard.
+  // A closed pipe ends the run through its exit status once the run is over, not by a
+  // signal in the middle of writing a file.
   std::signal(SIGPIPE, SIG_IGN);
   // The standard streams write through buffers that keep the reason of a failed write.
   HUTFdStreambuf out(1), err(2, 0);
