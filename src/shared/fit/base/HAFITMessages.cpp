@@ -29,6 +29,8 @@ struct FitTexts {
     registerText("65-29", "  Block RAM");
     registerText("65-32", "  Configuration memory, 6T cells");
     registerText("65-31", "  Configuration memory, 12T cells");
+    registerText("65-50", "  YRAM");
+    registerText("65-51", "  HBM");
     registerText("65-26", "    nominal rate (FIT/Mbit): {1}");
     registerText("65-25", "    lower bound (fraction of nominal): {1}");
     registerText("65-27", "    upper bound (fraction of nominal): {1}");

@@ -218,8 +218,11 @@ void HAFITSERMgr::dump() {
           sendMsg::eval(0, SRC, __LINE__, "fit", MASK_LISTING, "@65-31@");
           break;
         case MEM_YRAM:
+          sendMsg::eval(0, SRC, __LINE__, "fit", MASK_LISTING, "@65-50@");
+          break;
         case MEM_HBM:
-          break;  // listed without a header
+          sendMsg::eval(0, SRC, __LINE__, "fit", MASK_LISTING, "@65-51@");
+          break;
       }
       const HAFITSERData& d = *entry.second;
       sendMsg::eval(1, SRC, __LINE__, "fit", MASK_LISTING, "@65-26@%f", double(d.nominal));
