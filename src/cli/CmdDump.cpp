@@ -1,6 +1,7 @@
 // seufit dump ser|detect|rc|inventory: listings of the data tables and of a design's
 // block RAM inventory, sent to the message log.
 #include <algorithm>
+#include <iostream>
 #include <memory>
 
 #include "cli/Cli.h"
@@ -15,6 +16,7 @@ namespace {
 struct DumpOptions {
   std::string table;
   std::string design;
+  bool json = false;
 };
 
 // Notices error messages about one data file (their first argument is its path) while
@@ -35,7 +37,7 @@ class FileErrorWatch : public ComMsgMgr::Sink {
   std::string suffix_;
 };
 
-int runDumpTable(const std::string& table, CliContext& ctx) {
+int runDumpTable(const std::string& table, bool json, CliContext& ctx) {
   const char* file = table == "ser"      ? "fit/SoftErrorRate.xml"
                      : table == "detect" ? "fit/DetectionTime.xml"
                                          : "fit/RigidityCutoff.xml";
@@ -53,15 +55,16 @@ int runDumpTable(const std::string& table, CliContext& ctx) {
   }
   ComMsgMgr::removeSink(watch);
 
+  // The listing is the message log's; a JSON document is one, on standard output.
   if (table == "ser") {
     if (!mgr->getSERMgr()) return EXIT_NO_RESULT;
-    mgr->getSERMgr()->dump();
+    json ? mgr->getSERMgr()->writeJson(std::cout) : mgr->getSERMgr()->dump();
   } else if (table == "detect") {
     if (!mgr->getDetectMgr()) return EXIT_NO_RESULT;
-    mgr->getDetectMgr()->dump();
+    json ? mgr->getDetectMgr()->writeJson(std::cout) : mgr->getDetectMgr()->dump();
   } else {
     if (!mgr->getRCMgr()) return EXIT_NO_RESULT;
-    mgr->getRCMgr()->dump();
+    json ? mgr->getRCMgr()->writeJson(std::cout) : mgr->getRCMgr()->dump();
   }
   // A file with an error is listed as far as it was read, but the listing is incomplete.
   return watch->failed ? EXIT_NO_RESULT : EXIT_OK;
@@ -81,12 +84,17 @@ void registerDumpCommand(CLI::App& app, CliContext& ctx) {
       ->type_name("ser|detect|rc|inventory");
   cmd->add_option("design", opts->design, "Design file or netlist (inventory only)")
       ->type_name("DESIGN");
+  cmd->add_flag("--json", opts->json,
+                "Print the table (ser, detect, rc) as one JSON document on standard output");
   in->addNetlistOptions(cmd);
   cmd->callback([opts, in, &ctx]() {
     const std::vector<std::string> tables = {"ser", "detect", "rc", "inventory"};
     if (std::find(tables.begin(), tables.end(), opts->table) == tables.end())
       throw CliUsageError(unknownName("dump table", opts->table, tables));
     if (opts->table == "inventory") {
+      if (opts->json)
+        throw CliUsageError(
+            "dump inventory has no --json; seufit inventory DESIGN --json gives the inventory");
       if (opts->design.empty())
         throw CLI::ValidationError(
             "design", "dump inventory needs a design file: seufit dump inventory DESIGN");
@@ -95,6 +103,6 @@ void registerDumpCommand(CLI::App& app, CliContext& ctx) {
     }
     if (!opts->design.empty())
       throw CLI::ValidationError("design", "dump " + opts->table + " takes no design file");
-    ctx.exitCode = runDumpTable(opts->table, ctx);
+    ctx.exitCode = runDumpTable(opts->table, opts->json, ctx);
   });
 }

@@ -1,6 +1,7 @@
 #include "shared/fit/parser/HAFITDetectMgr.h"
 
 #include "host/msg/ComMsgMgr.h"
+#include "host/str/HSTJson.h"
 #include "shared/fit/parser/HAFITNumbers.h"
 
 namespace {
@@ -51,4 +52,18 @@ void HAFITDetectMgr::dump() {
     sendMsg::eval(1, SRC, __LINE__, "fit", MASK_LISTING, "@65-28@%f", double(e.second->average));
     sendMsg::eval(1, SRC, __LINE__, "fit", MASK_LISTING, "@65-33@%f", double(e.second->maximum));
   }
+}
+
+void HAFITDetectMgr::writeJson(std::ostream& os) const {
+  using HSTJson::number;
+  os << "{\"devices\": [";
+  const char* separator = "\n  ";
+  for (const auto& e : detectData_) {
+    os << separator << "{\"device\": " << HSTJson::quote(e.first)
+       << ", \"minimum\": " << number(e.second->minimum)
+       << ", \"average\": " << number(e.second->average)
+       << ", \"maximum\": " << number(e.second->maximum) << "}";
+    separator = ",\n  ";
+  }
+  os << (detectData_.empty() ? "]}\n" : "\n]}\n");
 }

@@ -1,6 +1,7 @@
 // Upset detection (scan) times per device: DetectionTime.xml, read once.
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "host/str/HSTStrUtils.h"
@@ -31,6 +32,9 @@ class HAFITDetectMgr : public HXMLParserBase {
 
   // Sends the table to the message log, device by device.
   void dump();
+  // The table as one JSON document: {"devices": [{"device", "minimum", "average",
+  // "maximum"}]}, in the data file's unit.
+  void writeJson(std::ostream& os) const;
 
  private:
   std::string currentDevice_;

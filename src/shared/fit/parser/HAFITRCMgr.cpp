@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "host/msg/ComMsgMgr.h"
+#include "host/str/HSTJson.h"
 #include "shared/fit/parser/HAFITNumbers.h"
 
 namespace {
@@ -23,6 +24,12 @@ bool same(const char* a, const char (&b)[N]) {
 HAFITRCMgr::HAFITRCMgr() = default;
 
 HAFITRCMgr::~HAFITRCMgr() = default;
+
+int HAFITRCMgr::longitudeOf(int64_t key) { return static_cast<int>(key >> 32); }
+
+int HAFITRCMgr::latitudeOf(int64_t key) {
+  return static_cast<int>(static_cast<uint32_t>(key) ^ 0x80000000u);
+}
 
 int64_t HAFITRCMgr::keyOf(int longitude, int latitude) {
   // The latitude is offset to unsigned so that negative latitudes sort first.
@@ -89,10 +96,19 @@ bool HAFITRCMgr::has(int longitude, int latitude) const {
 
 void HAFITRCMgr::dump() {
   settle();
-  for (const Point& p : points_) {
-    const int lon = static_cast<int>(p.key >> 32);
-    const int lat = static_cast<int>(static_cast<uint32_t>(p.key) ^ 0x80000000u);
-    ComMsgMgr::sendMsg::eval(3, SRC, __LINE__, "fit", MASK_LISTING, "@65-49@%d%d%f", lon, lat,
-                             double(p.rc));
+  for (const Point& p : points_)
+    ComMsgMgr::sendMsg::eval(3, SRC, __LINE__, "fit", MASK_LISTING, "@65-49@%d%d%f",
+                             longitudeOf(p.key), latitudeOf(p.key), double(p.rc));
+}
+
+void HAFITRCMgr::writeJson(std::ostream& os) const {
+  settle();
+  os << "{\"points\": [";
+  for (size_t i = 0; i < points_.size(); ++i) {
+    const Point& p = points_[i];
+    os << (i ? ",\n  " : "\n  ") << "{\"longitude\": " << longitudeOf(p.key)
+       << ", \"latitude\": " << latitudeOf(p.key)
+       << ", \"rigidity_cutoff\": " << HSTJson::number(p.rc) << "}";
   }
+  os << (points_.empty() ? "]}\n" : "\n]}\n");
 }

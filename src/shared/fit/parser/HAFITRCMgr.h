@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ class HAFITRCMgr : public HXMLParserBase {
 
   // Sends every grid point to the message log, by longitude, then latitude.
   void dump();
+  // The grid as one JSON document, in the same order: {"points": [{"longitude",
+  // "latitude", "rigidity_cutoff"}]}, the cutoff in GV.
+  void writeJson(std::ostream& os) const;
 
  private:
   struct Point {
@@ -37,6 +41,8 @@ class HAFITRCMgr : public HXMLParserBase {
     float rc;
   };
   static int64_t keyOf(int longitude, int latitude);
+  static int longitudeOf(int64_t key);
+  static int latitudeOf(int64_t key);
   const Point* find(int longitude, int latitude) const;
   // Sorts the points read so far and keeps the last of each repeated point.
   void settle() const;

@@ -17,21 +17,29 @@ constexpr unsigned MASK_LISTING = 0x4000000;
 
 enum Section { SECTION_SER = 0, SECTION_ALPHA = 1, SECTION_TEMP = 2, SECTION_NONE = 3 };
 
+// The TYPE names of the memory classes.
+const struct {
+  const char* name;
+  HAFITSERMgr::MemType type;
+} kTypeNames[] = {
+    {"config", HAFITSERMgr::MEM_CONFIG},       {"bram", HAFITSERMgr::MEM_BRAM},
+    {"yram", HAFITSERMgr::MEM_YRAM},           {"hbm", HAFITSERMgr::MEM_HBM},
+    {"config_6t", HAFITSERMgr::MEM_CONFIG_6T}, {"config_12t", HAFITSERMgr::MEM_CONFIG_12T}};
+
 // TYPE names are matched exactly; the alpha section knows only the first four classes.
 bool memTypeOf(const std::string& name, HAFITSERMgr::MemType& type) {
-  static const struct {
-    const char* name;
-    HAFITSERMgr::MemType type;
-  } names[] = {
-      {"config", HAFITSERMgr::MEM_CONFIG},       {"bram", HAFITSERMgr::MEM_BRAM},
-      {"yram", HAFITSERMgr::MEM_YRAM},           {"hbm", HAFITSERMgr::MEM_HBM},
-      {"config_6t", HAFITSERMgr::MEM_CONFIG_6T}, {"config_12t", HAFITSERMgr::MEM_CONFIG_12T}};
-  for (const auto& n : names)
+  for (const auto& n : kTypeNames)
     if (name == n.name) {
       type = n.type;
       return true;
     }
   return false;
+}
+
+const char* memTypeName(HAFITSERMgr::MemType type) {
+  for (const auto& n : kTypeNames)
+    if (type == n.type) return n.name;
+  return "";
 }
 }  // namespace
 
@@ -230,6 +238,35 @@ void HAFITSERMgr::dump() {
       sendMsg::eval(1, SRC, __LINE__, "fit", MASK_LISTING, "@65-27@%f", double(d.upperLimit));
     }
   }
+}
+
+void HAFITSERMgr::writeJson(std::ostream& os) const {
+  using HSTJson::number;
+  const auto records = [](const FamilyMap& table, const std::string& family) {
+    const auto f = table.find(family);
+    std::string out = "{";
+    if (f != table.end() && f->second)
+      for (const auto& e : *f->second)
+        out += std::string(out.size() > 1 ? ", " : "") + "\"" + memTypeName(e.first) +
+               "\": {\"nominal\": " + number(e.second->nominal) +
+               ", \"ll\": " + number(e.second->lowerLimit) +
+               ", \"ul\": " + number(e.second->upperLimit) + "}";
+    return out + "}";
+  };
+  const std::vector<std::string> families = familyNames();
+  os << "{\"families\": [";
+  for (size_t i = 0; i < families.size(); ++i) {
+    const std::string& family = families[i];
+    const HAFITTempData* temp = getTempData(family);
+    os << (i ? ",\n  " : "\n  ") << "{\"family\": " << HSTJson::quote(family)
+       << ", \"rates\": " << records(serData_, family)
+       << ", \"alpha\": " << records(alphaData_, family) << ", \"temperature\": "
+       << (temp ? "{\"slope\": " + number(temp->slope) +
+                      ", \"intercept\": " + number(temp->intercept) + "}"
+                : std::string("null"))
+       << "}";
+  }
+  os << (families.empty() ? "]}\n" : "\n]}\n");
 }
 
 std::vector<std::string> HAFITSERMgr::familyNames() const {

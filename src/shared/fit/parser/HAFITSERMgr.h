@@ -2,6 +2,7 @@
 // live as long as the analysis manager.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,10 @@ class HAFITSERMgr : public HXMLParserBase {
 
   // Sends the neutron rates to the message log, family by family.
   void dump();
+  // Every family with any record as one JSON document: {"families": [{"family", "rates",
+  // "alpha", "temperature"}]}, the records of a section by their TYPE names, each
+  // {"nominal", "ll", "ul"}, the temperature {"slope", "intercept"} or null.
+  void writeJson(std::ostream& os) const;
 
   // What the reading passed over or read in a way a person would not expect, one text
   // each ("line 12: ..."), in file order: elements and TYPE names it does not know,
