@@ -93,6 +93,18 @@ std::unique_ptr<HFLFloorplan> loadText(std::string_view text, const std::string&
   return load(*input, options, problems);
 }
 
+bool readPartCatalogue(const std::string& path, std::vector<HDPartSpec>& parts,
+                       std::vector<HDLoadProblem>& problems) {
+  HDLoadContext ctx(path, problems);
+  HDDesignAssembly design(ctx);
+  try {
+    HDCatalogueReader(ctx, design).readParts(path, parts);
+  } catch (const HDStopLoading&) {
+    return false;
+  }
+  return ctx.clean();
+}
+
 void report(const std::vector<HDLoadProblem>& problems) {
   for (const HDLoadProblem& p : problems) {
     if (p.line > 0 && !p.jsonPath.empty())

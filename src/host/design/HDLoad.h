@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/design/db/HDesign.h"
+#include "host/design/load/HDDesignAssembly.h"
 #include "host/design/load/HDFrontEnd.h"
 #include "host/design/load/HDInput.h"
 #include "host/design/load/HDLoadContext.h"
@@ -36,6 +37,11 @@ std::unique_ptr<HFLFloorplan> load(const std::string& path, const Options& optio
 std::unique_ptr<HFLFloorplan> loadText(std::string_view text, const std::string& name,
                                        const Options& options,
                                        std::vector<HDLoadProblem>& problems);
+
+// The parts of the catalogue at `path` (parts.json) in its order, each read as a design's
+// part is; false, with every problem listed (capped), when the catalogue is not valid.
+bool readPartCatalogue(const std::string& path, std::vector<HDPartSpec>& parts,
+                       std::vector<HDLoadProblem>& problems);
 
 // Sends each problem as one host error message naming file, place and what was expected.
 void report(const std::vector<HDLoadProblem>& problems);

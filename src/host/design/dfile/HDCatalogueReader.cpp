@@ -71,17 +71,8 @@ bool HDCatalogueReader::catalogueHeader(HDJsonReader& r, const char* versionKey,
   return true;
 }
 
-bool HDCatalogueReader::resolvePart() {
-  if (!d_.havePart || !d_.partOk) return false;
-  if (d_.partInline) return true;
-  HDJsonReader r;
-  std::string path;
-  if (!openCatalogue("parts.json", r, path,
-                     "part " + hdQuoted(d_.partName) + " is not an inline part object"))
-    return false;
-  const size_t before = ctx_.problemCount();
-  bool found = false;
-  std::vector<std::string> names;
+void HDCatalogueReader::readPartList(HDJsonReader& r, const std::string& path,
+                                     std::vector<HDPartSpec>& parts) {
   std::unordered_map<std::string, HDJsonPos> seenNames;
   ctx_.inFile(path, r, [&]() {
     catalogueHeader(r, "seufit_parts", "parts", HDJsonReader::ARRAY, [&]() {
@@ -100,23 +91,47 @@ bool HDCatalogueReader::resolvePart() {
           continue;
         }
         seenNames.emplace(entry.name, p);
-        names.push_back(entry.name);
-        if (entry.name == d_.partName) {
-          d_.part = entry;
-          found = true;
-        }
+        parts.push_back(std::move(entry));
       }
       ctx_.pop();
     });
   });
-  if (ctx_.problemCount() != before) return false;
-  if (!found) {
-    ctx_.problemAt(
-        ctx_.designFile(), d_.partPos, "part",
-        "unknown part " + hdQuoted(d_.partName) + "; " + path + " lists " + hdJoinNames(names, 40));
-    return false;
+}
+
+void HDCatalogueReader::readParts(const std::string& path, std::vector<HDPartSpec>& parts) {
+  HDJsonReader r;
+  std::string err;
+  if (!r.openFile(path, err)) {
+    ctx_.problemAt(path, {}, "", "cannot read the catalogue: " + err);
+    return;
   }
-  return true;
+  readPartList(r, path, parts);
+}
+
+bool HDCatalogueReader::resolvePart() {
+  if (!d_.havePart || !d_.partOk) return false;
+  if (d_.partInline) return true;
+  HDJsonReader r;
+  std::string path;
+  if (!openCatalogue("parts.json", r, path,
+                     "part " + hdQuoted(d_.partName) + " is not an inline part object"))
+    return false;
+  const size_t before = ctx_.problemCount();
+  std::vector<HDPartSpec> parts;
+  readPartList(r, path, parts);
+  if (ctx_.problemCount() != before) return false;
+  std::vector<std::string> names;
+  for (HDPartSpec& entry : parts) {
+    names.push_back(entry.name);
+    if (entry.name == d_.partName) {
+      d_.part = std::move(entry);
+      return true;
+    }
+  }
+  ctx_.problemAt(
+      ctx_.designFile(), d_.partPos, "part",
+      "unknown part " + hdQuoted(d_.partName) + "; " + path + " lists " + hdJoinNames(names, 40));
+  return false;
 }
 
 void HDCatalogueReader::loadLibrary() {

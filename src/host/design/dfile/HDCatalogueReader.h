@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "host/design/dfile/HDDesignFileReader.h"
 
@@ -16,9 +17,12 @@ class HDCatalogueReader {
   // Reads the part and its library; returns whether every primitive name is known, so
   // that an unknown one is an error.
   bool read();
+  // Every part of the catalogue at `path`, in its order; its problems go to the context.
+  void readParts(const std::string& path, std::vector<HDPartSpec>& parts);
 
  private:
   bool resolvePart();
+  void readPartList(HDJsonReader& r, const std::string& path, std::vector<HDPartSpec>& parts);
   void loadLibrary();
   bool openCatalogue(const std::string& rel, HDJsonReader& r, std::string& path,
                      const std::string& why);
