@@ -52,6 +52,7 @@ void registerCheckCommand(CLI::App& app, CliContext& ctx);
 void registerImportCommand(CLI::App& app, CliContext& ctx);
 void registerPlotCommand(CLI::App& app, CliContext& ctx);
 void registerDataCommand(CLI::App& app, CliContext& ctx);
+void registerPartsCommand(CLI::App& app, CliContext& ctx);
 
 // `seufit dump inventory DESIGN`; returns the exit status.
 class CliRequest;

@@ -132,6 +132,7 @@ static int run(int argc, char** argv) {
   registerInventoryCommand(app, ctx);
   registerDumpCommand(app, ctx);
   registerCheckCommand(app, ctx);
+  registerPartsCommand(app, ctx);
   registerImportCommand(app, ctx);
   registerPlotCommand(app, ctx);
   registerDataCommand(app, ctx);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/design/db/HDesign.h"
+#include "host/design/load/HDDesignAssembly.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 #include "shared/fit/base/HAFITHierarchy.h"
 #include "shared/fit/base/HAFITMgr.h"
@@ -110,6 +111,10 @@ Status flux(const Request& request, HAFITMgr::FluxPoint& out);
 // Each segment's flux of a mission profile and the weighted mean.
 Status fluxProfile(const std::string& path, HAFITMission::Profile& profile,
                    HAFITMission::MissionFlux& out);
+
+// The parts of the data directories' catalogue (parts.json), in its order: NO_RESULT when
+// none is found, USAGE after its problems.
+Status parts(std::vector<HDPartSpec>& out);
 
 // Provenance: the SHA-256 of a file as 64 lower-case hex digits, "" when unreadable, or a
 // text in parentheses saying why it has none (a pipe, a FIFO).
