@@ -85,4 +85,24 @@ py::dict dataCheck(const DataDirs& dataDirs) {
   return d;
 }
 
+py::list parts(const DataDirs& dataDirs) {
+  PyCall call(dataDirs);
+  std::vector<HDPartSpec> found;
+  if (HAFITRun::parts(found) != HAFITRun::OK) call.fail("the parts catalogue could not be read");
+  // Only the catalogue matters here; the other data files' errors are warned of.
+  call.finish(false);
+  py::list list;
+  for (const HDPartSpec& p : found) {
+    py::dict d;
+    d["name"] = p.name;
+    d["device"] = p.device;
+    d["arch_id"] = p.archId;
+    d["arch_type"] = p.archType;
+    d["config_bits"] = p.hasConfigBits ? py::object(py::int_(p.configBits)) : py::none();
+    d["library"] = p.hasLibrary ? py::object(py::str(p.library)) : py::none();
+    list.append(d);
+  }
+  return list;
+}
+
 }  // namespace seufitpy

@@ -64,7 +64,7 @@ class SeufitWarning(UserWarning):
 # The short name, for seufit.Warning; left out of `import *`, where it would hide the builtin.
 Warning = SeufitWarning
 __all__ = ["BudgetExceeded", "Design", "Error", "Report", "SeufitWarning", "data_check", "flux",
-           "flux_profile", "load"]
+           "flux_profile", "load", "parts"]
 )";
 
 std::string optionText(const char* name, const py::object& value, const std::string& fallback) {
@@ -121,6 +121,15 @@ PYBIND11_MODULE(seufit, m) {
       "every part of the catalogue with its library and its family's rates, the cutoff grid.\n"
       "Errors raise seufit.Error (with every error in .errors), warnings are seufit.Warning.\n"
       "Returns {\"data_dirs\": [...]}: the directories searched, the built-in one last.");
+
+  m.def(
+      "parts", [](const DataDirs& dataDirs) { return seufitpy::parts(dataDirs); }, py::kw_only(),
+      "data_dirs"_a = py::none(),
+      "parts(*, data_dirs: list[str] | None = None) -> list\n\n"
+      "The parts of the catalogue (parts.json) in its order, as `seufit parts --json` lists\n"
+      "them: a dict per part with its keys name, device, arch_id, arch_type, config_bits and\n"
+      "library (None when the part has none). A missing or invalid catalogue raises\n"
+      "seufit.Error.");
 
   m.def(
       "load",

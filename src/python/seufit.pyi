@@ -54,6 +54,9 @@ def load(
 ) -> Design:
     """Loads a seufit design file or a netlist (Yosys JSON or EDIF)."""
 
+def parts(*, data_dirs: list[str] | None = None) -> list[dict[str, Any]]:
+    """The parts of the catalogue: the list of `seufit parts --json`."""
+
 class Report:
     """A FIT report: its figures as plain data and its renderings."""
 

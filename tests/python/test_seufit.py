@@ -116,6 +116,22 @@ def test_data_check_as_the_command_line(tmp_path):
     assert errors == [line for line in p.stderr.splitlines() if line.startswith("error")]
 
 
+def test_parts_as_the_command_line(tmp_path):
+    assert seufit.parts() == json.loads(cli("parts", "--json")[0])
+    (tmp_path / "parts.json").write_text(
+        '{"seufit_parts": 1, "parts": [{"name": "p", "device": "d", "arch_id": "x", '
+        '"arch_type": 7}, {"name": "p", "device": "d", "arch_id": "x", "arch_type": "7"}]}')
+    _, messages = cli("parts", "--data-dir", str(tmp_path), ok=False)
+    with pytest.raises(seufit.Error) as caught:
+        seufit.parts(data_dirs=[str(tmp_path)])
+    assert [(e.id, "error", e.text) for e in caught.value.errors] == messages
+    (tmp_path / "parts.json").write_text(
+        '{"seufit_parts": 1, "parts": [{"name": "p", "device": "d", "arch_id": "x", '
+        '"arch_type": 7}]}')
+    assert seufit.parts(data_dirs=[str(tmp_path)]) == [
+        dict(name="p", device="d", arch_id="x", arch_type=7, config_bits=None, library=None)]
+
+
 def test_a_new_device_from_data_init_to_a_report(tmp_path):
     """A part of one's own with the placeholders of z9-s1's family and its bit count gives
     z9-s1's figures: the layered data, the copied records and the new family key agree."""
