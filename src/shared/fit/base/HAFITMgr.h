@@ -112,6 +112,9 @@ class HAFITMgr {
     HCRRptDoc& document();
     // What the report computed and under which conditions; for any outcome past the walk.
     const HAFITConditions& conditions() const;
+    // The walked floorplan, for figures under other conditions (a sweep); null when the
+    // device was refused.
+    HAFITFloorplan* floorplan();
     // The document with its header items ("Command", "Design", "Device", provenance) in
     // `format` (HAFITReport::Format); only for an outcome of WRITTEN.
     void render(std::ostream& os, const std::string& command, HAFITReport::Format format);

@@ -244,6 +244,8 @@ HAFITMgr::Analysis::~Analysis() = default;
 
 HCRRptDoc& HAFITMgr::Analysis::document() { return parts_->doc; }
 
+HAFITFloorplan* HAFITMgr::Analysis::floorplan() { return parts_->prepared.floorplan.get(); }
+
 const HAFITConditions& HAFITMgr::Analysis::conditions() const {
   return parts_->prepared.conditions;
 }

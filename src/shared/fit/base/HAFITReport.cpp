@@ -24,7 +24,7 @@ bool endsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-HAFITReport::Figures figuresOf(const HCRRptDoc& doc) {
+HAFITReport::Figures summaryFigures(const HCRRptDoc& doc) {
   // Column 2 is the first "Nominal" column of the summary table.
   constexpr size_t kNominal = 2;
   HAFITReport::Figures f;
@@ -84,6 +84,8 @@ void checkFigures(const HCRRptDoc& doc, HAFITReport::Figures& f) {
 }
 }  // namespace
 
+HAFITReport::Figures HAFITReport::figuresOf(const HCRRptDoc& doc) { return summaryFigures(doc); }
+
 std::string HAFITReport::budgetFigure(Budget::Figure figure, const HAFITConditions& c) {
   return figure == Budget::FIT
              ? "the nominal FIT of " + c.whose()
@@ -121,7 +123,7 @@ HCRRptDoc HAFITReport::document(Figures& figures) const {
   HCRRptDoc doc = HCRRptDoc::createDoc("FIT Report", true, "", "", "", "", "");
   floorplan_->writeDeviceReliability(doc);
   // The device figures come from the summary alone.
-  figures = figuresOf(doc);
+  figures = summaryFigures(doc);
   if (conditions_ && conditionsSection_) conditions_->writeSection(doc);
   if (conditions_ && !budgets_.empty()) writeBudgets(doc, budgets_, *conditions_, figures);
   if (hierarchy_) hierarchy_->writeSections(doc, *floorplan_, hierarchyDepth_, contributors_);

@@ -39,6 +39,8 @@ class HAFITReport {
     // Figures below 0, "row / column = value", in table order.
     std::vector<std::string> negative;
   };
+  // The device figures of a document's summary (nothing else of `Figures` is set).
+  static Figures figuresOf(const HCRRptDoc& doc);
   // As above in any format; `provenance` (when not empty) is rendered with the header.
   Figures write(std::ostream& os, const std::string& command, Format format,
                 const Items& provenance);
