@@ -53,6 +53,7 @@ void registerImportCommand(CLI::App& app, CliContext& ctx);
 void registerPlotCommand(CLI::App& app, CliContext& ctx);
 void registerDataCommand(CLI::App& app, CliContext& ctx);
 void registerPartsCommand(CLI::App& app, CliContext& ctx);
+void registerSweepCommand(CLI::App& app, CliContext& ctx);
 
 // `seufit dump inventory DESIGN`; returns the exit status.
 class CliRequest;

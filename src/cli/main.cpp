@@ -136,13 +136,15 @@ static int run(int argc, char** argv) {
   registerImportCommand(app, ctx);
   registerPlotCommand(app, ctx);
   registerDataCommand(app, ctx);
+  registerSweepCommand(app, ctx);
   // Set last, for the top level only.
   app.footer(
       "Run 'seufit COMMAND --help' for a command's options. A misspelt option or command is "
       "named with the nearest ones.\n"
       "Exit status: 0 done; 1 no result (device not supported, data missing or faulty, output "
       "not written); 2 usage error, or an input that cannot be read or is invalid; 3 a report "
-      "written over its budget; 4 data check --strict found warnings; 141 the reader of "
+      "written over its budget; 4 a result written with warnings under --strict (data check, "
+      "report, inventory, check, flux, sweep); 141 the reader of "
       "standard output closed it early.");
 
   // Commands run from their callbacks after parsing; the sinks must exist by then.
