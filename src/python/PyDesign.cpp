@@ -2,14 +2,18 @@
 
 #include <pybind11/stl.h>
 
+#include <charconv>
+#include <cstdlib>
 #include <sstream>
 #include <utility>
 #include <vector>
 
 #include "PyCall.h"
+#include "PyRequest.h"
 #include "host/design/HDLoad.h"
 #include "host/str/HSTJson.h"
 #include "host/str/HSTStrUtils.h"
+#include "shared/fit/run/HAFITSweep.h"
 
 namespace py = pybind11;
 
@@ -216,6 +220,111 @@ py::object Design::report(const py::kwargs& options) {
   HAFITRun::finish(report, request);
   call.finish(result);
   return result;
+}
+
+namespace {
+// One swept value as the option's text: whole numbers for N (numpy's too), reals for X.
+std::string sweepValue(const char* keyword, bool whole, const py::handle& v) {
+  const bool number = !py::isinstance<py::bool_>(v) && !py::isinstance<py::str>(v) &&
+                      py::hasattr(v, whole ? "__index__" : "__float__");
+  if (!number)
+    throw py::type_error(std::string(keyword) + ": expected " + (whole ? "int" : "float") +
+                         " or a sequence of them, got " +
+                         py::str(py::type::of(v).attr("__name__")).cast<std::string>());
+  if (whole) return py::str(v.attr("__index__")()).cast<std::string>();
+  return py::repr(py::float_(v.attr("__float__")())).cast<std::string>();
+}
+
+std::vector<std::string> sweepValues(const char* keyword, bool whole, const py::handle& v) {
+  std::vector<std::string> out;
+  if (py::isinstance<py::str>(v) || !py::hasattr(v, "__iter__")) {
+    out.push_back(sweepValue(keyword, whole, v));
+    return out;
+  }
+  for (const py::handle item : v) out.push_back(sweepValue(keyword, whole, item));
+  return out;
+}
+}  // namespace
+
+py::list Design::sweep(const py::kwargs& options) {
+  HAFITRun::Request request;
+  request.keywords = true;
+  HAFITRun::SweepAxes axes;
+  std::vector<std::pair<std::string, std::string>> given;
+  static const char* const kOthers[] = {"devices", "months", "revised-package-model", "meters",
+                                        "feet"};
+  for (const auto& item : options) {
+    const std::string keyword = py::str(item.first).cast<std::string>();
+    if (keyword == "altitude") {
+      axes.altitude = sweepValues("altitude", false, item.second);
+    } else if (keyword == "longitude") {
+      axes.longitude = sweepValues("longitude", true, item.second);
+    } else if (keyword == "latitude") {
+      axes.latitude = sweepValues("latitude", true, item.second);
+    } else if (keyword == "temperature") {
+      axes.temperature = sweepValues("temperature", true, item.second);
+    } else {
+      const HAFITRun::OptionInfo* info = nullptr;
+      for (const char* name : kOthers)
+        if (keyword == keywordOf(name)) info = HAFITRun::Request::find(name);
+      if (!info)
+        throw py::type_error("sweep() got an unexpected keyword argument '" + keyword + "'");
+      if (auto text = optionText(*info, item.second)) given.emplace_back(info->name, *text);
+    }
+  }
+  PyCall call(dataDirs_);
+  bool ok = true;
+  for (const auto& g : given) ok = request.set(g.first, g.second) && ok;
+  if (!(request.settle() && ok)) call.failUsage();
+  HAFITRun::SweepResult result;
+  const HAFITRun::Status status = HAFITRun::sweep(design_, request, axes, result);
+  if (status == HAFITRun::USAGE) call.failUsage();
+  if (status != HAFITRun::OK) call.fail("no figures were made");
+  call.finish();
+
+  std::vector<py::str> names;
+  for (const char* c :
+       {"altitude", "longitude", "latitude", "temperature", "altitude_m", "model", "flux"})
+    names.emplace_back(c);
+  for (const std::string& c : result.columns) names.emplace_back(c);
+  // Hundreds of thousands of records: built with the C API, the values of one place shared.
+  const auto f32 = [](float x) {  // a float as the double a reader of its shortest text gets
+    char buf[32];
+    *std::to_chars(buf, buf + sizeof buf - 1, x).ptr = '\0';
+    return py::float_(std::strtod(buf, nullptr));
+  };
+  const auto set = [](PyObject* d, const py::str& key, PyObject* value) {
+    if (!value || PyDict_SetItem(d, key.ptr(), value) != 0) throw py::error_already_set();
+  };
+  py::list records(result.records.size());
+  py::object altitude, longitude, latitude, meters, model, flux;
+  for (size_t i = 0; i < result.records.size(); ++i) {
+    const HAFITRun::SweepRecord& r = result.records[i];
+    const HAFITRun::SweepRecord* before = i ? &result.records[i - 1] : nullptr;
+    if (!before || before->altitude != r.altitude || before->longitude != r.longitude ||
+        before->latitude != r.latitude) {
+      altitude = f32(r.altitude);
+      longitude = py::int_(r.longitude);
+      latitude = py::int_(r.latitude);
+      meters = f32(r.altitudeMeters);
+      model = py::str(r.model);
+      flux = f32(r.flux);
+    }
+    py::dict d;
+    set(d.ptr(), names[0], altitude.ptr());
+    set(d.ptr(), names[1], longitude.ptr());
+    set(d.ptr(), names[2], latitude.ptr());
+    set(d.ptr(), names[3], py::int_(r.temperature).ptr());
+    set(d.ptr(), names[4], meters.ptr());
+    set(d.ptr(), names[5], model.ptr());
+    set(d.ptr(), names[6], flux.ptr());
+    const double* values = result.valuesOf(i);
+    for (size_t c = 0; c < result.columns.size(); ++c)
+      set(d.ptr(), names[7 + c],
+          py::reinterpret_steal<py::object>(PyFloat_FromDouble(values[c])).ptr());
+    records[i] = std::move(d);
+  }
+  return records;
 }
 
 std::string Design::repr() const {

@@ -33,6 +33,9 @@ class Design {
   // The options of `seufit report` as keywords; a budget exceeded raises
   // seufit.BudgetExceeded holding the report.
   pybind11::object report(const pybind11::kwargs& options);
+  // The figures of every combination of altitude, longitude, latitude and temperature
+  // (each a number or a sequence of them), the design walked once: a list of dicts.
+  pybind11::list sweep(const pybind11::kwargs& options);
 
   const std::string& path() const { return design_.path; }
   std::string repr() const;

@@ -201,5 +201,16 @@ PYBIND11_MODULE(seufit, m) {
             "\nA bad value raises ValueError; a budget exceeded raises seufit.BudgetExceeded,\n"
             "which holds the report.")
                .c_str())
+      .def("sweep", &Design::sweep,
+           "sweep(self, *, altitude=0.0, longitude=-74, latitude=40, temperature=28, "
+           "devices=1, months=12.0, revised_package_model=False, meters=False, feet=False) "
+           "-> list[dict]\n\n"
+           "The report's figures at every combination of altitude, longitude, latitude and\n"
+           "temperature (each a number or a sequence of numbers, numpy's included), the "
+           "design\nwalked once. One dict per condition, altitude outermost: the condition, "
+           "altitude_m,\nmodel and flux, then config_fit, config_fit_lower, config_fit_upper "
+           "(and bram_, yram_,\nhbm_ where the family reports them), device_fit, failures, "
+           "failures_lower,\nfailures_upper: each the figure report() gives for that "
+           "condition.")
       .def("__repr__", &Design::repr);
 }

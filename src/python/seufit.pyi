@@ -1,7 +1,7 @@
 """Soft-error reliability (FIT and MTBF) reports for placed FPGA designs."""
 
 import os
-from typing import Any, Sequence
+from typing import Any, Iterable, Sequence
 
 __version__: str
 
@@ -116,3 +116,18 @@ class Design:
         data_dirs: list[str] | None = None,
     ) -> Report:
         """The FIT report, with the options and defaults of `seufit report`."""
+    def sweep(
+        self,
+        *,
+        altitude: float | Iterable[float] = 0.0,
+        longitude: int | Iterable[int] = -74,
+        latitude: int | Iterable[int] = 40,
+        temperature: int | Iterable[int] = 28,
+        devices: int = 1,
+        months: float = 12.0,
+        revised_package_model: bool = False,
+        meters: bool = False,
+        feet: bool = False,
+    ) -> list[dict[str, Any]]:
+        """The report's figures at every combination, the design walked once: one dict per
+        condition (altitude outermost), each figure the one report() gives."""

@@ -6,6 +6,7 @@ import json
 import os
 import re
 import shlex
+import struct
 import subprocess
 import warnings
 import xml.etree.ElementTree as ET
@@ -377,3 +378,42 @@ def test_conditions_are_those_of_the_command_line():
                                   "reason": "a black box: what it holds is unknown"}]
     with pytest.raises(ValueError, match="option meters cannot be used with feet"):
         design.report(meters=True, feet=True)
+
+
+def test_a_sweep_gives_the_figures_of_each_report():
+    design = seufit.load("examples/zerith9_accel.json")
+    altitudes = [0.0, 4571.5, 4572, 12000.5, 30000]  # both models and the cap
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", seufit.SeufitWarning)
+        records = design.sweep(altitude=altitudes, longitude=(-74, 20), latitude=range(-60, 71, 65),
+                               temperature=[-40, 85], devices=3, months=18.5,
+                               revised_package_model=True)
+        assert len(records) == 5 * 2 * 3 * 2
+        assert [r["altitude"] for r in records[::12]] == altitudes  # altitude outermost
+        for r in records[::5]:
+            report = design.report(altitude=r["altitude"], longitude=r["longitude"],
+                                   latitude=r["latitude"], temperature=r["temperature"],
+                                   devices=3, months=18.5, revised_package_model=True)
+            rows = {row[0]: row for row in report.sections[0]["tables"][0]["rows"][1:]}
+            for key, label in (("config", "Configuration Memory"), ("bram", "Block Memory"),
+                               ("yram", "Yotta Memory"), ("hbm", "HBM")):
+                assert [r[key + "_fit"], r[key + "_fit_lower"], r[key + "_fit_upper"]] == \
+                    [rows[label + " FIT"][i] for i in (2, 4, 6)]
+            assert [r["failures"], r["failures_lower"], r["failures_upper"]] == \
+                [rows["Device Failures"][i] for i in (2, 4, 6)]
+            assert r["device_fit"] == struct.unpack("f", struct.pack("f", report.device_fit))[0]
+            c = report.conditions
+            assert (r["altitude_m"], r["model"], r["flux"]) == \
+                (c["altitude_m"], c["model"], c["flux"])
+    # One value, and the design's units constraint applies as in a report.
+    radio = seufit.load("examples/zerith7_radio.json")
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", seufit.SeufitWarning)
+        (one,) = radio.sweep(altitude=3000)
+    assert (one["altitude_m"], len(one)) == (914.4, 17)
+    with pytest.raises(TypeError, match="latitude: expected int"):
+        radio.sweep(latitude=[40.5])
+    with pytest.raises(TypeError, match="unexpected keyword argument 'profile'"):
+        radio.sweep(profile="examples/profiles/long_haul_flight.json")
+    with pytest.raises(ValueError, match="option latitude: expected a whole number"):
+        radio.sweep(latitude=[40, 95])
