@@ -43,6 +43,7 @@ echo "== design walk in memory"
   >/dev/null || failed+=("walk_bench")
 run "seufit report end to end" "$src/bench/e2e.sh" "$build"
 run "hostile inputs" "$src/bench/hostile.sh" "$build"
+run "sweeps" "$src/bench/sweep.sh" "$build"
 
 echo "================ summary ================"
 cat "$SEUFIT_BENCH_SUMMARY"
