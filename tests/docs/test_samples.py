@@ -4,6 +4,8 @@ An output is a fenced block without a language, marked among the comment lines b
 
     <!-- sample: seufit ARGS -->             standard output, exit 0
     <!-- sample stderr exit 3: seufit ARGS -->   standard error, exit 3
+    <!-- sample excerpt: seufit ARGS -->      runs of whole lines of it, in order; a line
+                                             "..." stands for lines left out
 
 ARGS is split as a shell would; the command runs in a scratch folder that links every entry
 of the source tree, so that the files it writes are not left behind. A bare fenced block
@@ -28,7 +30,8 @@ EXE = os.environ.get("SEUFIT_EXE", os.path.join(SRC, "build", "seufit"))
 os.environ.pop("SEUFIT_DATA_PATH", None)
 
 PAGES = ["README.md"] + sorted(os.path.relpath(p, SRC) for p in glob.glob(os.path.join(SRC, "docs", "*.md")))
-MARK = re.compile(r"^<!-- sample(?P<stderr> stderr)?(?: exit (?P<exit>\d+))?: seufit (?P<args>.*) -->$")
+MARK = re.compile(r"^<!-- sample(?P<excerpt> excerpt)?(?P<stderr> stderr)?(?: exit (?P<exit>\d+))?"
+                  r": seufit (?P<args>.*) -->$")
 FENCE = re.compile(r"^```(\S*)\s*$")
 
 
@@ -76,7 +79,16 @@ def test_shown_output_is_current(page, line, marker, body, scratch):
     p = subprocess.run([EXE, *shlex.split(m.group("args"))], capture_output=True, text=True,
                        cwd=scratch)
     shown = p.stderr if m.group("stderr") else p.stdout
-    assert shown == body, f"{page}:{line}: seufit {m.group('args')}"
+    if m.group("excerpt"):
+        # Runs of whole lines, in order; a line "..." stands for lines left out.
+        at = 0
+        for run in re.split(r"^[ \t]*\.\.\.\n", body, flags=re.M):
+            found = shown.find(run, at) if run else at
+            assert found >= 0 and (found == 0 or shown[found - 1] == "\n"), \
+                f"{page}:{line}: not in the output of seufit {m.group('args')}:\n{run}"
+            at = found + len(run)
+    else:
+        assert shown == body, f"{page}:{line}: seufit {m.group('args')}"
     assert p.returncode == int(m.group("exit") or 0), p.stderr
 
 
