@@ -132,8 +132,9 @@ Status sweep(Design& design, const Request& request, const SweepAxes& axes, Swee
   for (const std::string& t : axes.temperature)
     if ((ok = check.set("temperature", t) && ok)) temperatures.push_back(check.temperature);
   if (!ok) return USAGE;
-  const double count = static_cast<double>(altitudes.size()) * longitudes.size() *
-                       latitudes.size() * temperatures.size();
+  const double count =
+      static_cast<double>(altitudes.size()) * static_cast<double>(longitudes.size()) *
+      static_cast<double>(latitudes.size()) * static_cast<double>(temperatures.size());
   if (count > static_cast<double>(kMaxSweep)) {
     ComMsgMgr::hostError("@1-112@%s%s", HSTJson::number(count), std::to_string(kMaxSweep));
     return USAGE;
