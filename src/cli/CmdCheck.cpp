@@ -1,4 +1,5 @@
 // `seufit check DESIGN`: validates a design file and prints a short summary.
+#include <cstdint>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -22,8 +23,9 @@ std::string HDJoinTypes(const std::vector<std::string>& types) {
   return out;
 }
 
+// A count that stopped at its largest value; the others, of a design that has one, are exact.
 std::string count(uint64_t n, bool saturated) {
-  return saturated ? "more than " + std::to_string(n) : std::to_string(n);
+  return saturated && n == UINT64_MAX ? "more than " + std::to_string(n) : std::to_string(n);
 }
 
 void printSummary(std::ostream& os, const std::string& path, const HFLFloorplan& design) {
