@@ -1,36 +1,81 @@
 #!/usr/bin/env bash
-# Synthesises Verilog into a Yosys JSON netlist whose memories are catalogue primitives.
-#   synth.sh [--flatten] --top TOP -o NETLIST.json FILE.v...
+# Synthesises Verilog into a netlist (Yosys JSON or EDIF) whose memories are catalogue
+# primitives.
+#   synth.sh [--flatten] [-D NAME[=VALUE]]... [-I DIR]... [-P NAME=VALUE]...
+#            --top TOP -o NETLIST.json|NETLIST.edf FILE.v|FILE.sv...
 # The steps (see README.md): read the black-box primitives and the design, run synth up to
 # its fine stage, map the inferred memories with memory_libmap and brams_map.v, finish synth.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 usage() {
-  echo "usage: $0 [--flatten] --top TOP -o NETLIST.json FILE.v..." >&2
+  echo "usage: $0 [--flatten] [-D NAME[=VALUE]]... [-I DIR]... [-P NAME=VALUE]..." >&2
+  echo "          --top TOP -o NETLIST.json|NETLIST.edf FILE.v|FILE.sv..." >&2
   exit 2
 }
-top="" out="" flatten="" files=()
+fail() {
+  echo "$0: $*" >&2
+  exit 2
+}
+top="" out="" flatten="" files=() defines=() includes=() params=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --top) [ $# -ge 2 ] || usage; top=$2; shift 2 ;;
     -o) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
     --flatten) flatten="-flatten"; shift ;;
+    -D) [ $# -ge 2 ] || usage; defines+=("$2"); shift 2 ;;
+    -D*) defines+=("${1#-D}"); shift ;;
+    -I) [ $# -ge 2 ] || usage; includes+=("$2"); shift 2 ;;
+    -I*) includes+=("${1#-I}"); shift ;;
+    -P) [ $# -ge 2 ] || usage; params+=("$2"); shift 2 ;;
+    -P*) params+=("${1#-P}"); shift ;;
     -*) usage ;;
     *) files+=("$1"); shift ;;
   esac
 done
 [ -n "$top" ] && [ -n "$out" ] && [ "${#files[@]}" -gt 0 ] || usage
+case "$out" in
+  *.json) write="write_json $out" ;;
+  # Parameters become EDIF properties; -attrprop adds the instance attributes
+  # (SEU_PROTECTED) the analysis reads too.
+  *.edf | *.edif | *.EDF | *.EDIF) write="write_edif -attrprop $out" ;;
+  *) fail "the netlist's name must end in .json (Yosys JSON) or .edf (EDIF): $out" ;;
+esac
 command -v yosys >/dev/null || { echo "$0: yosys is not installed" >&2; exit 1; }
 
-# Yosys commands take file names without quotes; refuse the ones that would split.
-for f in "$here" "$out" "${files[@]}"; do
-  case "$f" in *[[:space:]\;]*) echo "$0: file name with blank or ';': $f" >&2; exit 2 ;; esac
+# Yosys commands are words: refuse what would split or end one. A value may hold '"'
+# (-P MODE='"fast"' sets a text parameter); a name may not.
+for f in "$here" "$top" "$out" "${files[@]}" ${includes[@]+"${includes[@]}"} ${defines[@]+"${defines[@]}"} ${params[@]+"${params[@]}"}; do
+  case "$f" in *[[:space:]\;\#]*) fail "blank, ';' or '#' in an argument: $f" ;; esac
+done
+for f in "$here" "$top" "$out" "${files[@]}" ${includes[@]+"${includes[@]}"}; do
+  case "$f" in *\"*) fail "'\"' in a name: $f" ;; esac
+done
+name='[A-Za-z_][A-Za-z0-9_$]*'
+for d in ${defines[@]+"${defines[@]}"}; do
+  [[ "$d" =~ ^$name(=.*)?$ ]] || fail "-D takes NAME or NAME=VALUE: $d"
+done
+for p in ${params[@]+"${params[@]}"}; do
+  [[ "$p" =~ ^$name=.+$ ]] || fail "-P takes NAME=VALUE: $p"
 done
 
-yosys -q -p "read_verilog -lib $here/cells.v
-read_verilog ${files[*]}
-synth -top $top $flatten -run begin:fine
-memory_libmap -lib $here/brams.txt -no-auto-huge
-techmap -map $here/brams_map.v
-synth -run fine:
-write_json $out"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+{
+  echo "read_verilog -lib $here/cells.v"
+  for d in ${defines[@]+"${defines[@]}"}; do echo "verilog_defaults -add -D$d"; done
+  for i in ${includes[@]+"${includes[@]}"}; do echo "verilog_defaults -add -I$i"; done
+  for f in "${files[@]}"; do
+    case "$f" in
+      *.sv) echo "read_verilog -sv $f" ;;
+      *) echo "read_verilog $f" ;;
+    esac
+  done
+  # A top-level parameter: the top module elaborated again with the value.
+  for p in ${params[@]+"${params[@]}"}; do echo "chparam -set ${p%%=*} ${p#*=} $top"; done
+  echo "synth -top $top $flatten -run begin:fine"
+  echo "memory_libmap -lib $here/brams.txt -no-auto-huge"
+  echo "techmap -map $here/brams_map.v"
+  echo "synth -run fine:"
+  echo "$write"
+} >"$tmp/synth.ys"
+yosys -q -s "$tmp/synth.ys"

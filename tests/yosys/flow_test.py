@@ -3,6 +3,8 @@
 memory primitives of each JSON netlist, instance by instance, against a hand-made table.
 Then reads each netlist with `seufit inventory --json` and checks the block RAM figures
 worked out by hand, and that `seufit import` gives a design file with the same inventory.
+Small designs written here (CASES) check one coding style or option each by the
+inventory of their netlist.
    flow_test.py SOURCE_DIR [SEUFIT]   (exit 77, a skip, when yosys is not installed)"""
 import json
 import os
@@ -59,6 +61,33 @@ INVENTORY = {
 }
 
 
+# Small designs: (label, {file: text}, synth.sh options, top, inventory figures by hand).
+# The figures are for z9-example, where a RAMB18 holds 16384 bits at width 1, 2 or 4 and
+# 18432 at 9, 18 or 36, a RAMB36 twice as many.
+SV_OPTIONS = {
+    # -I finds the header, -D sets LANES (a word of 4 x 9 bits), -P doubles the default
+    # depth: 1024 x 36 no longer fits a RAMB18 and takes one RAMB36 at width 36.
+    "shape.sv": """`include "lanes.svh"
+module shape #(parameter int DEPTH = 512) (
+    input logic clk, we,
+    input logic [$clog2(DEPTH)-1:0] wa, ra,
+    input logic [`WORD-1:0] d,
+    output logic [`WORD-1:0] q);
+  logic [`WORD-1:0] m[0:DEPTH-1];
+  always_ff @(posedge clk) begin
+    if (we) m[wa] <= d;
+    q <= m[ra];
+  end
+endmodule
+""",
+    "inc/lanes.svh": "`define WORD (`LANES * 9)\n",
+}
+CASES = [
+    ("sv, -I, -D, -P", SV_OPTIONS, ["-I", "inc", "-D", "LANES=4", "-P", "DEPTH=1024"], "shape",
+     {"bramCount": 1, "ramb36SdpCount": 1, "bramBits": 36864}),
+]
+
+
 def value(v):
     """A write_json parameter: binary text is an unsigned number, other text is text."""
     return int(v, 2) if isinstance(v, str) and v and set(v) <= {"0", "1"} else v
@@ -112,13 +141,46 @@ def check_seufit(seufit, label, top, out, tmp, failures):
         failures.append(f"{label}: imported design inventory {back}, expected {inv}")
 
 
+def synth(synth_sh, flags, top, out, files, cwd):
+    return subprocess.run(["bash", synth_sh, *flags, "--top", top, "-o", out, *files],
+                          capture_output=True, text=True, cwd=cwd)
+
+
+def check_cases(synth_sh, seufit, tmp, failures):
+    """Each case to a JSON netlist and to EDIF: the figures, and the same inventory."""
+    for n, (label, sources, flags, top, want) in enumerate(CASES):
+        where = os.path.join(tmp, f"case{n}")
+        for name, text in sources.items():
+            os.makedirs(os.path.dirname(os.path.join(where, name)), exist_ok=True)
+            with open(os.path.join(where, name), "w") as f:
+                f.write(text)
+        files = [name for name in sources if not name.endswith(".svh")]
+        got = {}
+        for ext in ("json", "edf"):
+            run = synth(synth_sh, flags, top, f"netlist.{ext}", files, where)
+            if run.returncode != 0:
+                failures.append(f"{label}: synth.sh -o .{ext} exit {run.returncode}: {run.stderr}")
+                break
+            rc, got[ext] = inventory(seufit, os.path.join(where, f"netlist.{ext}"),
+                                     ["--part", "z9-example"])
+            if rc != 0:
+                failures.append(f"{label}: seufit inventory .{ext} exit {rc}: {got[ext]}")
+                break
+        else:
+            for key, figure in want.items():
+                if got["json"][key] != figure:
+                    failures.append(f"{label}: {key} {got['json'][key]}, expected {figure}")
+            if got["edf"] != got["json"]:
+                failures.append(f"{label}: EDIF inventory {got['edf']}, JSON {got['json']}")
+
+
 def main():
-    src = sys.argv[1]
+    src = os.path.abspath(sys.argv[1])
     seufit = sys.argv[2] if len(sys.argv) > 2 else None
     if shutil.which("yosys") is None:
         print("SKIP: yosys is not installed (scripts/install-deps.sh installs it)")
         return 77
-    synth = os.path.join(src, "data", "yosys", "synth.sh")
+    synth_sh = os.path.join(src, "data", "yosys", "synth.sh")
     examples = os.path.join(src, "examples", "verilog")
     cases = [
         ("inferred", "inferred.v", [], INFERRED),
@@ -131,9 +193,7 @@ def main():
         for top, source, flags, expected in cases:
             label = " ".join([source] + flags)
             out = os.path.join(tmp, "netlist.json")
-            run = subprocess.run(["bash", synth, *flags, "--top", top, "-o", out,
-                                  os.path.join(examples, source)],
-                                 capture_output=True, text=True)
+            run = synth(synth_sh, flags, top, out, [os.path.join(examples, source)], tmp)
             if run.returncode != 0:
                 failures.append(f"{label}: synth.sh exit {run.returncode}: {run.stderr}")
                 continue
@@ -154,12 +214,22 @@ def main():
                 protected = found["table_ram"][2].get("SEU_PROTECTED")
                 if protected != 2048:
                     failures.append(f"{label}: table_ram SEU_PROTECTED {protected!r}, expected 2048")
+                if seufit:
+                    # EDIF carries the same parameters and the designer's attribute.
+                    edif = os.path.join(tmp, "netlist.edf")
+                    run = synth(synth_sh, flags, top, edif, [os.path.join(examples, source)], tmp)
+                    want = inventory(seufit, out, ["--part", "z9-example"])
+                    got = inventory(seufit, edif, ["--part", "z9-example"])
+                    if run.returncode != 0 or got != want:
+                        failures.append(f"{label}: EDIF inventory {got}, JSON {want}")
             if source == "line_buffers.v":
                 # Hierarchical: one derived module per shape; flat: only the top remains.
                 derived = {m for m in visited if m.startswith("$paramod")}
                 want = 0 if flags else 3
                 if len(derived) != want:
                     failures.append(f"{label}: {len(derived)} derived modules, expected {want}")
+        if seufit:
+            check_cases(synth_sh, seufit, tmp, failures)
     for f in failures:
         print("FAIL:", f)
     return 1 if failures else 0
