@@ -73,6 +73,10 @@ trap 'rm -rf "$tmp"' EXIT
   # A top-level parameter: the top module elaborated again with the value.
   for p in ${params[@]+"${params[@]}"}; do echo "chparam -set ${p%%=*} ${p#*=} $top"; done
   echo "synth -top $top $flatten -run begin:fine"
+  # A memory asked for in distributed memory goes to logic: the catalogue has none.
+  for a in ram_style rom_style ramstyle romstyle syn_ramstyle syn_romstyle; do
+    echo "attrmap -imap $a=\"distributed\" $a=\"logic\" t:\$mem_v2"
+  done
   echo "memory_libmap -lib $here/brams.txt -no-auto-huge"
   echo "techmap -map $here/brams_map.v"
   echo "synth -run fine:"

@@ -82,9 +82,39 @@ endmodule
 """,
     "inc/lanes.svh": "`define WORD (`LANES * 9)\n",
 }
+# 128 x 4 is worth a block (512 bits of logic cost more) unless a style asks for logic;
+# 8 x 4 is not, unless the style asks for a block. The ROM would stop the flow if
+# "distributed" were looked for among the library's memories.
+STYLES = {
+    "styles.v": """module styles (
+    input clk, we, input [6:0] wa, ra, input [3:0] d,
+    output reg [3:0] q0, q1, q2, q3, q4, q5, output reg [7:0] q6);
+  reg [3:0] plain[0:127];
+  (* ram_style = "distributed" *) reg [3:0] dist[0:127];
+  (* ram_style = "LOGIC" *) reg [3:0] lg[0:127];
+  (* ram_style = "registers" *) reg [3:0] regs[0:127];
+  (* syn_ramstyle = "distributed" *) reg [3:0] syn[0:127];
+  (* ram_style = "block" *) reg [3:0] tiny[0:7];
+  (* rom_style = "distributed" *) reg [7:0] rom[0:127];
+  integer i;
+  initial for (i = 0; i < 128; i = i + 1) rom[i] = i * 5;
+  always @(posedge clk) begin
+    if (we) begin
+      plain[wa] <= d; dist[wa] <= d; lg[wa] <= d; regs[wa] <= d; syn[wa] <= d;
+      tiny[wa[2:0]] <= d;
+    end
+    q0 <= plain[ra]; q1 <= dist[ra]; q2 <= lg[ra]; q3 <= regs[ra]; q4 <= syn[ra];
+    q5 <= tiny[ra[2:0]]; q6 <= rom[ra];
+  end
+endmodule
+""",
+}
 CASES = [
     ("sv, -I, -D, -P", SV_OPTIONS, ["-I", "inc", "-D", "LANES=4", "-P", "DEPTH=1024"], "shape",
      {"bramCount": 1, "ramb36SdpCount": 1, "bramBits": 36864}),
+    # plain and tiny: a RAMB18 each at width 4.
+    ("ram_style, rom_style", STYLES, [], "styles",
+     {"bramCount": 2, "ramb18SdpCount": 2, "bramBits": 2 * 16384}),
 ]
 
 
