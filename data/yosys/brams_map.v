@@ -1,9 +1,10 @@
 // Turns the $__SEU_*_ cells of memory_libmap (brams.txt) into catalogue primitives with
-// the attributes the analysis reads: RAM_MODE and the port widths. Verilog cannot choose
-// the type of an instance by parameter, so each pair of sizes shares one module whose
-// generate branches differ in the primitive only. Write enables come one per 9-bit byte,
-// or one for ports narrower than a byte; the primitive takes them replicated to its own
-// enable width.
+// the attributes the analysis reads: RAM_MODE and the port widths. The side of a port that
+// is not used (the write side of a read-only port, all of an unused port) has width 0:
+// the analysis counts a block by its widest port. Verilog cannot choose the type of an
+// instance by parameter, so each pair of sizes shares one module whose generate branches
+// differ in the primitive only. Write enables come one per 9-bit byte, or one for ports
+// narrower than a byte; the primitive takes them replicated to its own enable width.
 
 // True dual port, both sizes: RAMB36 has one more address bit and twice the data bus.
 (* techmap_celltype = "$__SEU_RAMB18_TDP_ $__SEU_RAMB36_TDP_" *)
@@ -23,6 +24,14 @@ module seu_bram_tdp (
   parameter PORT_B_WR_EN_WIDTH = 1;
   parameter PORT_A_OPTION_WRITE_MODE = "WRITE_FIRST";
   parameter PORT_B_OPTION_WRITE_MODE = "WRITE_FIRST";
+  parameter PORT_A_RD_USED = 1;
+  parameter PORT_A_WR_USED = 1;
+  parameter PORT_B_RD_USED = 1;
+  parameter PORT_B_WR_USED = 1;
+  localparam RA = PORT_A_RD_USED ? PORT_A_WIDTH : 0;
+  localparam WA = PORT_A_WR_USED ? PORT_A_WIDTH : 0;
+  localparam RB = PORT_B_RD_USED ? PORT_B_WIDTH : 0;
+  localparam WB = PORT_B_WR_USED ? PORT_B_WIDTH : 0;
   input PORT_A_CLK, PORT_A_CLK_EN, PORT_B_CLK, PORT_B_CLK_EN;
   input [ABITS-1:0] PORT_A_ADDR, PORT_B_ADDR;
   input [PORT_A_WIDTH-1:0] PORT_A_WR_DATA;
@@ -43,8 +52,7 @@ module seu_bram_tdp (
     if (BIG) begin : g
       RAMB36 #(
           .RAM_MODE("TDP"),
-          .READ_WIDTH_A(PORT_A_WIDTH), .WRITE_WIDTH_A(PORT_A_WIDTH),
-          .READ_WIDTH_B(PORT_B_WIDTH), .WRITE_WIDTH_B(PORT_B_WIDTH),
+          .READ_WIDTH_A(RA), .WRITE_WIDTH_A(WA), .READ_WIDTH_B(RB), .WRITE_WIDTH_B(WB),
           .WRITE_MODE_A(PORT_A_OPTION_WRITE_MODE), .WRITE_MODE_B(PORT_B_OPTION_WRITE_MODE)
       ) _TECHMAP_REPLACE_ (
           .CLKA(PORT_A_CLK), .ENA(PORT_A_CLK_EN), .WEA(wea), .ADDRA(PORT_A_ADDR), .DIA(dia), .DOA(doa),
@@ -53,8 +61,7 @@ module seu_bram_tdp (
     end else begin : g
       RAMB18 #(
           .RAM_MODE("TDP"),
-          .READ_WIDTH_A(PORT_A_WIDTH), .WRITE_WIDTH_A(PORT_A_WIDTH),
-          .READ_WIDTH_B(PORT_B_WIDTH), .WRITE_WIDTH_B(PORT_B_WIDTH),
+          .READ_WIDTH_A(RA), .WRITE_WIDTH_A(WA), .READ_WIDTH_B(RB), .WRITE_WIDTH_B(WB),
           .WRITE_MODE_A(PORT_A_OPTION_WRITE_MODE), .WRITE_MODE_B(PORT_B_OPTION_WRITE_MODE)
       ) _TECHMAP_REPLACE_ (
           .CLKA(PORT_A_CLK), .ENA(PORT_A_CLK_EN), .WEA(wea), .ADDRA(PORT_A_ADDR), .DIA(dia), .DOA(doa),
@@ -79,6 +86,8 @@ module seu_bram_sdp (
   parameter PORT_W_WIDTH = 1;
   parameter PORT_R_WIDTH = 1;
   parameter PORT_W_WR_EN_WIDTH = 1;
+  parameter PORT_W_USED = 1;
+  localparam WB = PORT_W_USED ? PORT_W_WIDTH : 0;
   input PORT_W_CLK, PORT_W_CLK_EN, PORT_R_CLK, PORT_R_CLK_EN;
   input [ABITS-1:0] PORT_W_ADDR, PORT_R_ADDR;
   input [PORT_W_WIDTH-1:0] PORT_W_WR_DATA;
@@ -94,7 +103,7 @@ module seu_bram_sdp (
     if (BIG) begin : g
       RAMB36 #(
           .RAM_MODE("SDP"),
-          .READ_WIDTH_A(PORT_R_WIDTH), .WRITE_WIDTH_B(PORT_W_WIDTH)
+          .READ_WIDTH_A(PORT_R_WIDTH), .WRITE_WIDTH_B(WB)
       ) _TECHMAP_REPLACE_ (
           .CLKA(PORT_R_CLK), .ENA(PORT_R_CLK_EN), .ADDRA(PORT_R_ADDR), .DOA(rd[HALF-1:0]),
           .DOB(rd[2*HALF-1:HALF]), .CLKB(PORT_W_CLK), .ENB(PORT_W_CLK_EN), .ADDRB(PORT_W_ADDR),
@@ -103,7 +112,7 @@ module seu_bram_sdp (
     end else begin : g
       RAMB18 #(
           .RAM_MODE("SDP"),
-          .READ_WIDTH_A(PORT_R_WIDTH), .WRITE_WIDTH_B(PORT_W_WIDTH)
+          .READ_WIDTH_A(PORT_R_WIDTH), .WRITE_WIDTH_B(WB)
       ) _TECHMAP_REPLACE_ (
           .CLKA(PORT_R_CLK), .ENA(PORT_R_CLK_EN), .ADDRA(PORT_R_ADDR), .DOA(rd[HALF-1:0]),
           .DOB(rd[2*HALF-1:HALF]), .CLKB(PORT_W_CLK), .ENB(PORT_W_CLK_EN), .ADDRB(PORT_W_ADDR),

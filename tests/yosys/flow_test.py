@@ -109,12 +109,63 @@ STYLES = {
 endmodule
 """,
 }
+# One port of 16384 x 1: width 1 on the port used, 0 on the other, so 16384 bits. Reads
+# of the data from before a write fit a simple-dual-port block (cheaper); reads of the
+# data being written need a true-dual-port block in WRITE_FIRST mode.
+SINGLE_PORT = {
+    "single.v": """module single (
+    input clk, we, input [13:0] a, input d, output reg q_old, q_new);
+  reg old_first[0:16383], new_first[0:16383];
+  always @(posedge clk) begin
+    if (we) old_first[a] <= d;
+    q_old <= old_first[a];
+  end
+  always @(posedge clk)
+    if (we) begin
+      new_first[a] <= d;
+      q_new <= d;
+    end else
+      q_new <= new_first[a];
+endmodule
+""",
+}
+# A memory coded with two read-write ports, instantiated twice: `half` ties port B off.
+# Kept hierarchical, both instances share one module of two ports (two true-dual-port
+# RAMB18 at width 18); flattened, `half` has one port left and is a simple-dual-port one.
+TIED_OFF = {
+    "tied.v": """module dpram (
+    input clk, we_a, we_b, input [9:0] addr_a, addr_b, input [17:0] din_a, din_b,
+    output reg [17:0] dout_a, dout_b);
+  reg [17:0] m[0:1023];
+  always @(posedge clk) begin
+    if (we_a) m[addr_a] <= din_a;
+    dout_a <= m[addr_a];
+  end
+  always @(posedge clk) begin
+    if (we_b) m[addr_b] <= din_b;
+    dout_b <= m[addr_b];
+  end
+endmodule
+
+module tied (input clk, we, input [9:0] a, b, input [17:0] d, output [17:0] qa, qb, qc);
+  dpram both (clk, we, we, a, b, d, ~d, qa, qb);
+  dpram half (.clk(clk), .we_a(we), .we_b(1'b0), .addr_a(b), .addr_b(10'd0),
+              .din_a(d), .din_b(18'd0), .dout_a(qc), .dout_b());
+endmodule
+""",
+}
 CASES = [
     ("sv, -I, -D, -P", SV_OPTIONS, ["-I", "inc", "-D", "LANES=4", "-P", "DEPTH=1024"], "shape",
      {"bramCount": 1, "ramb36SdpCount": 1, "bramBits": 36864}),
     # plain and tiny: a RAMB18 each at width 4.
     ("ram_style, rom_style", STYLES, [], "styles",
      {"bramCount": 2, "ramb18SdpCount": 2, "bramBits": 2 * 16384}),
+    ("single port", SINGLE_PORT, [], "single",
+     {"bramCount": 2, "ramb18SdpCount": 1, "ramb18TdpCount": 1, "bramBits": 2 * 16384}),
+    ("port B tied off, hierarchical", TIED_OFF, [], "tied",
+     {"bramCount": 2, "ramb18TdpCount": 2, "ramb18SdpCount": 0, "bramBits": 2 * 18432}),
+    ("port B tied off, flattened", TIED_OFF, ["--flatten"], "tied",
+     {"bramCount": 2, "ramb18TdpCount": 1, "ramb18SdpCount": 1, "bramBits": 2 * 18432}),
 ]
 
 
