@@ -61,7 +61,8 @@ INVENTORY = {
 }
 
 
-# Small designs: (label, {file: text}, synth.sh options, top, inventory figures by hand).
+# Small designs: (label, {file: text}, synth.sh options, top, inventory figures by hand[,
+# a check of the JSON netlist]).
 # The figures are for z9-example, where a RAMB18 holds 16384 bits at width 1, 2 or 4 and
 # 18432 at 9, 18 or 36, a RAMB36 twice as many.
 SV_OPTIONS = {
@@ -154,6 +155,68 @@ module tied (input clk, we, input [9:0] a, b, input [17:0] d, output [17:0] qa, 
 endmodule
 """,
 }
+# Initial contents of each kind: a ROM read with $readmemh (1024 x 36, a RAMB36: 36864
+# bits), a RAM with $readmemb, a RAM filled by a loop, a ROM of a case statement (a RAMB18
+# each: 18432 bits; a ROM costs a sixteenth of its bits in logic, and 32 x 36 still costs
+# more than a block), all in SDP mode at their word's width. The words are multiples of 9
+# bits, so that every bit of INIT_xx and INITP_xx is checked against the contents.
+ROM_H = [(a * 0x2468ACE1 + 0x800000001) % 2**36 for a in range(1024)]
+RAM_B = [a * 37 % 512 for a in range(256)]
+RAM_I = [a * 1025 % 2**18 for a in range(128)]
+ROM_C = [(a * 0x123456789 ^ 0x800000000) % 2**36 for a in range(32)]
+CONTENTS = {
+    "rom.hex": "".join(f"{v:09x}\n" for v in ROM_H),
+    "ram.bin": "".join(f"{v:09b}\n" for v in RAM_B),
+    "contents.v": """module contents (
+    input clk, we, input [9:0] a, input [8:0] d9, input [17:0] d18,
+    output reg [35:0] q1, q4, output reg [8:0] q2, output reg [17:0] q3);
+  reg [35:0] rom_h[0:1023];
+  reg [8:0] ram_b[0:255];
+  reg [17:0] ram_i[0:127];
+  integer i;
+  initial begin
+    $readmemh("rom.hex", rom_h);
+    $readmemb("ram.bin", ram_b);
+    for (i = 0; i < 128; i = i + 1) ram_i[i] = i * 1025;
+  end
+  always @(posedge clk) begin
+    if (we) begin
+      ram_b[a[7:0]] <= d9;
+      ram_i[a[6:0]] <= d18;
+    end
+    q1 <= rom_h[a];
+    q2 <= ram_b[a[7:0]];
+    q3 <= ram_i[a[6:0]];
+    case (a[4:0])
+""" + "".join(f"      {a}: q4 <= 36'h{v:09x};\n" for a, v in enumerate(ROM_C)) + """    endcase
+  end
+endmodule
+""",
+}
+
+
+def block_words(params, width):
+    """The words of `width` bits (9, 18 or 36) a block starts with: the 9-bit bytes put
+    together from INIT_xx (8 bits each) and INITP_xx (the ninth bits)."""
+    lines = sum(1 for k in params if k.startswith("INIT_"))
+    data = sum(value(params[f"INIT_{i:02X}"]) << 256 * i for i in range(lines))
+    ninth = sum(value(params[f"INITP_{i:02X}"]) << 256 * i for i in range(lines // 8))
+    b = [(data >> 8 * n & 0xFF) | (ninth >> n & 1) << 8 for n in range(lines * 32)]
+    k = width // 9
+    return [sum(b[a * k + j] << 9 * j for j in range(k)) for a in range(len(b) // k)]
+
+
+def check_contents(netlist, label, failures):
+    cells = netlist["modules"]["contents"]["cells"]
+    case_rom = next((name for name in cells if "proc_rom" in name), "no case ROM")
+    for name, width, want in (("rom_h.0.0", 36, ROM_H), ("ram_b.0.0", 9, RAM_B),
+                              ("ram_i.0.0", 18, RAM_I), (case_rom, 36, ROM_C)):
+        params = cells.get(name, {}).get("parameters", {})
+        got = block_words(params, width)[:len(want)] if "INIT_00" in params else None
+        if got != want:
+            failures.append(f"{label}: {name} starts with {got}, expected {want}")
+
+
 CASES = [
     ("sv, -I, -D, -P", SV_OPTIONS, ["-I", "inc", "-D", "LANES=4", "-P", "DEPTH=1024"], "shape",
      {"bramCount": 1, "ramb36SdpCount": 1, "bramBits": 36864}),
@@ -166,6 +229,9 @@ CASES = [
      {"bramCount": 2, "ramb18TdpCount": 2, "ramb18SdpCount": 0, "bramBits": 2 * 18432}),
     ("port B tied off, flattened", TIED_OFF, ["--flatten"], "tied",
      {"bramCount": 2, "ramb18TdpCount": 1, "ramb18SdpCount": 1, "bramBits": 2 * 18432}),
+    ("initial contents", CONTENTS, [], "contents",
+     {"bramCount": 4, "ramb36SdpCount": 1, "ramb18SdpCount": 3, "bramBits": 36864 + 3 * 18432},
+     check_contents),
 ]
 
 
@@ -229,13 +295,13 @@ def synth(synth_sh, flags, top, out, files, cwd):
 
 def check_cases(synth_sh, seufit, tmp, failures):
     """Each case to a JSON netlist and to EDIF: the figures, and the same inventory."""
-    for n, (label, sources, flags, top, want) in enumerate(CASES):
+    for n, (label, sources, flags, top, want, *check) in enumerate(CASES):
         where = os.path.join(tmp, f"case{n}")
         for name, text in sources.items():
             os.makedirs(os.path.dirname(os.path.join(where, name)), exist_ok=True)
             with open(os.path.join(where, name), "w") as f:
                 f.write(text)
-        files = [name for name in sources if not name.endswith(".svh")]
+        files = [name for name in sources if name.endswith((".v", ".sv"))]
         got = {}
         for ext in ("json", "edf"):
             run = synth(synth_sh, flags, top, f"netlist.{ext}", files, where)
@@ -253,6 +319,9 @@ def check_cases(synth_sh, seufit, tmp, failures):
                     failures.append(f"{label}: {key} {got['json'][key]}, expected {figure}")
             if got["edf"] != got["json"]:
                 failures.append(f"{label}: EDIF inventory {got['edf']}, JSON {got['json']}")
+            for c in check:
+                with open(os.path.join(where, "netlist.json")) as f:
+                    c(json.load(f), label, failures)
 
 
 def main():
