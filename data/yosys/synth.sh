@@ -36,8 +36,8 @@ done
 case "$out" in
   *.json) write="write_json $out" ;;
   # Parameters become EDIF properties; -attrprop adds the instance attributes
-  # (SEU_PROTECTED) the analysis reads too.
-  *.edf | *.edif | *.EDF | *.EDIF) write="write_edif -attrprop $out" ;;
+  # (SEU_PROTECTED) the analysis reads too. EDIF has no undefined bits: they become 0.
+  *.edf | *.edif | *.EDF | *.EDIF) write="setundef -zero; write_edif -attrprop $out" ;;
   *) fail "the netlist's name must end in .json (Yosys JSON) or .edf (EDIF): $out" ;;
 esac
 command -v yosys >/dev/null || { echo "$0: yosys is not installed" >&2; exit 1; }
@@ -60,6 +60,10 @@ done
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+case "$tmp" in *[[:space:]\;\#\"]*) fail "blank, ';', '#' or '\"' in the temporary directory: $tmp" ;; esac
+
+# First run: the design up to its memories, mapped by memory_libmap; what every memory
+# was before (dump) and what became of it (the log, the list of cells) go to memories.awk.
 {
   echo "read_verilog -lib $here/cells.v"
   for d in ${defines[@]+"${defines[@]}"}; do echo "verilog_defaults -add -D$d"; done
@@ -73,13 +77,28 @@ trap 'rm -rf "$tmp"' EXIT
   # A top-level parameter: the top module elaborated again with the value.
   for p in ${params[@]+"${params[@]}"}; do echo "chparam -set ${p%%=*} ${p#*=} $top"; done
   echo "synth -top $top $flatten -run begin:fine"
+  echo "tee -q -o $tmp/memories.il dump -m t:\$mem_v2"
   # A memory asked for in distributed memory goes to logic: the catalogue has none.
   for a in ram_style rom_style ramstyle romstyle syn_ramstyle syn_romstyle; do
     echo "attrmap -imap $a=\"distributed\" $a=\"logic\" t:\$mem_v2"
   done
   echo "memory_libmap -lib $here/brams.txt -no-auto-huge"
+  echo "tee -q -o $tmp/cells.txt select -list t:\$__SEU_*"
+  echo "write_rtlil $tmp/mapped.il"
+} >"$tmp/map.ys"
+yosys -q -l "$tmp/map.log" -s "$tmp/map.ys"
+
+# The table of memories.
+awk -f "$here/memories.awk" "$tmp/memories.il" "$tmp/map.log" "$tmp/cells.txt"
+
+# Second run: mark the memories left for logic, make the primitives, finish synth.
+{
+  echo "read_rtlil $tmp/mapped.il"
+  echo "techmap -max_iter 1 -map $here/logic_map.v t:\$mem_v2"
   echo "techmap -map $here/brams_map.v"
-  echo "synth -run fine:"
+  echo "synth -top $top -run fine:"
   echo "$write"
-} >"$tmp/synth.ys"
-yosys -q -s "$tmp/synth.ys"
+} >"$tmp/finish.ys"
+yosys -q -s "$tmp/finish.ys"
+# The markers take the type seufit reads as a memory no primitive holds.
+sed -i 's/"\$__SEU_UNMAPPED_"/"$mem_v2"/g' "$out"

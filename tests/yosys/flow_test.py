@@ -8,6 +8,7 @@ inventory of their netlist.
    flow_test.py SOURCE_DIR [SEUFIT]   (exit 77, a skip, when yosys is not installed)"""
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -61,8 +62,7 @@ INVENTORY = {
 }
 
 
-# Small designs: (label, {file: text}, synth.sh options, top, inventory figures by hand[,
-# a check of the JSON netlist]).
+# Small designs, CASES below.
 # The figures are for z9-example, where a RAMB18 holds 16384 bits at width 1, 2 or 4 and
 # 18432 at 9, 18 or 36, a RAMB36 twice as many.
 SV_OPTIONS = {
@@ -217,21 +217,76 @@ def check_contents(netlist, label, failures):
             failures.append(f"{label}: {name} starts with {got}, expected {want}")
 
 
+# Memories left in logic and why: a read that is not registered, a RAM and a ROM too small
+# to be worth a block (a block costs as much as 63 bits of RAM, 1008 of ROM).
+LOGIC = {
+    "logic.v": """module logic (
+    input clk, we, input [5:0] wa, ra, input [7:0] d, output [7:0] q0, output reg [7:0] q1, q2);
+  reg [7:0] async_read[0:63];
+  reg [7:0] tiny[0:3];
+  reg [7:0] table_rom[0:15];
+  integer i;
+  initial for (i = 0; i < 16; i = i + 1) table_rom[i] = i * 17;
+  always @(posedge clk) begin
+    if (we) begin
+      async_read[wa] <= d;
+      tiny[wa[1:0]] <= d;
+    end
+    q1 <= tiny[ra[1:0]];
+    q2 <= table_rom[ra[3:0]];
+  end
+  assign q0 = async_read[ra];
+endmodule
+""",
+}
+def check_in_logic(netlist, label, failures):
+    """A memory marked as left in logic is there too: one flip-flop per bit of the RAMs."""
+    cells = netlist["modules"]["logic"]["cells"].values()
+    flops = sum(1 for c in cells if "DFF" in c["type"])
+    if flops < 64 * 8 + 4 * 8:
+        failures.append(f"{label}: {flops} flip-flops, fewer than the RAMs' 544 bits")
+
+
+# Each case: its files, synth.sh options, top, inventory figures by hand; where the table
+# says each memory went ("placed"); the memories the netlist marks as left in logic,
+# words x bits, which `seufit check` names (warning 1-93); a check of the JSON netlist.
 CASES = [
-    ("sv, -I, -D, -P", SV_OPTIONS, ["-I", "inc", "-D", "LANES=4", "-P", "DEPTH=1024"], "shape",
-     {"bramCount": 1, "ramb36SdpCount": 1, "bramBits": 36864}),
+    dict(label="sv, -I, -D, -P", files=SV_OPTIONS, top="shape",
+         flags=["-I", "inc", "-D", "LANES=4", "-P", "DEPTH=1024"],
+         inventory={"bramCount": 1, "ramb36SdpCount": 1, "bramBits": 36864},
+         placed={"m": "RAMB36 SDP"}),
     # plain and tiny: a RAMB18 each at width 4.
-    ("ram_style, rom_style", STYLES, [], "styles",
-     {"bramCount": 2, "ramb18SdpCount": 2, "bramBits": 2 * 16384}),
-    ("single port", SINGLE_PORT, [], "single",
-     {"bramCount": 2, "ramb18SdpCount": 1, "ramb18TdpCount": 1, "bramBits": 2 * 16384}),
-    ("port B tied off, hierarchical", TIED_OFF, [], "tied",
-     {"bramCount": 2, "ramb18TdpCount": 2, "ramb18SdpCount": 0, "bramBits": 2 * 18432}),
-    ("port B tied off, flattened", TIED_OFF, ["--flatten"], "tied",
-     {"bramCount": 2, "ramb18TdpCount": 1, "ramb18SdpCount": 1, "bramBits": 2 * 18432}),
-    ("initial contents", CONTENTS, [], "contents",
-     {"bramCount": 4, "ramb36SdpCount": 1, "ramb18SdpCount": 3, "bramBits": 36864 + 3 * 18432},
-     check_contents),
+    dict(label="ram_style, rom_style", files=STYLES, top="styles",
+         inventory={"bramCount": 2, "ramb18SdpCount": 2, "bramBits": 2 * 16384},
+         placed={"plain": "RAMB18 SDP", "tiny": "RAMB18 SDP",
+                 "dist": 'logic: ram_style "distributed"', "lg": 'logic: ram_style "LOGIC"',
+                 "regs": 'logic: ram_style "registers"',
+                 "syn": 'logic: syn_ramstyle "distributed"',
+                 "rom": 'logic: rom_style "distributed"'},
+         logic={"dist": (128, 4), "lg": (128, 4), "regs": (128, 4), "syn": (128, 4),
+                "rom": (128, 8)}),
+    dict(label="single port", files=SINGLE_PORT, top="single",
+         inventory={"bramCount": 2, "ramb18SdpCount": 1, "ramb18TdpCount": 1,
+                    "bramBits": 2 * 16384}),
+    dict(label="port B tied off, hierarchical", files=TIED_OFF, top="tied",
+         inventory={"bramCount": 2, "ramb18TdpCount": 2, "ramb18SdpCount": 0,
+                    "bramBits": 2 * 18432}),
+    dict(label="port B tied off, flattened", files=TIED_OFF, top="tied", flags=["--flatten"],
+         inventory={"bramCount": 2, "ramb18TdpCount": 1, "ramb18SdpCount": 1,
+                    "bramBits": 2 * 18432},
+         placed={"both/m": "RAMB18 TDP", "half/m": "RAMB18 SDP"}),
+    dict(label="initial contents", files=CONTENTS, top="contents",
+         inventory={"bramCount": 4, "ramb36SdpCount": 1, "ramb18SdpCount": 3,
+                    "bramBits": 36864 + 3 * 18432},
+         placed={"rom_h": "RAMB36 SDP", "ram_b": "RAMB18 SDP", "ram_i": "RAMB18 SDP",
+                 "case ROM at contents.v:21": "RAMB18 SDP"},
+         check=check_contents),
+    dict(label="left in logic", files=LOGIC, top="logic", inventory={"bramCount": 0},
+         placed={"async_read": "logic: the read is not registered",
+                 "tiny": "logic: 32 bits cost less in logic than a block",
+                 "table_rom": "logic: a ROM of 128 bits costs less in logic than a block"},
+         logic={"async_read": (64, 8), "tiny": (4, 8), "table_rom": (16, 8)},
+         check=check_in_logic),
 ]
 
 
@@ -293,35 +348,59 @@ def synth(synth_sh, flags, top, out, files, cwd):
                           capture_output=True, text=True, cwd=cwd)
 
 
+def table(stdout):
+    """synth.sh's table of memories: memory -> where it went."""
+    rows = [re.split(r"\s{2,}", line.strip()) for line in stdout.splitlines()[1:]]
+    return {r[1]: r[3] for r in rows if len(r) == 4}
+
+
+def marked(seufit, path):
+    """The memories a netlist marks as left in logic, as `seufit check` names them."""
+    run = subprocess.run([seufit, "check", path, "--part", "z9-example"],
+                         capture_output=True, text=True)
+    found = re.findall(r"instance (\S+): memory \$mem_v2 \((\d+) words of (\d+) bits", run.stderr)
+    return {name: (int(words), int(bits)) for name, words, bits in found}
+
+
 def check_cases(synth_sh, seufit, tmp, failures):
-    """Each case to a JSON netlist and to EDIF: the figures, and the same inventory."""
-    for n, (label, sources, flags, top, want, *check) in enumerate(CASES):
+    """Each case to a JSON netlist and to EDIF: the figures, the same inventory, the table,
+    the memories marked as left in logic."""
+    for n, case in enumerate(CASES):
+        label = case["label"]
         where = os.path.join(tmp, f"case{n}")
-        for name, text in sources.items():
+        for name, text in case["files"].items():
             os.makedirs(os.path.dirname(os.path.join(where, name)), exist_ok=True)
             with open(os.path.join(where, name), "w") as f:
                 f.write(text)
-        files = [name for name in sources if name.endswith((".v", ".sv"))]
+        files = [name for name in case["files"] if name.endswith((".v", ".sv"))]
         got = {}
         for ext in ("json", "edf"):
-            run = synth(synth_sh, flags, top, f"netlist.{ext}", files, where)
+            netlist = os.path.join(where, f"netlist.{ext}")
+            run = synth(synth_sh, case.get("flags", []), case["top"], netlist, files, where)
             if run.returncode != 0:
                 failures.append(f"{label}: synth.sh -o .{ext} exit {run.returncode}: {run.stderr}")
                 break
-            rc, got[ext] = inventory(seufit, os.path.join(where, f"netlist.{ext}"),
-                                     ["--part", "z9-example"])
+            placed = table(run.stdout)
+            for memory, want in case.get("placed", {}).items():
+                if placed.get(memory) != want:
+                    failures.append(f"{label}: {memory} placed in {placed.get(memory)!r}, "
+                                    f"expected {want!r}")
+            rc, got[ext] = inventory(seufit, netlist, ["--part", "z9-example"])
             if rc != 0:
                 failures.append(f"{label}: seufit inventory .{ext} exit {rc}: {got[ext]}")
                 break
+            if marked(seufit, netlist) != case.get("logic", {}):
+                failures.append(f"{label}: .{ext} marks {marked(seufit, netlist)} as in logic, "
+                                f"expected {case.get('logic', {})}")
         else:
-            for key, figure in want.items():
+            for key, figure in case["inventory"].items():
                 if got["json"][key] != figure:
                     failures.append(f"{label}: {key} {got['json'][key]}, expected {figure}")
             if got["edf"] != got["json"]:
                 failures.append(f"{label}: EDIF inventory {got['edf']}, JSON {got['json']}")
-            for c in check:
+            if "check" in case:
                 with open(os.path.join(where, "netlist.json")) as f:
-                    c(json.load(f), label, failures)
+                    case["check"](json.load(f), label, failures)
 
 
 def main():
