@@ -187,12 +187,81 @@ std::vector<HAFITHierarchy::Row> HAFITHierarchy::rows(int depth) const {
   std::vector<Row> out;
   if (!root_) return out;
   const auto t = totals();
+  // A leaf named "a/b/x" (a flattened netlist names its cells by their place before
+  // flattening) belongs to instances "a" and "a/b" that are no longer there: rows of their
+  // own below the definition's, as the hierarchical netlist has them.
   auto ownBits = [&](const HDAHCellview* def) {
     Bits own;
-    for (const Leaf& l : defs_.at(def).leaves) own.add(leafBits(l, t));
+    for (const Leaf& l : defs_.at(def).leaves)
+      if (l.instance->getName().find('/') == std::string_view::npos) own.add(leafBits(l, t));
     return own;
   };
+  auto tooMany = [&] {
+    const int fits = deepestListable();
+    return std::length_error(
+        "a breakdown to depth " + std::to_string(depth) + " lists more than " +
+        std::to_string(kMaxRows) + " instances; " +
+        (fits > 0 ? "choose a depth of at most " + std::to_string(fits)
+                  : "the top cell alone holds more, so only depth 0 (the whole design) can "
+                    "be listed; --top-contributors ranks the memories of any design"));
+  };
+  struct Node {
+    std::string_view name;
+    Bits bits, own;
+    std::vector<size_t> children;
+  };
+  // The instances a definition's leaf names hold, node 0 the definition; once each.
+  std::unordered_map<const HDAHCellview*, std::vector<Node>> trees;
+  auto treeOf = [&](const HDAHCellview* def) -> const std::vector<Node>& {
+    const auto [known, fresh] = trees.try_emplace(def);
+    std::vector<Node>& nodes = known->second;
+    if (!fresh) return nodes;
+    nodes.resize(1);
+    std::unordered_map<std::string_view, size_t> byPath;
+    for (const Leaf& l : defs_.at(def).leaves) {
+      const std::string_view name = l.instance->getName();
+      size_t at = 0, from = 0;
+      for (size_t slash = name.find('/'); slash != std::string_view::npos;
+           from = slash + 1, slash = name.find('/', from)) {
+        const auto [it, added] = byPath.emplace(name.substr(0, slash), nodes.size());
+        if (added) {
+          nodes.push_back({name.substr(from, slash - from), {}, {}, {}});
+          nodes[at].children.push_back(it->second);
+        }
+        at = it->second;
+        nodes[at].bits.add(leafBits(l, t));
+      }
+      if (at != 0) nodes[at].own.add(leafBits(l, t));
+    }
+    return nodes;
+  };
+  // Rows for those instances below the definition's row at `path`, `level`.
+  auto flattened = [&](const HDAHCellview* def, const std::string& path, int level) {
+    const std::vector<Node>& nodes = treeOf(def);
+    struct Pos {
+      size_t node, next, pathLength;
+    };
+    std::string p = path;
+    std::vector<Pos> stack{{0, 0, p.size()}};
+    while (!stack.empty()) {
+      Pos& top = stack.back();
+      if (top.next == nodes[top.node].children.size() ||
+          static_cast<size_t>(level) + stack.size() > static_cast<size_t>(depth)) {
+        p.resize(top.pathLength);
+        stack.pop_back();
+        continue;
+      }
+      const size_t c = nodes[top.node].children[top.next++];
+      if (out.size() == kMaxRows) throw tooMany();
+      const size_t length = p.size();
+      if (!p.empty()) p += '/';
+      p += nodes[c].name;
+      out.push_back({p, level + static_cast<int>(stack.size()), nodes[c].bits, nodes[c].own});
+      stack.push_back({c, 0, length});
+    }
+  };
   out.push_back({root_->getName(), 0, t.at(root_), ownBits(root_)});
+  flattened(root_, "", 0);
 
   struct Pos {
     const HDAHCellview* def;
@@ -211,24 +280,18 @@ std::vector<HAFITHierarchy::Row> HAFITHierarchy::rows(int depth) const {
       continue;
     }
     const Child& c = d.children[top.next++];
-    if (out.size() == kMaxRows) {
-      const int fits = deepestListable();
-      throw std::length_error(
-          "a breakdown to depth " + std::to_string(depth) + " lists more than " +
-          std::to_string(kMaxRows) + " instances; " +
-          (fits > 0 ? "choose a depth of at most " + std::to_string(fits)
-                    : "the top cell alone holds more, so only depth 0 (the whole design) can "
-                      "be listed; --top-contributors ranks the memories of any design"));
-    }
+    if (out.size() == kMaxRows) throw tooMany();
     const size_t length = path.size();
     if (!path.empty()) path += '/';
     path += c.via->getName();
     const int level = static_cast<int>(stack.size());
     out.push_back({path, level, t.at(c.def), ownBits(c.def)});
-    if (level < depth)
+    if (level < depth) {
+      flattened(c.def, path, level);
       stack.push_back({c.def, 0, length});
-    else
+    } else {
       path.resize(length);
+    }
   }
   return out;
 }

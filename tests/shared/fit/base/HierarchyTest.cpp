@@ -172,6 +172,38 @@ TEST(Hierarchy, RowsMatchWalksOfEachInstanceAndAddUpToTheWholeDesign) {
   EXPECT_GT(checked, 1000u);  // the random designs are not all flat
 }
 
+TEST(Hierarchy, FlattenedLeavesStandInTheInstancesTheirNamesGive) {
+  const AttrList wide{{"RAM_MODE", S("SDP")}, {"READ_WIDTH_A", I(72)}};  // 36864
+  const AttrList narrow{{"READ_WIDTH_A", I(18)}};                        // 18432
+  TestDesign h;
+  HDAHCellview* lane = h.cell("lane");
+  h.leaf(lane, "r", h.ramb36(), wide);
+  HDAHCellview* pe = h.cell("pe");
+  h.inst(pe, "l0", lane);
+  h.inst(pe, "l1", lane);
+  h.leaf(pe, "y", h.ramb18(), narrow);
+  h.inst(h.top, "a", pe);
+  h.leaf(h.top, "t", h.ramb18(), narrow);
+  TestDesign f;  // the same design flattened: leaves named by their place
+  f.leaf(f.top, "a/l0/r", f.ramb36(), wide);
+  f.leaf(f.top, "a/l1/r", f.ramb36(), wide);
+  f.leaf(f.top, "a/y", f.ramb18(), narrow);
+  f.leaf(f.top, "t", f.ramb18(), narrow);
+  auto wh = walkWithHierarchy(h);
+  auto wf = walkWithHierarchy(f);
+  for (int depth : {0, 1, 3}) {
+    const auto want = wh->h.rows(depth), got = wf->h.rows(depth);
+    ASSERT_EQ(got.size(), want.size()) << depth;
+    for (size_t k = 0; k < want.size(); ++k) {
+      EXPECT_EQ(got[k].path, want[k].path);
+      EXPECT_EQ(got[k].depth, want[k].depth);
+      expectBits(got[k].bits, want[k].bits, want[k].path);
+      expectBits(got[k].own, want[k].own, want[k].path + " own");
+    }
+  }
+  EXPECT_EQ(wf->h.rows(3).size(), 4u);  // top, a, a/l0, a/l1
+}
+
 // Every leaf memory occurrence with its exposed bits, found by analysing it on its own.
 void leaves(TestDesign& d, const HDLHCellview* cv, const std::string& prefix,
             std::vector<HAFITHierarchy::Contributor>& out, bool inHbm) {
