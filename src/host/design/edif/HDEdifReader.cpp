@@ -638,6 +638,7 @@ class EdifReader {
     attrs_.clear();
     attrIndex_.clear();
     site_.clear();
+    hdlname_.clear();
     bool haveSite = false, haveTarget = false;
     std::string target;
     HDJsonPos targetPos;
@@ -687,6 +688,11 @@ class EdifReader {
       // Members of an instance array are NAME[i] (NAME[i][j] ...).
       for (int64_t k = 0; k < count; ++k) {
         std::string name = n.real;
+        if (n.dims.empty() && !hdlname_.empty()) {
+          // "a b c": the instance's place in the hierarchy before flattening.
+          name = hdlname_;
+          std::replace(name.begin(), name.end(), ' ', '/');
+        }
         int64_t rest = k, stride = count;
         for (int64_t d : n.dims) {
           stride /= d;
@@ -889,6 +895,10 @@ class EdifReader {
         haveSite = true;
         site_ = value.getStringVal();
       }
+      return;
+    }
+    if (n.real == "hdlname" && value.getKind() == HATAttr::TEXT) {
+      hdlname_ = value.getStringVal();
       return;
     }
     if (bookkeeping(n.real)) return;
@@ -1101,7 +1111,7 @@ class EdifReader {
   // Scratch of the instance being read.
   std::vector<std::pair<std::string, HATAttr>> attrs_;
   std::unordered_set<std::string> attrIndex_;
-  std::string site_;
+  std::string site_, hdlname_;
 
   int64_t arrayBudget_;  // instances that arrays may still expand to
   int designs_ = 0;

@@ -219,6 +219,39 @@ TEST_F(EdifTest, HandWrittenForms) {
   EXPECT_EQ(fp->getDesignName(), "sub cell");
 }
 
+TEST_F(EdifTest, FlattenedInstancesTakeTheirNameFromHdlname) {
+  // As write_edif -attrprop writes a flattened netlist: the place before flattening in
+  // hdlname, blank-separated; an array keeps its own names.
+  const std::string text = R"((edif top (edifVersion 2 0 0) (edifLevel 0)
+  (keywordMap (keywordLevel 0))
+  (external LIB (edifLevel 0) (technology (numberDefinition))
+    (cell RAMB18 (cellType GENERIC) (view VIEW_NETLIST (viewType NETLIST) (interface)))
+    (cell (rename id00001 "$mem_v2") (cellType GENERIC)
+      (view VIEW_NETLIST (viewType NETLIST) (interface))))
+  (library DESIGN (edifLevel 0) (technology (numberDefinition))
+    (cell top (cellType GENERIC) (view VIEW_NETLIST (viewType NETLIST) (interface)
+      (contents
+        (instance (rename id00002 "g[0].u.mem.0.0")
+          (viewRef VIEW_NETLIST (cellRef RAMB18 (libraryRef LIB)))
+          (property READ_WIDTH_A (integer 18))
+          (property hdlname (string "g[0].u mem.0.0")))
+        (instance (rename id00003 "g[0].u.scratch")
+          (viewRef VIEW_NETLIST (cellRef id00001 (libraryRef LIB)))
+          (property SIZE (integer 4)) (property WIDTH (integer 4))
+          (property hdlname (string "g[0].u scratch")))
+        (instance (array arr 2) (viewRef VIEW_NETLIST (cellRef RAMB18 (libraryRef LIB)))
+          (property hdlname (string "x y")))))))
+  (design top (cellRef top (libraryRef DESIGN))))
+)";
+  auto fp = loadEdif(text);
+  ASSERT_TRUE(fp) << problemLines();
+  EXPECT_EQ(inventory(*fp),
+            "g[0].u/mem.0.0 RAMB18 READ_WIDTH_A=int:18\n"
+            "g[0].u/scratch $mem_v2 SIZE=int:4 WIDTH=int:4\n"
+            "arr[0] RAMB18\n"
+            "arr[1] RAMB18\n");
+}
+
 // Each file of malformed/ is refused with the problems listed in malformed/expected.txt:
 // "FILE: line:column [path] message", in order.
 TEST_F(EdifTest, MalformedTable) {
