@@ -2,8 +2,10 @@
 #   1. `dump t:$mem_v2` taken before memory_libmap: every memory, its shape and attributes;
 #   2. the Yosys log: memory_dff's and memory_libmap's decision for each memory;
 #   3. `select -list t:$__SEU_*` taken after memory_libmap: the cells of each memory;
-# prints a table (module, memory, words x bits, the primitive or logic and why).
-#   awk -f memories.awk DUMP LOG LIST
+# prints a table (module, memory, words x bits, the primitive or logic and why) and writes
+# to the file `names` the setattr commands that give each cell of a flattened memory the
+# memory's hdlname, with the cell's own suffix (".0.1").
+#   awk -v names=FILE -f memories.awk DUMP LOG LIST
 function unescape(id) {
   return substr(id, 1, 1) == "\\" ? substr(id, 2) : id
 }
@@ -37,6 +39,16 @@ function rest(n,   s, i) {
   sub(/^[ \t]+/, "", s)
   for (i = 0; i < n; i++) sub(/^[^ \t]+[ \t]+/, "", s)
   return s
+}
+# A name as a select pattern: every character that select or the command line could
+# read otherwise matches as `?`.
+function pattern(name,   out, i, c) {
+  out = ""
+  for (i = 1; i <= length(name); i++) {
+    c = substr(name, i, 1)
+    out = out (c ~ /[A-Za-z0-9_.$]/ ? c : "?")
+  }
+  return out
 }
 # A file:line for the table, without the directory.
 function place(src) {
@@ -125,10 +137,12 @@ part == 2 { next }
 part == 3 && NF == 1 {
   base = $1
   sub(/\.[0-9]+\.[0-9]+$/, "", base)
+  cells[base] = cells[base] " " $1
   count[base]++
 }
 
 END {
+  if (names != "") printf "" > names
   rows = 0
   for (k = 1; k <= n; k++) {
     m = unescape(mod[k])
@@ -159,6 +173,14 @@ END {
       sub(/_$/, "", via)
       sub(/_/, " ", via)
       where = (count[base] > 1 ? count[base] " x " : "") via
+      if (hdl[k] != "" && names != "" && hdl[k] !~ /["\\]/) {
+        c = split(substr(cells[base], 2), list, " ")
+        for (i = 1; i <= c; i++) {
+          suffix = substr(list[i], length(base) + 1)
+          printf "setattr -set hdlname \"%s%s\" %s/%s\n", hdl[k], suffix, pattern(m),
+            pattern(unescape(name[k]) suffix) > names
+        }
+      }
     } else {
       bits = size[k] * width[k]
       if (tolower(style[k]) ~ /logic|registers|distributed/)

@@ -88,12 +88,14 @@ case "$tmp" in *[[:space:]\;\#\"]*) fail "blank, ';', '#' or '\"' in the tempora
 } >"$tmp/map.ys"
 yosys -q -l "$tmp/map.log" -s "$tmp/map.ys"
 
-# The table of memories.
-awk -f "$here/memories.awk" "$tmp/memories.il" "$tmp/map.log" "$tmp/cells.txt"
+# The table of memories; the hdlname of the cells of flattened memories.
+awk -v names="$tmp/names.ys" -f "$here/memories.awk" \
+  "$tmp/memories.il" "$tmp/map.log" "$tmp/cells.txt"
 
 # Second run: mark the memories left for logic, make the primitives, finish synth.
 {
   echo "read_rtlil $tmp/mapped.il"
+  echo "script $tmp/names.ys"
   echo "techmap -max_iter 1 -map $here/logic_map.v t:\$mem_v2"
   echo "techmap -map $here/brams_map.v"
   echo "synth -top $top -run fine:"

@@ -239,6 +239,52 @@ LOGIC = {
 endmodule
 """,
 }
+# Two levels of hierarchy, a generate loop, two shapes: each `lane` holds a block RAM (a
+# RAMB18 of 18432 bits at width 18, a RAMB36 of 36864 at width 36) and 4 x 4 bits left in
+# logic (an unregistered read). Flattened, every memory keeps its place for its name, so
+# that the rows by hierarchy (path: depth, bits below, bits of its own) are the
+# hierarchical netlist's.
+NEST = {
+    "nest.v": """module lane #(parameter W = 18) (
+    input clk, we, input [9:0] wa, ra, input [W-1:0] d, output reg [W-1:0] q, output [3:0] s);
+  reg [W-1:0] mem[0:1023];
+  reg [3:0] scratch[0:3];
+  always @(posedge clk) begin
+    if (we) begin
+      mem[wa] <= d;
+      scratch[wa[1:0]] <= d[3:0];
+    end
+    q <= mem[ra];
+  end
+  assign s = scratch[ra[1:0]];
+endmodule
+
+module pair #(parameter W = 18) (
+    input clk, we, input [9:0] wa, ra, input [2*W-1:0] d, output [2*W-1:0] q, output [7:0] s);
+  genvar i;
+  for (i = 0; i < 2; i = i + 1) begin : g
+    lane #(.W(W)) u (clk, we, wa, ra, d[W*i+:W], q[W*i+:W], s[4*i+:4]);
+  end
+endmodule
+
+module nest (input clk, we, input [9:0] wa, ra, input [107:0] d, output [107:0] q,
+             output [15:0] s);
+  pair #(.W(18)) narrow (clk, we, wa, ra, d[35:0], q[35:0], s[7:0]);
+  pair #(.W(36)) wide (clk, we, wa, ra, d[107:36], q[107:36], s[15:8]);
+endmodule
+""",
+}
+NEST_ROWS = {
+    "nest": (0, 2 * 18432 + 2 * 36864, 0),
+    "narrow": (1, 2 * 18432, 0),
+    "wide": (1, 2 * 36864, 0),
+    **{f"narrow/g[{i}].u": (2, 18432, 18432) for i in range(2)},
+    **{f"wide/g[{i}].u": (2, 36864, 36864) for i in range(2)},
+}
+NEST_INVENTORY = {"bramCount": 4, "ramb18SdpCount": 2, "ramb36SdpCount": 2,
+                  "bramBits": 2 * 18432 + 2 * 36864}
+
+
 def check_in_logic(netlist, label, failures):
     """A memory marked as left in logic is there too: one flip-flop per bit of the RAMs."""
     cells = netlist["modules"]["logic"]["cells"].values()
@@ -287,6 +333,17 @@ CASES = [
                  "table_rom": "logic: a ROM of 128 bits costs less in logic than a block"},
          logic={"async_read": (64, 8), "tiny": (4, 8), "table_rom": (16, 8)},
          check=check_in_logic),
+    # Kept hierarchical, a memory is named by its module; check names the first instance
+    # of each.
+    dict(label="hierarchy kept", files=NEST, top="nest", inventory=NEST_INVENTORY,
+         rows=NEST_ROWS, logic={"narrow/g[0].u/scratch": (4, 4), "wide/g[0].u/scratch": (4, 4)},
+         placed={"lane#(W=18).mem": "RAMB18 SDP", "lane#(W=36).mem": "RAMB36 SDP",
+                 "lane#(W=36).scratch": "logic: the read is not registered"}),
+    dict(label="hierarchy flattened", files=NEST, top="nest", flags=["--flatten"],
+         inventory=NEST_INVENTORY, rows=NEST_ROWS,
+         logic={f"{p}/g[{i}].u/scratch": (4, 4) for p in ("narrow", "wide") for i in range(2)},
+         placed={"narrow/g[1].u/mem": "RAMB18 SDP", "wide/g[0].u/mem": "RAMB36 SDP",
+                 "wide/g[1].u/scratch": "logic: the read is not registered"}),
 ]
 
 
@@ -349,9 +406,9 @@ def synth(synth_sh, flags, top, out, files, cwd):
 
 
 def table(stdout):
-    """synth.sh's table of memories: memory -> where it went."""
+    """synth.sh's table of memories: memory (and module.memory) -> where it went."""
     rows = [re.split(r"\s{2,}", line.strip()) for line in stdout.splitlines()[1:]]
-    return {r[1]: r[3] for r in rows if len(r) == 4}
+    return {key: r[3] for r in rows if len(r) == 4 for key in (r[1], f"{r[0]}.{r[1]}")}
 
 
 def marked(seufit, path):
@@ -389,6 +446,12 @@ def check_cases(synth_sh, seufit, tmp, failures):
             if rc != 0:
                 failures.append(f"{label}: seufit inventory .{ext} exit {rc}: {got[ext]}")
                 break
+            if "rows" in case:
+                rc, rows = inventory(seufit, netlist, ["--part", "z9-example", "--by-hierarchy", "3"])
+                rows = {r["path"]: (r["depth"], r["bramBits"], r["own"]["bramBits"])
+                        for r in (rows["hierarchy"] if rc == 0 else [])}
+                if rows != case["rows"]:
+                    failures.append(f"{label}: .{ext} rows {rows}, expected {case['rows']}")
             if marked(seufit, netlist) != case.get("logic", {}):
                 failures.append(f"{label}: .{ext} marks {marked(seufit, netlist)} as in logic, "
                                 f"expected {case.get('logic', {})}")
