@@ -1,11 +1,18 @@
-# Where synth.sh put each memory of the design: reads
-#   1. `dump t:$mem_v2` taken before memory_libmap: every memory, its shape and attributes;
-#   2. the Yosys log: memory_dff's and memory_libmap's decision for each memory;
-#   3. `select -list t:$__SEU_*` taken after memory_libmap: the cells of each memory;
-# prints a table (module, memory, words x bits, the primitive or logic and why) and writes
-# to the file `names` the setattr commands that give each cell of a flattened memory the
-# memory's hdlname, with the cell's own suffix (".0.1").
-#   awk -v names=FILE -f memories.awk DUMP LOG LIST
+# What synth.sh does with each memory of the design. Reads, by the files named in -v:
+#   dumpfile=   `dump -m t:$mem_v2` after synth's coarse stage: every memory, its shape,
+#               contents and attributes;
+#   logfile=    the Yosys log: memory_dff's and memory_libmap's decisions, the memories the
+#               front end made registers of;
+#   designfile= the design after the coarse stage (RTLIL): the registers the front end
+#               made of a memory;
+#   cellfile=   `select -list t:$__SEU_*` after memory_libmap: the cells of each memory.
+# With -v stage=fix (dump and log of the coarse stage), prints the commands that merge a
+# read address register with a start value into the read port of a memory without initial
+# contents (before the first clock edge the read gives an undefined word either way):
+# the register's init moves aside while memory_dff runs, then comes back.
+# Otherwise prints the table (module, memory, words x bits, the primitive, or logic and
+# why) and writes to the file `names` the setattr commands that give each cell of a
+# flattened memory the memory's hdlname, with the cell's own suffix (".0.1").
 function unescape(id) {
   return substr(id, 1, 1) == "\\" ? substr(id, 2) : id
 }
@@ -58,7 +65,7 @@ function place(src) {
   return src
 }
 
-{ part = FILENAME == ARGV[1] ? 1 : FILENAME == ARGV[2] ? 2 : 3 }
+{ part = FILENAME == dumpfile ? 1 : FILENAME == logfile ? 2 : FILENAME == designfile ? 3 : 4 }
 
 # ---- 1: the memories ---------------------------------------------------------------
 part == 1 && $1 == "attribute" {
@@ -102,6 +109,7 @@ part == 1 && $1 == "parameter" && incell {
   else if ($2 == "\\WIDTH") width[n] = number($3)
   else if ($2 == "\\WR_PORTS") wrports[n] = number($3)
   else if ($2 == "\\RD_CLK_ENABLE") async[n] = ($3 ~ /'.*0/)
+  else if ($2 == "\\INIT") contents[n] = ($3 ~ /'.*[01]/)
   next
 }
 part == 1 && $1 == "end" {
@@ -131,17 +139,82 @@ part == 2 && /^Checking read port address .*address FF has fully-defined init va
   startvalue[unescape(m) "." unescape(s)] = 1
   next
 }
+part == 2 && /^Warning: Replacing memory .* with list of registers/ {
+  # The front end made registers of it, named NAME[0], NAME[1]...: a read after a write
+  # with `=` in one block, a write outside a clocked block.
+  s = $0
+  sub(/^Warning: Replacing memory /, "", s)
+  see = s
+  sub(/ with list of registers.*/, "", s)
+  sub(/^.* See /, "", see)
+  if (!(unescape(s) in regsee)) regsee[unescape(s)] = see
+  next
+}
 part == 2 { next }
 
-# ---- 3: the cells memory_libmap made -----------------------------------------------
-part == 3 && NF == 1 {
+# ---- 3: the design after the coarse stage: the registers of those memories ---------
+part == 3 && $1 == "module" {
+  rmodule = $2
+  split("", rpending)
+  next
+}
+part == 3 && $1 == "attribute" {
+  rpending[$2] = text(rest(2))
+  next
+}
+part == 3 && $1 == "wire" {
+  w = 1
+  for (i = 2; i < NF; i++) if ($i == "width") w = $(i + 1)
+  # Flattened, the word keeps its place in hdlname: "u acc[3]".
+  nm = ("\\hdlname" in rpending) ? rpending["\\hdlname"] : unescape($NF)
+  split("", rpending)
+  if (match(nm, /\[[0-9]+\]$/)) {
+    base = substr(nm, 1, RSTART - 1)
+    last = base
+    sub(/^.* /, "", last)
+    if (last in regsee) {
+      key = rmodule SUBSEP base
+      if (!(key in regwords)) {
+        regkeys[++nregkeys] = key
+        regwidth[key] = w
+      }
+      regwords[key]++
+    }
+  }
+  next
+}
+part == 3 {
+  split("", rpending)
+  next
+}
+
+# ---- 4: the cells memory_libmap made -----------------------------------------------
+part == 4 && NF == 1 {
   base = $1
   sub(/\.[0-9]+\.[0-9]+$/, "", base)
   cells[base] = cells[base] " " $1
   count[base]++
 }
 
+# Merged by the fix stage: a read address register with a start value, no contents.
+function merged(k) {
+  return ((unescape(mod[k]) "." unescape(name[k])) in startvalue) && async[k] && !contents[k]
+}
+
 END {
+  if (stage == "fix") {
+    ff = "$dff,$dffe,$sdff,$sdffe,$sdffce"
+    for (k = 1; k <= n; k++) {
+      if (!merged(k)) continue
+      memory = pattern(unescape(mod[k])) "/" pattern(unescape(name[k]))
+      printf "select -set seu_start %s %%ci1:+$mem_v2[RD_ADDR] %%ci1:+%s[Q] %%co1:+%s[Q] w:* %%i\n",
+        memory, ff, ff
+      print "attrmap -rename init seu_start @seu_start"
+      print "memory_dff " memory
+      print "attrmap -rename seu_start init @seu_start"
+    }
+    exit
+  }
   if (names != "") printf "" > names
   rows = 0
   for (k = 1; k <= n; k++) {
@@ -185,9 +258,9 @@ END {
       bits = size[k] * width[k]
       if (tolower(style[k]) ~ /logic|registers|distributed/)
         why = style[k]
-      else if ((key in startvalue) && async[k])
-        why = "the read address register has a start value"
-      else if (async[k])
+      else if ((key in startvalue) && async[k] && !merged(k))
+        why = "its read address register has a start value and it has initial contents"
+      else if (async[k] && !merged(k))
         why = "the read is not registered"
       else if (wrports[k] > 2)
         why = wrports[k] " write ports"
@@ -202,6 +275,30 @@ END {
     col2[rows] = what
     col3[rows] = size[k] " x " width[k]
     col4[rows] = where
+  }
+  # Memories the front end made registers of: no $mem_v2 to map, a marker of their own
+  # (a cell that `add` makes, given the marker's type, shape and name).
+  for (r = 1; r <= nregkeys; r++) {
+    key = regkeys[r]
+    split(key, parts, SUBSEP)
+    last = parts[2]
+    sub(/^.* /, "", last)
+    rows++
+    col1[rows] = unescape(parts[1])
+    sub(/^\$paramod.*\\/, "", col1[rows])
+    col2[rows] = parts[2]
+    gsub(/ /, "/", col2[rows])
+    col3[rows] = regwords[key] " x " regwidth[key]
+    col4[rows] = "logic: Yosys made registers of it (see " regsee[last] ")"
+    if (names != "" && parts[2] !~ /["\\]/) {
+      m = pattern(unescape(parts[1]))
+      printf "add -wire seu_registers_%d 1 %s\n", r, m > names
+      printf "add -cover seu_registers_%d %s\n", r, m > names
+      printf "select -set seu_marker %s/w:seu_registers_%d %%co1 t:$cover %%i\n", m, r > names
+      printf "setparam -type $__SEU_UNMAPPED_ -set SIZE %d -set WIDTH %d @seu_marker\n",
+        regwords[key], regwidth[key] > names
+      printf "setattr -set hdlname \"%s\" -set keep 1 @seu_marker\n", parts[2] > names
+    }
   }
   if (rows == 0) {
     print "no inferred memories"

@@ -3,8 +3,12 @@
 # primitives.
 #   synth.sh [--flatten] [-D NAME[=VALUE]]... [-I DIR]... [-P NAME=VALUE]...
 #            --top TOP -o NETLIST.json|NETLIST.edf FILE.v|FILE.sv...
-# The steps (see README.md): read the black-box primitives and the design, run synth up to
-# its fine stage, map the inferred memories with memory_libmap and brams_map.v, finish synth.
+# Prints each memory of the design and where it went (a primitive, or logic and why).
+# The steps (see README.md), in three runs of Yosys with memories.awk between them: read
+# the black-box primitives and the design, run synth up to its fine stage; merge read
+# address registers where that keeps the design's behaviour, map the memories with
+# memory_libmap; mark the ones left in logic, make the primitives with brams_map.v, finish
+# synth.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 usage() {
@@ -62,8 +66,9 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 case "$tmp" in *[[:space:]\;\#\"]*) fail "blank, ';', '#' or '\"' in the temporary directory: $tmp" ;; esac
 
-# First run: the design up to its memories, mapped by memory_libmap; what every memory
-# was before (dump) and what became of it (the log, the list of cells) go to memories.awk.
+# First run: the design up to its memories; what every memory is (dump) and what became of
+# the ones the front end and memory_dff did not make memories with a clocked read (the log)
+# go to memories.awk.
 {
   echo "read_verilog -lib $here/cells.v"
   for d in ${defines[@]+"${defines[@]}"}; do echo "verilog_defaults -add -D$d"; done
@@ -78,6 +83,17 @@ case "$tmp" in *[[:space:]\;\#\"]*) fail "blank, ';', '#' or '\"' in the tempora
   for p in ${params[@]+"${params[@]}"}; do echo "chparam -set ${p%%=*} ${p#*=} $top"; done
   echo "synth -top $top $flatten -run begin:fine"
   echo "tee -q -o $tmp/memories.il dump -m t:\$mem_v2"
+  echo "write_rtlil $tmp/coarse.il"
+} >"$tmp/coarse.ys"
+yosys -q -l "$tmp/coarse.log" -s "$tmp/coarse.ys"
+awk -v stage=fix -v dumpfile="$tmp/memories.il" -v logfile="$tmp/coarse.log" \
+  -f "$here/memories.awk" "$tmp/memories.il" "$tmp/coarse.log" >"$tmp/fix.ys"
+
+# Second run: read address registers merged where the design stays the same, memories
+# mapped by memory_libmap; the list of the cells it made.
+{
+  echo "read_rtlil $tmp/coarse.il"
+  echo "script $tmp/fix.ys"
   # A memory asked for in distributed memory goes to logic: the catalogue has none.
   for a in ram_style rom_style ramstyle romstyle syn_ramstyle syn_romstyle; do
     echo "attrmap -imap $a=\"distributed\" $a=\"logic\" t:\$mem_v2"
@@ -88,11 +104,14 @@ case "$tmp" in *[[:space:]\;\#\"]*) fail "blank, ';', '#' or '\"' in the tempora
 } >"$tmp/map.ys"
 yosys -q -l "$tmp/map.log" -s "$tmp/map.ys"
 
-# The table of memories; the hdlname of the cells of flattened memories.
-awk -v names="$tmp/names.ys" -f "$here/memories.awk" \
-  "$tmp/memories.il" "$tmp/map.log" "$tmp/cells.txt"
+# The table of memories; the hdlname of the cells of flattened memories and the markers of
+# memories the front end made registers of.
+cat "$tmp/coarse.log" "$tmp/map.log" >"$tmp/both.log"
+awk -v names="$tmp/names.ys" -v dumpfile="$tmp/memories.il" -v logfile="$tmp/both.log" \
+  -v designfile="$tmp/coarse.il" -v cellfile="$tmp/cells.txt" -f "$here/memories.awk" \
+  "$tmp/memories.il" "$tmp/both.log" "$tmp/coarse.il" "$tmp/cells.txt"
 
-# Second run: mark the memories left for logic, make the primitives, finish synth.
+# Third run: mark the memories left for logic, make the primitives, finish synth.
 {
   echo "read_rtlil $tmp/mapped.il"
   echo "script $tmp/names.ys"
@@ -103,4 +122,5 @@ awk -v names="$tmp/names.ys" -f "$here/memories.awk" \
 } >"$tmp/finish.ys"
 yosys -q -s "$tmp/finish.ys"
 # The markers take the type seufit reads as a memory no primitive holds.
-sed -i 's/"\$__SEU_UNMAPPED_"/"$mem_v2"/g' "$out"
+sed 's/"\$__SEU_UNMAPPED_"/"$mem_v2"/g' "$out" >"$tmp/netlist"
+cat "$tmp/netlist" >"$out"
