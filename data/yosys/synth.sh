@@ -102,7 +102,13 @@ awk -v stage=fix -v dumpfile="$tmp/memories.il" -v logfile="$tmp/coarse.log" \
   echo "tee -q -o $tmp/cells.txt select -list t:\$__SEU_*"
   echo "write_rtlil $tmp/mapped.il"
 } >"$tmp/map.ys"
-yosys -q -l "$tmp/map.log" -s "$tmp/map.ys"
+if ! yosys -q -l "$tmp/map.log" -s "$tmp/map.ys"; then
+  memory=$(sed -n 's/.*no valid mapping found for memory //p' "$tmp/map.log" | head -n 1)
+  [ -z "$memory" ] || echo "$0: memory $memory fits no primitive and may not go to logic:" \
+    "a style asks for block RAM (read not registered?) or YRAM (initial contents?)," \
+    "or its write ports have different clocks" >&2
+  exit 1
+fi
 
 # The table of memories; the hdlname of the cells of flattened memories and the markers of
 # memories the front end made registers of.
