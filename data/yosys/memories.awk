@@ -57,6 +57,22 @@ function pattern(name,   out, i, c) {
   }
   return out
 }
+# A module for the table: its name; a module derived for parameters ($paramod$HASH\NAME,
+# $paramod\NAME\P=V...) by the name it was derived from and its parameters, within reason.
+function modulename(id, plist,   s) {
+  s = unescape(id)
+  if (s !~ /^\$paramod/) return s
+  sub(/^\$paramod(\$[0-9a-f]+)?\\/, "", s)
+  sub(/\\.*/, "", s)
+  if (plist == "") return s
+  if (length(plist) > 40) plist = substr(plist, 1, 37) "..."
+  return s "#(" plist ")"
+}
+# A parameter line's value for the table.
+function paramvalue(v) {
+  return v ~ /^"/ ? "\"" text(v) "\"" : number(v)
+}
+
 # A file:line for the table, without the directory.
 function place(src) {
   sub(/\|.*/, "", src)
@@ -74,17 +90,13 @@ part == 1 && $1 == "attribute" {
 }
 part == 1 && $1 == "module" {
   module = $2
-  display[module] = unescape(module)
-  if ("\\hdlname" in pending) display[module] = unescape(pending["\\hdlname"])
   modparams = ""
   split("", pending)
   incell = 0
   next
 }
 part == 1 && $1 == "parameter" && !incell {
-  v = rest(2)
-  v = v ~ /^"/ ? "\"" text(v) "\"" : number(v)
-  modparams = modparams (modparams == "" ? "" : ",") unescape($2) "=" v
+  modparams = modparams (modparams == "" ? "" : ",") unescape($2) "=" paramvalue(rest(2))
   params[module] = modparams
   next
 }
@@ -158,6 +170,11 @@ part == 3 && $1 == "module" {
   split("", rpending)
   next
 }
+part == 3 && /^  parameter / {
+  rparams[rmodule] = rparams[rmodule] (rparams[rmodule] == "" ? "" : ",") unescape($2) "=" \
+    paramvalue(rest(2))
+  next
+}
 part == 3 && $1 == "attribute" {
   rpending[$2] = text(rest(2))
   next
@@ -219,7 +236,7 @@ END {
   rows = 0
   for (k = 1; k <= n; k++) {
     m = unescape(mod[k])
-    mname = display[mod[k]] (params[mod[k]] != "" ? "#(" params[mod[k]] ")" : "")
+    mname = modulename(mod[k], params[mod[k]])
     if (hdl[k] != "") {
       what = hdl[k]
       gsub(/ /, "/", what)
@@ -284,8 +301,7 @@ END {
     last = parts[2]
     sub(/^.* /, "", last)
     rows++
-    col1[rows] = unescape(parts[1])
-    sub(/^\$paramod.*\\/, "", col1[rows])
+    col1[rows] = modulename(parts[1], rparams[parts[1]])
     col2[rows] = parts[2]
     gsub(/ /, "/", col2[rows])
     col3[rows] = regwords[key] " x " regwidth[key]
