@@ -45,6 +45,9 @@ LINE_BUFFERS = {
     "pixel_buf/mem.0.0": ("RAMB36", {"RAM_MODE": SDP, "READ_WIDTH_A": 72, "WRITE_WIDTH_B": 72}),
 }
 FLAT_LINE_BUFFERS = {k.replace("/", "."): v for k, v in LINE_BUFFERS.items()}
+# Rows by hierarchy (depth, bits, own bits), flattened (hdlname) as kept hierarchical.
+LINE_BUFFER_ROWS = {"line_buffers": (0, 3 * 18432 + 36864, 0), "pixel_buf": (1, 36864, 36864),
+                    **{i: (1, 18432, 18432) for i in ("luma_a", "luma_b", "chroma_buf")}}
 
 
 # Block RAM bits by hand (z9-example): a RAMB18 holds 18432 bits at width 9, 18 or 36; a
@@ -83,13 +86,15 @@ endmodule
 """,
     "inc/lanes.svh": "`define WORD (`LANES * 9)\n",
 }
-# 128 x 4 is worth a block (512 bits of logic cost more) unless a style asks for logic;
-# 8 x 4 is not, unless the style asks for a block. The ROM would stop the flow if
-# "distributed" were looked for among the library's memories.
-STYLES = {
-    "styles.v": """module styles (
-    input clk, we, input [6:0] wa, ra, input [3:0] d,
-    output reg [3:0] q0, q1, q2, q3, q4, q5, output reg [7:0] q6);
+# Where memories go but to block RAM. 128 x 4 is worth a block (a block costs as much as
+# 63 bits of RAM in logic, 1008 of ROM) unless a style asks for logic; 8 x 4 is not, unless
+# the style asks for a block (a RAMB18 at width 4 each: 16384 bits). The ROM would stop the
+# flow if "distributed" were looked for among the library's memories. Also in logic: a read
+# that is not registered, a RAM and a ROM too small to be worth a block.
+LOGIC = {
+    "logic.v": """module logic (
+    input clk, we, input [6:0] wa, ra, input [3:0] d, input [19:0] e,
+    output reg [3:0] q0, q1, q2, q3, q4, q5, q7, output reg [7:0] q6, q8, output [3:0] q9);
   reg [3:0] plain[0:127];
   (* ram_style = "distributed" *) reg [3:0] dist[0:127];
   (* ram_style = "LOGIC" *) reg [3:0] lg[0:127];
@@ -97,16 +102,20 @@ STYLES = {
   (* syn_ramstyle = "distributed" *) reg [3:0] syn[0:127];
   (* ram_style = "block" *) reg [3:0] tiny[0:7];
   (* rom_style = "distributed" *) reg [7:0] rom[0:127];
+  reg [3:0] async_read[0:127], small[0:7];
+  reg [7:0] table_rom[0:15];
   integer i;
   initial for (i = 0; i < 128; i = i + 1) rom[i] = i * 5;
+  initial for (i = 0; i < 16; i = i + 1) table_rom[i] = i * 17;
   always @(posedge clk) begin
     if (we) begin
-      plain[wa] <= d; dist[wa] <= d; lg[wa] <= d; regs[wa] <= d; syn[wa] <= d;
-      tiny[wa[2:0]] <= d;
+      plain[wa] <= d; dist[wa] <= e[3:0]; lg[wa] <= e[7:4]; regs[wa] <= e[11:8];
+      syn[wa] <= e[15:12]; async_read[wa] <= e[19:16]; tiny[wa[2:0]] <= d; small[wa[2:0]] <= d;
     end
     q0 <= plain[ra]; q1 <= dist[ra]; q2 <= lg[ra]; q3 <= regs[ra]; q4 <= syn[ra];
-    q5 <= tiny[ra[2:0]]; q6 <= rom[ra];
+    q5 <= tiny[ra[2:0]]; q6 <= rom[ra]; q7 <= small[ra[2:0]]; q8 <= table_rom[ra[3:0]];
   end
+  assign q9 = async_read[ra];
 endmodule
 """,
 }
@@ -217,74 +226,6 @@ def check_contents(netlist, label, failures):
             failures.append(f"{label}: {name} starts with {got}, expected {want}")
 
 
-# Memories left in logic and why: a read that is not registered, a RAM and a ROM too small
-# to be worth a block (a block costs as much as 63 bits of RAM, 1008 of ROM).
-LOGIC = {
-    "logic.v": """module logic (
-    input clk, we, input [5:0] wa, ra, input [7:0] d, output [7:0] q0, output reg [7:0] q1, q2);
-  reg [7:0] async_read[0:63];
-  reg [7:0] tiny[0:3];
-  reg [7:0] table_rom[0:15];
-  integer i;
-  initial for (i = 0; i < 16; i = i + 1) table_rom[i] = i * 17;
-  always @(posedge clk) begin
-    if (we) begin
-      async_read[wa] <= d;
-      tiny[wa[1:0]] <= d;
-    end
-    q1 <= tiny[ra[1:0]];
-    q2 <= table_rom[ra[3:0]];
-  end
-  assign q0 = async_read[ra];
-endmodule
-""",
-}
-# Two levels of hierarchy, a generate loop, two shapes: each `lane` holds a block RAM (a
-# RAMB18 of 18432 bits at width 18, a RAMB36 of 36864 at width 36) and 4 x 4 bits left in
-# logic (an unregistered read). Flattened, every memory keeps its place for its name, so
-# that the rows by hierarchy (path: depth, bits below, bits of its own) are the
-# hierarchical netlist's.
-NEST = {
-    "nest.v": """module lane #(parameter W = 18) (
-    input clk, we, input [9:0] wa, ra, input [W-1:0] d, output reg [W-1:0] q, output [3:0] s);
-  reg [W-1:0] mem[0:1023];
-  reg [3:0] scratch[0:3];
-  always @(posedge clk) begin
-    if (we) begin
-      mem[wa] <= d;
-      scratch[wa[1:0]] <= d[3:0];
-    end
-    q <= mem[ra];
-  end
-  assign s = scratch[ra[1:0]];
-endmodule
-
-module pair #(parameter W = 18) (
-    input clk, we, input [9:0] wa, ra, input [2*W-1:0] d, output [2*W-1:0] q, output [7:0] s);
-  genvar i;
-  for (i = 0; i < 2; i = i + 1) begin : g
-    lane #(.W(W)) u (clk, we, wa, ra, d[W*i+:W], q[W*i+:W], s[4*i+:4]);
-  end
-endmodule
-
-module nest (input clk, we, input [9:0] wa, ra, input [107:0] d, output [107:0] q,
-             output [15:0] s);
-  pair #(.W(18)) narrow (clk, we, wa, ra, d[35:0], q[35:0], s[7:0]);
-  pair #(.W(36)) wide (clk, we, wa, ra, d[107:36], q[107:36], s[15:8]);
-endmodule
-""",
-}
-NEST_ROWS = {
-    "nest": (0, 2 * 18432 + 2 * 36864, 0),
-    "narrow": (1, 2 * 18432, 0),
-    "wide": (1, 2 * 36864, 0),
-    **{f"narrow/g[{i}].u": (2, 18432, 18432) for i in range(2)},
-    **{f"wide/g[{i}].u": (2, 36864, 36864) for i in range(2)},
-}
-NEST_INVENTORY = {"bramCount": 4, "ramb18SdpCount": 2, "ramb36SdpCount": 2,
-                  "bramBits": 2 * 18432 + 2 * 36864}
-
-
 # Reads whose address register has a start value: `ring` has no contents, so that its
 # first read is undefined with the register merged into the block's read port too (a RAMB18
 # at width 9: 18432 bits); `wave` has contents, so that it stays in logic. `hist` and `acc`
@@ -346,11 +287,10 @@ def check_start_values(netlist, label, failures):
 
 
 def check_in_logic(netlist, label, failures):
-    """A memory marked as left in logic is there too: one flip-flop per bit of the RAMs."""
-    cells = netlist["modules"]["logic"]["cells"].values()
-    flops = sum(1 for c in cells if "DFF" in c["type"])
-    if flops < 64 * 8 + 4 * 8:
-        failures.append(f"{label}: {flops} flip-flops, fewer than the RAMs' 544 bits")
+    """A memory marked as left in logic is there too: a flip-flop per bit of the RAMs."""
+    flops = sum("DFF" in c["type"] for c in netlist["modules"]["logic"]["cells"].values())
+    if flops < 5 * 512 + 32:
+        failures.append(f"{label}: {flops} flip-flops, fewer than the RAMs' {5 * 512 + 32} bits")
 
 
 # Each case: its files, synth.sh options, top, inventory figures by hand; where the table
@@ -361,16 +301,19 @@ CASES = [
          flags=["-I", "inc", "-D", "LANES=4", "-P", "DEPTH=1024"],
          inventory={"bramCount": 1, "ramb36SdpCount": 1, "bramBits": 36864},
          placed={"m": "RAMB36 SDP"}),
-    # plain and tiny: a RAMB18 each at width 4.
-    dict(label="ram_style, rom_style", files=STYLES, top="styles",
+    dict(label="styles, logic", files=LOGIC, top="logic",
          inventory={"bramCount": 2, "ramb18SdpCount": 2, "bramBits": 2 * 16384},
          placed={"plain": "RAMB18 SDP", "tiny": "RAMB18 SDP",
                  "dist": 'logic: ram_style "distributed"', "lg": 'logic: ram_style "LOGIC"',
                  "regs": 'logic: ram_style "registers"',
                  "syn": 'logic: syn_ramstyle "distributed"',
-                 "rom": 'logic: rom_style "distributed"'},
-         logic={"dist": (128, 4), "lg": (128, 4), "regs": (128, 4), "syn": (128, 4),
-                "rom": (128, 8)}),
+                 "rom": 'logic: rom_style "distributed"',
+                 "async_read": "logic: the read is not registered",
+                 "small": "logic: 32 bits cost less in logic than a block",
+                 "table_rom": "logic: a ROM of 128 bits costs less in logic than a block"},
+         logic={**{m: (128, 4) for m in ("dist", "lg", "regs", "syn", "async_read")},
+                "rom": (128, 8), "small": (8, 4), "table_rom": (16, 8)},
+         check=check_in_logic),
     dict(label="single port", files=SINGLE_PORT, top="single",
          inventory={"bramCount": 2, "ramb18SdpCount": 1, "ramb18TdpCount": 1,
                     "bramBits": 2 * 16384}),
@@ -387,23 +330,6 @@ CASES = [
          placed={"rom_h": "RAMB36 SDP", "ram_b": "RAMB18 SDP", "ram_i": "RAMB18 SDP",
                  "case ROM at contents.v:21": "RAMB18 SDP"},
          check=check_contents),
-    dict(label="left in logic", files=LOGIC, top="logic", inventory={"bramCount": 0},
-         placed={"async_read": "logic: the read is not registered",
-                 "tiny": "logic: 32 bits cost less in logic than a block",
-                 "table_rom": "logic: a ROM of 128 bits costs less in logic than a block"},
-         logic={"async_read": (64, 8), "tiny": (4, 8), "table_rom": (16, 8)},
-         check=check_in_logic),
-    # Kept hierarchical, a memory is named by its module; check names the first instance
-    # of each.
-    dict(label="hierarchy kept", files=NEST, top="nest", inventory=NEST_INVENTORY,
-         rows=NEST_ROWS, logic={"narrow/g[0].u/scratch": (4, 4), "wide/g[0].u/scratch": (4, 4)},
-         placed={"lane#(W=18).mem": "RAMB18 SDP", "lane#(W=36).mem": "RAMB36 SDP",
-                 "lane#(W=36).scratch": "logic: the read is not registered"}),
-    dict(label="hierarchy flattened", files=NEST, top="nest", flags=["--flatten"],
-         inventory=NEST_INVENTORY, rows=NEST_ROWS,
-         logic={f"{p}/g[{i}].u/scratch": (4, 4) for p in ("narrow", "wide") for i in range(2)},
-         placed={"narrow/g[1].u/mem": "RAMB18 SDP", "wide/g[0].u/mem": "RAMB36 SDP",
-                 "wide/g[1].u/scratch": "logic: the read is not registered"}),
     dict(label="start values, blocking writes", files=START, top="start",
          inventory={"bramCount": 2, "ramb18SdpCount": 2, "bramBits": 2 * 18432},
          placed=START_PLACED, logic={"wave": (256, 8), "acc": (32, 8)}, check=check_start_values),
@@ -411,7 +337,9 @@ CASES = [
          flags=["--flatten"],
          inventory={"bramCount": 2, "ramb18SdpCount": 2, "bramBits": 2 * 18432},
          placed={f"u/{k}": v for k, v in START_PLACED.items()},
-         logic={"u/wave": (256, 8), "u/acc": (32, 8)}, check=check_start_values),
+         logic={"u/wave": (256, 8), "u/acc": (32, 8)}, check=check_start_values,
+         # The blocks keep their place in the hierarchy: rows (depth, bits, own bits).
+         rows={"wrap": (0, 2 * 18432, 0), "u": (1, 2 * 18432, 2 * 18432)}),
 ]
 
 
@@ -479,6 +407,13 @@ def table(stdout):
     return {key: r[3] for r in rows if len(r) == 4 for key in (r[1], f"{r[0]}.{r[1]}")}
 
 
+def rows(seufit, path):
+    """`seufit inventory --by-hierarchy`: path -> (depth, block RAM bits, own ones)."""
+    rc, inv = inventory(seufit, path, ["--part", "z9-example", "--by-hierarchy", "3"])
+    return {r["path"]: (r["depth"], r["bramBits"], r["own"]["bramBits"])
+            for r in (inv["hierarchy"] if rc == 0 else [])}
+
+
 def marked(seufit, path):
     """The memories a netlist marks as left in logic, as `seufit check` names them."""
     run = subprocess.run([seufit, "check", path, "--part", "z9-example"],
@@ -514,12 +449,9 @@ def check_cases(synth_sh, seufit, tmp, failures):
             if rc != 0:
                 failures.append(f"{label}: seufit inventory .{ext} exit {rc}: {got[ext]}")
                 break
-            if "rows" in case:
-                rc, rows = inventory(seufit, netlist, ["--part", "z9-example", "--by-hierarchy", "3"])
-                rows = {r["path"]: (r["depth"], r["bramBits"], r["own"]["bramBits"])
-                        for r in (rows["hierarchy"] if rc == 0 else [])}
-                if rows != case["rows"]:
-                    failures.append(f"{label}: .{ext} rows {rows}, expected {case['rows']}")
+            if "rows" in case and rows(seufit, netlist) != case["rows"]:
+                failures.append(f"{label}: .{ext} rows {rows(seufit, netlist)}, "
+                                f"expected {case['rows']}")
             if marked(seufit, netlist) != case.get("logic", {}):
                 failures.append(f"{label}: .{ext} marks {marked(seufit, netlist)} as in logic, "
                                 f"expected {case.get('logic', {})}")
@@ -561,6 +493,8 @@ def main():
                 netlist = json.load(f)
             if seufit:
                 check_seufit(seufit, label, top, out, tmp, failures)
+                if source == "line_buffers.v" and rows(seufit, out) != LINE_BUFFER_ROWS:
+                    failures.append(f"{label}: rows {rows(seufit, out)}")
             found, visited = memories(netlist, top)
             if sorted(found) != sorted(expected):
                 failures.append(f"{label}: instances {sorted(found)}, expected {sorted(expected)}")
