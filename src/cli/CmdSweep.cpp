@@ -104,18 +104,18 @@ void registerSweepCommand(CLI::App& app, CliContext& ctx) {
   addCommonOptions(cmd, ctx);
   addStrictOption(cmd, ctx);
   o->in.addDesign(cmd);
-  const char* spec = "V, V1,V2,... or START:STOP:STEP";
+  const char* forms = "V, V1,V2,... or START:STOP:STEP";
   addTextOption(cmd, "--altitude", o->altitude,
                 std::string("Altitudes (meters unless the design's units constraint, --meters or "
                             "--feet say otherwise): ") +
-                    spec,
-                "SPEC");
-  addTextOption(cmd, "--longitude", o->longitude, std::string("Longitudes, whole degrees: ") + spec,
-                "SPEC");
-  addTextOption(cmd, "--latitude", o->latitude, std::string("Latitudes, whole degrees: ") + spec,
-                "SPEC");
+                    forms,
+                "RANGE");
+  addTextOption(cmd, "--longitude", o->longitude,
+                std::string("Longitudes, whole degrees: ") + forms, "RANGE");
+  addTextOption(cmd, "--latitude", o->latitude, std::string("Latitudes, whole degrees: ") + forms,
+                "RANGE");
   addTextOption(cmd, "--temperature", o->temperature,
-                std::string("Temperatures, whole degrees Celsius: ") + spec, "SPEC");
+                std::string("Temperatures, whole degrees Celsius: ") + forms, "RANGE");
   std::vector<HAFITRun::OptionInfo> options;
   for (const char* name : {"meters", "feet", "devices", "months", "revised-package-model"})
     options.push_back(*HAFITRun::Request::find(name));

@@ -63,7 +63,7 @@ void summaryValues(HAFITFloorplan& floorplan, std::vector<std::string>& columns,
 
 namespace HAFITRun {
 
-bool expandRange(const std::string& option, const std::string& spec, bool whole,
+bool expandRange(const std::string& option, const std::string& text, bool whole,
                  std::vector<std::string>& out) {
   const std::string expected =
       std::string("a value, values separated by commas, or START:STOP:STEP of ") +
@@ -73,29 +73,29 @@ bool expandRange(const std::string& option, const std::string& spec, bool whole,
     ComMsgMgr::hostError("@1-112@%s%s", HSTJson::number(count), std::to_string(kMaxSweep));
     return false;
   };
-  const size_t colon = spec.find(':');
+  const size_t colon = text.find(':');
   if (colon == std::string::npos) {
     size_t from = 0;
     while (true) {
-      const size_t comma = spec.find(',', from);
-      out.push_back(spec.substr(from, comma - from));
+      const size_t comma = text.find(',', from);
+      out.push_back(text.substr(from, comma - from));
       if (comma == std::string::npos) return true;
       from = comma + 1;
     }
   }
-  const size_t second = spec.find(':', colon + 1);
+  const size_t second = text.find(':', colon + 1);
   if (second == std::string::npos) {
-    usageError(option, expected, spec);
+    usageError(option, expected, text);
     return false;
   }
-  const std::string a = spec.substr(0, colon), b = spec.substr(colon + 1, second - colon - 1),
-                    c = spec.substr(second + 1);
+  const std::string a = text.substr(0, colon), b = text.substr(colon + 1, second - colon - 1),
+                    c = text.substr(second + 1);
   if (whole) {
     const auto start = Numbers::parseInteger(a, -1000000, 1000000);
     const auto stop = Numbers::parseInteger(b, -1000000, 1000000);
     const auto step = Numbers::parseInteger(c, 1, 1000000);
     if (!start || !stop || !step) {
-      usageError(option, expected, spec);
+      usageError(option, expected, text);
       return false;
     }
     const long long n = *stop < *start ? 0 : (*stop - *start) / *step + 1;
@@ -106,7 +106,7 @@ bool expandRange(const std::string& option, const std::string& spec, bool whole,
   const auto start = Numbers::parseDouble(a), stop = Numbers::parseDouble(b),
              step = Numbers::parseDouble(c);
   if (!start || !stop || !step || !(*step > 0)) {
-    usageError(option, expected, spec);
+    usageError(option, expected, text);
     return false;
   }
   // Counted, not accumulated: the n-th value is START + n x STEP, and a STOP within a

@@ -40,7 +40,7 @@ constexpr size_t kMaxSweep = 10000000;
 
 // "A", "A,B,C" or "START:STOP:STEP" (STOP included when a step reaches it) as the texts of
 // the values; false after a usage message naming `option`.
-bool expandRange(const std::string& option, const std::string& spec, bool whole,
+bool expandRange(const std::string& option, const std::string& text, bool whole,
                  std::vector<std::string>& out);
 
 // The figures of `request` (its place and temperature replaced by each combination of
