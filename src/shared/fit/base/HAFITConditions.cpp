@@ -4,13 +4,12 @@
 
 #include "host/report/HCRRpt.h"
 #include "host/str/HSTJson.h"
+#include "shared/fit/base/HAFITMission.h"
 
 namespace {
 
 using HSTJson::number;
 using HSTJson::quote;
-
-constexpr double kHoursPerMonth = 730.0;
 
 std::string unitName(bool meters) { return meters ? "meters" : "feet"; }
 
@@ -75,7 +74,7 @@ Columns columns(const HAFITConditions& c) {
 
 float HAFITConditions::missionHours() const {
   // To the precision the months are held in.
-  return static_cast<float>(static_cast<double>(months) * kHoursPerMonth);
+  return static_cast<float>(static_cast<double>(months) * HAFITMission::kHoursPerMonth);
 }
 
 std::string HAFITConditions::whose() const {

@@ -67,6 +67,9 @@ class HAFITFloorplan {
   // a code the family does not analyse (the block is then only counted).
   enum class BlockClass { NONE, RAMB18, RAMB36, FIFO18, FIFO36 };
   BlockClass blockClass(const HDLHInstance* instance) const;
+  // True when the walk goes into the instance: a hierarchical cell with contents, not a
+  // primitive or a black box.
+  bool shouldDescend(const HDLHInstance* instance) const;
   // Bits of one block of the class at data width `width`; 0 for a width it does not have.
   static int blockCapacity(BlockClass blockClass, int width);
 
@@ -259,7 +262,6 @@ class HAFITFloorplan {
   std::string readTextAttr(const HDLHInstance* instance, const std::string& name) const;
   int readIntAttr(const HDLHInstance* instance, const std::string& name) const;
   bool isEccEnableOn(const HDLHInstance* instance, const std::string& name) const;
-  bool shouldDescend(const HDLHInstance* instance) const;
   // Steps 4 and 5 of every block analysis: protected bits, message, exposed bits.
   void addBlockBits(const HDLHInstance* instance, int width, int capacity);
   void formTotals();

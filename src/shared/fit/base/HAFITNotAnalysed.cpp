@@ -48,31 +48,25 @@ void addOne(Tallies& to, Kind kind, std::string_view name, bool bitsKnown, doubl
   t.bits += bits;
 }
 
-// A synthesis tool's own memory cell: its words x width, when both are written as numbers.
-bool unmappedBits(const HDAHInstance& def, double& bits) {
-  HATAttr size, width;
-  if (!def.findAttr("SIZE", size) || !def.findAttr("WIDTH", width)) return false;
-  const auto whole = [](const HATAttr& a) {
-    return a.getKind() == HATAttr::INT || a.getKind() == HATAttr::LONG;
-  };
-  if (!whole(size) || !whole(width)) return false;
-  bits = static_cast<double>(size.getLongVal()) * static_cast<double>(width.getLongVal());
-  return true;
-}
-
-bool descends(const HDLHInstance& instance) {
-  if (instance.isArchLeaf()) return false;
-  const HDAHInstance* def = instance.getDAH();
-  if (!def || def->isHierBlackBox()) return false;
-  const HDAHCellview* master = def->getMasterView();
-  if (!master) return false;
-  return master->instanceCount() > 0 ||
-         static_cast<int64_t>(master->netCount(HDAHTypes::CONN_ALL)) + master->busNetCount() > 0;
-}
-
 }  // namespace
 
 namespace HAFITNotAnalysed {
+
+bool isUnmappedMemory(const HDPrimitive* primitive) {
+  return primitive && (primitive->name == "$mem" || primitive->name == "$mem_v2");
+}
+
+bool unmappedShape(const HDAHInstance& instance, int64_t& words, int64_t& width) {
+  HATAttr size, bits;
+  if (!instance.findAttr("SIZE", size) || !instance.findAttr("WIDTH", bits)) return false;
+  const auto whole = [](const HATAttr& a) {
+    return a.getKind() == HATAttr::INT || a.getKind() == HATAttr::LONG;
+  };
+  if (!whole(size) || !whole(bits)) return false;
+  words = size.getLongVal();
+  width = bits.getLongVal();
+  return true;
+}
 
 const char* Item::kindText() const {
   switch (kind) {
@@ -155,7 +149,7 @@ std::vector<Item> find(const HFLFloorplan& design, const HAFITFloorplan& floorpl
       if (!hbm) addOne(f.sum, Kind::CLASS, "HBM", false, 0.0);
       continue;
     }
-    if (descends(*instance)) {
+    if (floorplan.shouldDescend(instance)) {
       const HDAHCellview* master = def->getMasterView();
       const auto known = done.find(master);
       if (known != done.end()) {
@@ -184,10 +178,11 @@ std::vector<Item> find(const HFLFloorplan& design, const HAFITFloorplan& floorpl
         addOne(f.sum, Kind::PRIMITIVE, name, false, 0.0);
     } else if (HARUPrimUtils::isYRAM(instance, netlist)) {
       if (!yram) addOne(f.sum, Kind::CLASS, "YRAM", true, HAFITFloorplan::YRAM_BLOCK_BITS);
-    } else if (name == "$mem" || name == "$mem_v2") {
-      double bits = 0.0;
-      const bool known = unmappedBits(*def, bits);
-      addOne(f.sum, Kind::UNMAPPED, name, known, known ? bits : 0.0);
+    } else if (isUnmappedMemory(prim)) {
+      int64_t words = 0, width = 0;
+      const bool known = unmappedShape(*def, words, width);
+      addOne(f.sum, Kind::UNMAPPED, name, known,
+             known ? static_cast<double>(words) * static_cast<double>(width) : 0.0);
     }
   }
 

@@ -9,7 +9,9 @@
 #include <vector>
 
 class HAFITFloorplan;
+class HDAHInstance;
 class HFLFloorplan;
+struct HDPrimitive;
 
 namespace HAFITNotAnalysed {
 
@@ -30,6 +32,11 @@ struct Item {
   // "65536 bits", "at least 65536 bits" (some unknown), "bits unknown".
   std::string bitsText() const;
 };
+
+// A synthesis tool's own memory cell ($mem, $mem_v2), which no primitive of a part counts.
+bool isUnmappedMemory(const HDPrimitive* primitive);
+// Its words and width, when both are written as whole numbers.
+bool unmappedShape(const HDAHInstance& instance, int64_t& words, int64_t& width);
 
 // Every kind met in the design's hierarchy, in a fixed order (kind, then name). `floorplan`
 // is the design's family floorplan (walked or not).

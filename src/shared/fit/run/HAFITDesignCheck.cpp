@@ -199,18 +199,12 @@ class DesignValueCheck {
   // A synthesis tool's own memory cell left in the netlist: no primitive counts its bits.
   void checkUnmappedMemory(const HDLHInstance* instance) {
     const HDPrimitive* prim = instance->getDAH()->getPrimitive();
-    if (!prim || (prim->name != "$mem" && prim->name != "$mem_v2")) return;
-    HATAttr size, width;
-    const HDAHInstance* def = instance->getDAH();
-    const bool known = def->findAttr("SIZE", size) && def->findAttr("WIDTH", width) &&
-                       (size.getKind() == HATAttr::INT || size.getKind() == HATAttr::LONG) &&
-                       (width.getKind() == HATAttr::INT || width.getKind() == HATAttr::LONG);
+    if (!HAFITNotAnalysed::isUnmappedMemory(prim)) return;
+    int64_t words = 0, width = 0;
     std::string shape = "of unknown size";
-    if (known) {
-      const long double bits = static_cast<long double>(size.getLongVal()) *
-                               static_cast<long double>(width.getLongVal());
-      shape = std::to_string(size.getLongVal()) + " words of " +
-              std::to_string(width.getLongVal()) + " bits, " +
+    if (HAFITNotAnalysed::unmappedShape(*instance->getDAH(), words, width)) {
+      const long double bits = static_cast<long double>(words) * static_cast<long double>(width);
+      shape = std::to_string(words) + " words of " + std::to_string(width) + " bits, " +
               HSTJson::number(static_cast<double>(bits)) + " bits";
     }
     ComMsgMgr::hostWarning("@1-93@%s%s%s", hierName(netlist_, instance), prim->name, shape);
