@@ -343,8 +343,9 @@ Status prepareMitigation(const Request& r, const HFLFloorplan& design,
     if (!errors.empty()) return USAGE;
   }
   HAFITMitigation& m = in.m;
-  const auto fromOption = [&](const char* name, double v) {
-    return Factor{v, "option " + r.named(name)};
+  // The report names options as the command line does, whichever client asked.
+  const auto fromOption = [](const char* name, double v) {
+    return Factor{v, std::string("option --") + name};
   };
   if (r.essentialFraction) {
     m.essentialBits.reset();
@@ -355,13 +356,13 @@ Status prepareMitigation(const Request& r, const HFLFloorplan& design,
   if (r.targetShare) m.targetShare = fromOption("target-share", *r.targetShare);
   if (!r.target.empty()) {
     m.target = r.target;
-    m.targetSource = "option " + r.named("target");
+    m.targetSource = "option --target";
   }
   if (r.given("scrub")) {
     in.scrubGiven = true;
     in.readback = r.scrubReadback;
     in.scrubHours = r.scrubHours.value_or(0.0);
-    in.scrubSource = "option " + r.named("scrub");
+    in.scrubSource = "option --scrub";
   }
   if (in.scrubGiven) {
     m.scrub = in.readback ? HAFITMitigation::Scrub::READBACK : HAFITMitigation::Scrub::PERIODIC;
