@@ -31,8 +31,10 @@ using Value = rapidjson::Value;
 using Factor = HAFITMitigation::Factor;
 
 const char* const kDataFile = "fit/Mitigation.json";
-// Instance paths looked at, at most, to count what the file's patterns match.
+// Instance paths looked at, and glob comparisons made, at most, to count what the file's
+// patterns match: a few seconds whatever the design and the patterns.
 constexpr uint64_t kMatchBudget = 1000000;
+constexpr uint64_t kStepBudget = 500000000;
 
 bool readFile(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
@@ -293,7 +295,7 @@ void matchInstances(const HFLFloorplan& design, std::vector<HAFITMitigation::Ins
   std::vector<Frame> stack;
   const HDLHCellview* top = design.getNetlist()->getTopCellview();
   if (top) stack.push_back({std::unique_ptr<HDLHInstanceIter>(top->createInstanceIterLH()), 0});
-  uint64_t seen = 0;
+  uint64_t seen = 0, steps = 0;
   bool complete = true;
   while (!stack.empty()) {
     Frame& f = stack.back();
@@ -305,7 +307,7 @@ void matchInstances(const HFLFloorplan& design, std::vector<HAFITMitigation::Ins
     }
     const HDLHInstance* inst = f.iter->next();
     if (!inst) continue;
-    if (++seen > kMatchBudget) {
+    if (++seen > kMatchBudget || steps > kStepBudget) {
       complete = false;
       break;
     }
@@ -313,7 +315,7 @@ void matchInstances(const HFLFloorplan& design, std::vector<HAFITMitigation::Ins
     if (!path.empty()) path += '/';
     path += inst->getNameLH();
     for (size_t i = 0; i < globs.size(); ++i)
-      if (globs[i].matches(path)) ++list[i].matches;
+      if (globs[i].matches(path, steps)) ++list[i].matches;
     const HDLHCellview* master = inst->getMasterLH();
     if (master)
       stack.push_back(
@@ -425,9 +427,11 @@ Status prepareMitigation(const Request& r, const HFLFloorplan& design,
       ComMsgMgr::hostWarning("@1-114@%s", r.mitigation + ": instance pattern '" + i.path +
                                               "' matches no instance of the design");
   if (!m.instances.empty() && !m.instances.front().matchesComplete)
-    ComMsgMgr::hostWarning("@1-114@%s", "the instance patterns were matched against the first " +
-                                            std::to_string(kMatchBudget) +
-                                            " instance paths only; their counts are lower bounds");
+    ComMsgMgr::hostWarning("@1-114@%s",
+                           "the instance patterns were matched against the design's first "
+                           "instance paths only (at most " +
+                               std::to_string(kMatchBudget) +
+                               "); their counts of matches are lower bounds");
   out = std::move(m);
   return OK;
 }
