@@ -266,14 +266,19 @@ bool familyDefaults(const std::string& family, const std::vector<std::string>& c
   for (const std::string& cls : classes) {
     if (m.mcuOf(cls)) continue;  // the user's own figure
     const auto v = own->FindMember(cls.c_str());
-    const std::string where = "$.families." + family + "." + cls;
+    std::string where = "$.families.";
+    where.append(family).append(".").append(cls);
     if (v == own->MemberEnd()) {
-      m.mcu.push_back({cls, Factor{0.0, "none: " + path + " has no " + where}});
-      ComMsgMgr::hostWarning("@1-114@%s", path + " has no " + where + "; taken as 0");
+      std::string missing = path;
+      missing.append(" has no ").append(where);
+      m.mcu.push_back({cls, Factor{0.0, "none: " + missing}});
+      ComMsgMgr::hostWarning("@1-114@%s", missing + "; taken as 0");
       continue;
     }
     if (!v->value.IsNumber() || !(v->value.GetDouble() >= 0) || v->value.GetDouble() > 1) {
-      ComMsgMgr::hostError("@1-113@%s", path + ": " + where + ": expected a fraction from 0 to 1");
+      std::string problem = path;
+      problem.append(": ").append(where).append(": expected a fraction from 0 to 1");
+      ComMsgMgr::hostError("@1-113@%s", problem);
       return false;
     }
     m.mcu.push_back({cls, Factor{v->value.GetDouble(), source}});
@@ -286,6 +291,7 @@ bool familyDefaults(const std::string& family, const std::vector<std::string>& c
 void matchInstances(const HFLFloorplan& design, std::vector<HAFITMitigation::Instance>& list) {
   if (list.empty()) return;
   std::vector<HSTGlob> globs;
+  globs.reserve(list.size());
   for (const auto& i : list) globs.emplace_back(i.path);
   struct Frame {
     std::unique_ptr<HDLHInstanceIter> iter;
