@@ -41,7 +41,8 @@ std::string keywordOf(const char* option) {
 }
 
 bool isReportKeyword(const std::string& option) {
-  return option != "output" && option != "xml" && option != "json";
+  return option != "output" && option != "xml" && option != "json" && option != "html" &&
+         option != "format";
 }
 
 std::string reportSignature() {

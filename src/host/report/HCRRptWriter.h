@@ -91,3 +91,23 @@ class HCRRptJsonWriter : public HCRRptWriter {
  private:
   std::vector<std::pair<std::string, std::string>> members_;
 };
+
+// One self-contained HTML5 page (UTF-8) for people: inline CSS and nothing else (no
+// script, no request for any other file: a content security policy forbids them), the
+// header items as a list, each section with its tables, column headings and row labels as
+// <th scope>, numbers as the text writer shows them with the exact value in data-value,
+// print styles (a page per section, rows never split), the provenance last. The same
+// document gives the same bytes.
+class HCRRptHtmlWriter : public HCRRptWriter {
+ public:
+  // fragment: one <div> with its own scoped style, to be embedded in another page.
+  explicit HCRRptHtmlWriter(HCRRptDoc& doc, bool fragment = false);
+  void renderReport(std::ostream& os) override;
+  // HTML of the caller's own (a figure, a note), trusted as written, at the end of the
+  // section titled `section`; after the last section when no section has that title.
+  void addBlock(const std::string& section, const std::string& html);
+
+ private:
+  bool fragment_;
+  std::vector<std::pair<std::string, std::string>> blocks_;
+};

@@ -81,6 +81,15 @@ std::string HAFITConditions::whose() const {
   return devices == 1 ? "the device" : "all " + std::to_string(devices) + " devices together";
 }
 
+std::vector<std::pair<std::string, std::string>> HAFITConditions::columnMeanings() const {
+  const Columns col = columns(*this);
+  return {{"FIT", col.fit},
+          {"MTBF", col.mtbf},
+          {"Device Failures", col.failures},
+          {"-50%, +100%", col.spread.substr(col.spread.find(": ") + 2)},
+          {"90% CI LL, UL", col.bounds.substr(col.bounds.find(": ") + 2)}};
+}
+
 void HAFITConditions::writeSection(HCRRptDoc& doc) const {
   HCRRptSection section = doc.createSection("Conditions", "");
   HCRRptTable table = section.createTable("", HCRRptTypes::TABLE_STYLE_BOXED, "");
@@ -127,12 +136,7 @@ void HAFITConditions::writeSection(HCRRptDoc& doc) const {
     if (c.rate) row(label + " rate", rateText(*c.rate));
     if (revisedPackageModel && c.alpha) row(label + " alpha rate", rateText(*c.alpha));
   }
-  const Columns col = columns(*this);
-  row("FIT", col.fit);
-  row("MTBF", col.mtbf);
-  row("Device Failures", col.failures);
-  row("-50%, +100%", col.spread.substr(col.spread.find(": ") + 2));
-  row("90% CI LL, UL", col.bounds.substr(col.bounds.find(": ") + 2));
+  for (const auto& meaning : columnMeanings()) row(meaning.first, meaning.second);
   if (notAnalysed.empty()) row("Not Analysed", "nothing");
   for (const HAFITNotAnalysed::Item& item : notAnalysed)
     row("Not Analysed", item.what() + ", " + item.bitsText() + ": " + item.reason(family));

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shared/fit/base/HAFITNotAnalysed.h"
@@ -61,6 +62,8 @@ struct HAFITConditions {
   // "the device" or "all N devices together": whose figures the report gives.
   std::string whose() const;
 
+  // What the summary's rows and columns mean: ("FIT", "failures per 10^9 hours of ..."), ...
+  std::vector<std::pair<std::string, std::string>> columnMeanings() const;
   // Appends the section "Conditions" (a table of condition and value).
   void writeSection(HCRRptDoc& doc) const;
   // One JSON object.

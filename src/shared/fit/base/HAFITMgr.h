@@ -71,6 +71,8 @@ class HAFITMgr {
     std::optional<HAFITConditions::Profile> profile;
     // Budgets held against the figures, in the section "Budgets".
     std::vector<HAFITReport::Budget> budgets;
+    // A date for the report's header; none by default.
+    std::string date;
     // The derated figures' inputs; none: the report has no derated sections.
     std::optional<HAFITMitigation> mitigation;
   };
@@ -122,6 +124,8 @@ class HAFITMgr {
     // The document with its header items ("Command", "Design", "Device", provenance) in
     // `format` (HAFITReport::Format); only for an outcome of WRITTEN.
     void render(std::ostream& os, const std::string& command, HAFITReport::Format format);
+    // HTML of the client's own (a figure) at the end of a section, in HTML renderings.
+    void addHtmlBlock(const std::string& section, const std::string& html);
 
    private:
     friend class HAFITMgr;

@@ -215,6 +215,7 @@ bool prepareReport(HAFITMgr& mgr, HFLFloorplan* hflFloorplan, const HAFITMgr::Re
   p.report = std::make_unique<HAFITReport>(p.floorplan.get());
   p.report->setConditions(&p.conditions, r.conditions);
   p.report->setBudgets(r.budgets);
+  p.report->setDate(r.date);
   p.mitigation = r.mitigation;
   if (p.mitigation) p.report->setMitigation(&*p.mitigation);
   if (r.hierarchyDepth >= 0 || r.topContributors > 0)
@@ -259,6 +260,10 @@ void HAFITMgr::Analysis::render(std::ostream& os, const std::string& command,
   if (figures_.outcome != ReportOutcome::WRITTEN) return;
   PreparedReport& p = parts_->prepared;
   p.report->render(parts_->doc, os, command, format, p.provenance);
+}
+
+void HAFITMgr::Analysis::addHtmlBlock(const std::string& section, const std::string& html) {
+  if (parts_->prepared.report) parts_->prepared.report->addHtmlBlock(section, html);
 }
 
 std::unique_ptr<HAFITMgr::Analysis> HAFITMgr::analyse(HFLFloorplan* hflFloorplan,

@@ -157,19 +157,79 @@ HAFITReport::Figures HAFITReport::write(std::ostream& os, const std::string& com
 void HAFITReport::render(HCRRptDoc& doc, std::ostream& os, const std::string& command,
                          Format format, const Items& provenance) {
   std::unique_ptr<HCRRptWriter> writer;
-  if (format == Format::XML)
+  const bool html = format == Format::HTML || format == Format::HTML_FRAGMENT;
+  if (format == Format::XML) {
     writer = std::make_unique<HCRRptXmlWriter>(doc);
-  else if (format == Format::JSON)
+  } else if (format == Format::JSON) {
     writer = std::make_unique<HCRRptJsonWriter>(doc);
-  else
+  } else if (html) {
+    auto page = std::make_unique<HCRRptHtmlWriter>(doc, format == Format::HTML_FRAGMENT);
+    addHtmlBlocks(*page);
+    writer = std::move(page);
+  } else {
     writer = std::make_unique<HCRRptTextWriter>(doc, true, true, 0, 80);
+  }
   addExtraHeaderItems(*writer, command);
+  std::vector<std::pair<std::string, std::string>> more;
+  if (html) more.emplace_back("seufit version", SEUFIT_VERSION);
+  if (!date_.empty()) more.emplace_back("Date", date_);
+  writer->addExtraHeaderItems(more);
   writer->addProvenanceItems(provenance);
   if (format == Format::JSON && conditions_)
     static_cast<HCRRptJsonWriter&>(*writer).addMember("conditions", conditions_->json());
   if (format == Format::JSON && derating_)
     static_cast<HCRRptJsonWriter&>(*writer).addMember("mitigation", derating_->json());
   writer->renderReport(os);
+}
+
+namespace {
+std::string paragraph(const std::string& text) { return "<p class=\"note\">" + text + "</p>\n"; }
+
+std::string escaped(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '&')
+      out += "&amp;";
+    else if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else
+      out += c;
+  }
+  return out;
+}
+}  // namespace
+
+void HAFITReport::addHtmlBlocks(HCRRptHtmlWriter& page) const {
+  if (conditions_) {
+    std::string units = "<dl class=\"items\">\n";
+    for (const auto& m : conditions_->columnMeanings())
+      units += "<dt>" + escaped(m.first) + "</dt><dd>" + escaped(m.second) + "</dd>\n";
+    page.addBlock("Device Reliability", units + "</dl>\n");
+  }
+  for (const auto& block : htmlBlocks_) page.addBlock(block.first, block.second);
+  page.addBlock(
+      "",
+      "<section>\n<h2>How these figures are made</h2>\n" +
+          paragraph("Each memory class's bits exposed to upsets (its capacity less the bits the "
+                    "design declares protected; block RAM with ECC on counts none) are "
+                    "multiplied by the family's soft-error rate in FIT per Mbit, the relative "
+                    "neutron flux of the place (1 at sea level in New York), the number of "
+                    "devices and the temperature factor. The 90% bounds use the rate's own "
+                    "bounds, nominal x (1 + ll) and x (1 + ul); -50% and +100% are half and "
+                    "twice the nominal.") +
+          paragraph("MTBF in years is 10^9 hours / FIT / 24 / 365. The expected device failures "
+                    "over the mission are the sum of the classes' FIT over the mission's "
+                    "hours, in units of 10^9 hours. The relative flux comes from a model of "
+                    "depth in the atmosphere and geomagnetic cutoff rigidity below 4572 m and "
+                    "from an avionics model of altitude and latitude above it.") +
+          paragraph("The Conditions give every input the figures depend on; the derated "
+                    "sections, when present, say each factor's source. The exact value of "
+                    "every number is in the XML and JSON renderings (and in the data-value "
+                    "attribute of each cell here); seufit's docs/method.md gives every formula "
+                    "with its single- and double-precision steps.") +
+          "</section>\n");
 }
 
 // Strings by value: a fixed signature of the library's interface.

@@ -14,6 +14,7 @@ struct HAFITMitigation;
 class HAFITFloorplan;
 class HAFITHierarchy;
 class HCRRptDoc;
+class HCRRptHtmlWriter;
 class HCRRptWriter;
 
 class HAFITReport {
@@ -26,7 +27,7 @@ class HAFITReport {
   // document is complete.
   void write(std::ostream& os, std::string command, bool xml);
 
-  enum class Format { TEXT, XML, JSON };
+  enum class Format { TEXT, XML, JSON, HTML, HTML_FRAGMENT };
   using Items = std::vector<std::pair<std::string, std::string>>;
   // Device-level figures read back from the rendered table, for budget checks: the
   // nominal FIT of every memory class's FIT row summed in single precision in table
@@ -81,6 +82,15 @@ class HAFITReport {
   // The figure a budget is held against, as people read it ("the nominal FIT of the device").
   static std::string budgetFigure(Budget::Figure figure, const HAFITConditions& conditions);
 
+  // HTML of the client's own (a figure) at the end of the section titled `section`, in the
+  // HTML renderings; after the last section when there is none of that title.
+  void addHtmlBlock(const std::string& section, const std::string& html) {
+    htmlBlocks_.emplace_back(section, html);
+  }
+  // A date for the header ("Date"), given by the client: nothing else of the report
+  // depends on when it is made.
+  void setDate(const std::string& date) { date_ = date; }
+
   // Header items "Command", "Design" and "Device", in this order.
   void addExtraHeaderItems(HCRRptWriter& writer, std::string command);
 
@@ -95,4 +105,7 @@ class HAFITReport {
   const HAFITMitigation* mitigation_ = nullptr;
   // Set by document(), rendered in JSON.
   mutable std::shared_ptr<const HAFITDerating> derating_;
+  std::vector<std::pair<std::string, std::string>> htmlBlocks_;
+  std::string date_;
+  void addHtmlBlocks(HCRRptHtmlWriter& page) const;
 };

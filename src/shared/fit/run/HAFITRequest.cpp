@@ -59,6 +59,12 @@ const std::vector<HAFITRun::OptionInfo> kReport = {
      "Derate: the share of the target allotted to this device's soft errors, above 0 to 1 "
      "(default 1)"},
     {"json", "", "", "Write the report as JSON"},
+    {"html", "", "",
+     "Write the report as one self-contained HTML page: every section, conditions, figures, "
+     "provenance"},
+    {"format", "FORMAT", "text", "The report's format: text, xml, json or html"},
+    {"date", "TEXT", "",
+     "A date for the report's header (none by default: the same input gives the same bytes)"},
     {"provenance", "", "", "Record versions, data files, checksums and every option's value"},
     {"conditions", "", "",
      "Add the section Conditions: place, unit, flux, mission, data, bits and what was not "
@@ -261,6 +267,23 @@ bool Request::set(const std::string& name, const std::string& text) {
     format = Format::XML;
   } else if (name == "json") {
     format = Format::JSON;
+  } else if (name == "html") {
+    format = Format::HTML;
+  } else if (name == "format") {
+    if (text == "text") {
+      format = Format::TEXT;
+    } else if (text == "xml") {
+      format = Format::XML;
+    } else if (text == "json") {
+      format = Format::JSON;
+    } else if (text == "html") {
+      format = Format::HTML;
+    } else {
+      usageError(option, "text, xml, json or html", text);
+      return false;
+    }
+  } else if (name == "date") {
+    date = text;
   } else if (name == "provenance") {
     provenance = true;
   } else if (name == "conditions") {
@@ -283,10 +306,10 @@ const char* const kDerating[] = {"mitigation",  "essential-fraction", "critical-
                                  "target-share"};
 }  // namespace
 
-bool Request::isDeratingOption(const std::string& name) {
+bool Request::isQuietUnlessGiven(const std::string& name) {
   for (const char* o : kDerating)
     if (name == o) return true;
-  return false;
+  return name == "html" || name == "format" || name == "date";
 }
 
 bool Request::derated() const {
@@ -302,8 +325,12 @@ bool Request::settle() {
     conflict(named("target-share"), "no " + named("target"));
     ok = false;
   }
-  if (given("xml") && given("json")) {
-    conflict(named("json"), named("xml"));
+  // One format: at most one of the flags and --format.
+  std::vector<std::string> formats;
+  for (const char* f : {"xml", "json", "html", "format"})
+    if (given(f)) formats.push_back(f);
+  if (formats.size() > 1) {
+    conflict(named(formats[1]), named(formats[0]));
     ok = false;
   }
   if (given("meters") && given("feet")) {

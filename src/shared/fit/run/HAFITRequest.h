@@ -15,7 +15,7 @@
 
 namespace HAFITRun {
 
-enum class Format { TEXT, XML, JSON };
+enum class Format { TEXT, XML, JSON, HTML };
 
 // One option: as the command line names it (--NAME; Python writes '-' as '_'), the type of
 // its value for help ("" for a flag), its default as text ("" for none) and its help.
@@ -75,10 +75,13 @@ class Request {
   std::string target;
   // Whether any of them is given: the report then has its derated sections.
   bool derated() const;
-  static bool isDeratingOption(const std::string& name);
+  // Options a provenance lists only when given: those added after the list was first kept,
+  // so that a report that uses none of them records what it always recorded.
+  static bool isQuietUnlessGiven(const std::string& name);
   Format format = Format::TEXT;
   bool provenance = false;
   bool conditions = false;  // the section Conditions in text and XML
+  std::string date;         // a date for the header; none by default
   std::string output;       // empty: the message log (standard output)
   std::string command;      // the "Command" header item
   // Every option with its effective value, for the provenance ("Option --x").

@@ -47,9 +47,17 @@ const char* const kDataFiles[] = {"fit/SoftErrorRate.xml", "fit/DetectionTime.xm
 constexpr double kFeet = 0.3048;
 
 HAFITReport::Format reportFormat(HAFITRun::Format f) {
-  return f == HAFITRun::Format::JSON  ? HAFITReport::Format::JSON
-         : f == HAFITRun::Format::XML ? HAFITReport::Format::XML
-                                      : HAFITReport::Format::TEXT;
+  switch (f) {
+    case HAFITRun::Format::JSON:
+      return HAFITReport::Format::JSON;
+    case HAFITRun::Format::XML:
+      return HAFITReport::Format::XML;
+    case HAFITRun::Format::HTML:
+      return HAFITReport::Format::HTML;
+    case HAFITRun::Format::TEXT:
+      break;
+  }
+  return HAFITReport::Format::TEXT;
 }
 
 // The report's own flux point (no mission flux): warns when the grid lacks it.
@@ -96,11 +104,10 @@ void provenanceItems(const HAFITRun::Request& r, const HAFITRun::Design& design,
     items.emplace_back("Mitigation file SHA-256", HAFITRun::sha256File(r.mitigation));
   }
   items.emplace_back("Mission length (months)", HSTJson::number(months));
-  // A report without derated figures lists the options it has always listed.
   for (const auto& item : r.optionItems) {
     const size_t dashes = item.first.rfind("--");
     const std::string name = dashes == std::string::npos ? "" : item.first.substr(dashes + 2);
-    if (r.derated() || !HAFITRun::Request::isDeratingOption(name)) items.push_back(item);
+    if (r.given(name) || !HAFITRun::Request::isQuietUnlessGiven(name)) items.push_back(item);
   }
 }
 
@@ -233,7 +240,10 @@ Report analyse(Design& design, const Request& r, const Mission& mission) {
   request.revisedPackageModel = r.revisedPackageModel;
   request.hierarchyDepth = r.hierarchyDepth;
   request.topContributors = r.topContributors;
-  request.conditions = r.conditions;
+  // A page for people holds the conditions and the provenance whatever was asked.
+  const bool page = r.format == Format::HTML;
+  request.conditions = r.conditions || page;
+  request.date = r.date;
   // The document names options as the command line does, whichever client asked.
   if (r.altitudeMeters) request.unitOption = *r.altitudeMeters ? "--meters" : "--feet";
   if (mission.profile)
@@ -255,7 +265,7 @@ Report analyse(Design& design, const Request& r, const Mission& mission) {
     } else {
       warnFluxPoint(*design.db, r);
     }
-    if (r.provenance) {
+    if (r.provenance || page) {
       request.provenance = true;
       provenanceItems(r, design, mission.profile ? &flux : nullptr, request.months,
                       request.provenanceItems);
