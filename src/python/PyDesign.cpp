@@ -213,6 +213,7 @@ py::object Design::report(const py::kwargs& options) {
   out.provenance = provenance;
   out.sections = sectionsOf(doc);
   out.conditions = doc.contains("conditions") ? py::object(doc["conditions"]) : py::none();
+  out.mitigation = doc.contains("mitigation") ? py::object(doc["mitigation"]) : py::none();
   const HAFITMgr::ReportFigures& f = report.figures;
   out.deviceFit = f.hasFit ? py::object(printedValue(f.deviceFit)) : py::none();
   out.deviceFailures = f.hasFailures ? py::object(printedValue(f.deviceFailures)) : py::none();

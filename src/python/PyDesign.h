@@ -15,7 +15,7 @@ namespace seufitpy {
 // One report in every form, rendered from one analysis.
 struct Report {
   std::string text, xml, json;
-  pybind11::object title, header, provenance, sections, conditions;
+  pybind11::object title, header, provenance, sections, conditions, mitigation;
   pybind11::object deviceFit, deviceFailures;  // None when the report has no such figure
   // "text", "xml" or "json"; ValueError otherwise.
   const std::string& render(const std::string& format) const;

@@ -6,6 +6,9 @@ namespace py = pybind11;
 
 namespace seufitpy {
 namespace {
+// A word or a number of hours.
+const char* const kScrub = "readback|HOURS";
+
 // What each type of the option table takes from Python.
 const char* pythonType(const HAFITRun::OptionInfo& info) {
   const std::string t = info.type;
@@ -13,6 +16,8 @@ const char* pythonType(const HAFITRun::OptionInfo& info) {
   if (t == "N") return "int";
   if (t == "X") return "float";
   if (t == "[DEPTH]") return "int or True";
+  if (t == kScrub) return "'readback' or float";
+  if (t == "NAME") return "str";
   return "str or os.PathLike";
 }
 }  // namespace
@@ -47,9 +52,11 @@ std::string reportSignature() {
     const std::string hint =
         type.empty()        ? "bool = False"
         : type == "[DEPTH]" ? "int | bool | None = None"
-        : !*o.defaultText   ? std::string(type == "N"   ? "int"
-                                          : type == "X" ? "float"
-                                                        : "str | os.PathLike") +
+        : !*o.defaultText   ? std::string(type == "N"      ? "int"
+                                          : type == "X"    ? "float"
+                                          : type == kScrub ? "str | float"
+                                          : type == "NAME" ? "str"
+                                                           : "str | os.PathLike") +
                                 " | None = None"
                           : std::string(type == "N" ? "int" : "float") + " = " + o.defaultText;
     sig += ", " + keywordOf(o.name) + ": " + hint;
@@ -84,11 +91,16 @@ std::optional<std::string> optionText(const HAFITRun::OptionInfo& info, const py
     if (isBool || !py::isinstance<py::int_>(value)) throw wrong();
     return py::str(value).cast<std::string>();
   }
-  if (type == "X") {
+  if (type == kScrub && py::isinstance<py::str>(value)) return value.cast<std::string>();
+  if (type == "X" || type == kScrub) {
     if (isBool || !(py::isinstance<py::int_>(value) || py::isinstance<py::float_>(value)))
       throw wrong();
     // repr: the shortest text that reads back as the same double, as a user would type it.
     return py::repr(value).cast<std::string>();
+  }
+  if (type == "NAME") {
+    if (!py::isinstance<py::str>(value)) throw wrong();
+    return value.cast<std::string>();
   }
   return pathText(value, keyword.c_str());
 }

@@ -176,6 +176,10 @@ PYBIND11_MODULE(seufit, m) {
                     "What the report computed and under which conditions: the \"conditions\"\n"
                     "object of the JSON rendering (place, unit, flux, mission, data, bits,\n"
                     "what was not analysed).")
+      .def_readonly("mitigation", &Report::mitigation,
+                    "With any derating keyword (mitigation, essential_fraction, ...): the\n"
+                    "\"mitigation\" object of the JSON rendering (factors, the ladder per class,\n"
+                    "device totals, mission probability, availability, target); else None.")
       .def_readonly("device_fit", &Report::deviceFit,
                     "The device's nominal FIT (every memory class summed), or None.")
       .def_readonly("device_failures", &Report::deviceFailures,

@@ -77,6 +77,10 @@ class Report:
         """The "conditions" object of the JSON rendering: place, unit, flux, mission, data,
         bits of each class, what the columns mean and what was not analysed."""
     @property
+    def mitigation(self) -> dict[str, Any] | None:
+        """With any derating keyword: the "mitigation" object of the JSON rendering (factors,
+        the ladder per class, device totals, mission probability, availability, target)."""
+    @property
     def device_fit(self) -> float | None:
         """The device's nominal FIT (every memory class summed), or None."""
     @property
@@ -109,6 +113,13 @@ class Design:
         missions: int = 1,
         max_fit: float | None = None,
         max_failures: float | None = None,
+        mitigation: _Path | None = None,
+        essential_fraction: float | None = None,
+        critical_fraction: float | None = None,
+        scrub: str | float | None = None,
+        repair_time: float | None = None,
+        target: str | None = None,
+        target_share: float | None = None,
         provenance: bool = False,
         conditions: bool = False,
         by_hierarchy: int | bool | None = None,

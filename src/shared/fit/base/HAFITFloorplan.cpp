@@ -352,11 +352,18 @@ void HAFITFloorplan::addBlockBits(const HDLHInstance* instance, int width, int c
   const int p = getSeuProtectedBits(instance);
   if (capacity < p)
     sendOverProtected(instance, p, width, width != 0 ? capacity / width : 0, capacity);
+  addProtectedBits(std::min<int64_t>(std::max(p, 0), std::max(capacity, 0)));
   // In 64 bits: a negative declaration must not overflow the subtraction.
   const int64_t exposed = static_cast<int64_t>(capacity) - p;
   if (exposed <= 0) return;
   bramBitsTotal_ = bramBitsTotal_ > kInt64Max - exposed ? kInt64Max : bramBitsTotal_ + exposed;
   bramBits_ = clampToInt32(static_cast<int64_t>(bramBits_) + exposed);
+}
+
+void HAFITFloorplan::addProtectedBits(int64_t bits) {
+  if (bits <= 0) return;
+  bramProtectedBits_ =
+      bramProtectedBits_ > kInt64Max - bits ? kInt64Max : bramProtectedBits_ + bits;
 }
 
 void HAFITFloorplan::processRamb18(const HDLHInstance* instance) {
@@ -501,9 +508,23 @@ int HAFITFloorplan::blockCapacity(BlockClass blockClass, int width) {
 
 void HAFITFloorplan::dispatchBlock(const HDLHInstance* instance, const BlockCodes& codes) {
   const uint32_t code = libCellCode(instance);
-  // ECC-protected blocks contribute no bits and no mode count.
-  if (isECC(instance) || code == 0) return;
-  switch (classOfCode(code, codes.fifo18, codes.fifo36, codes.ramb18, codes.ramb36)) {
+  if (code == 0) return;
+  const BlockClass cls = classOfCode(code, codes.fifo18, codes.fifo36, codes.ramb18, codes.ramb36);
+  // ECC-protected blocks contribute no exposed bits and no mode count; their capacity is
+  // what they protect.
+  if (isECC(instance)) {
+    int w = 0;
+    if (cls == BlockClass::FIFO18 || cls == BlockClass::FIFO36) {
+      getDataWidth(instance, w);
+    } else {
+      int ra = 0, wa = 0, rb = 0, wb = 0;
+      getDataWidth(instance, ra, wa, rb, wb);
+      w = std::max(std::max(ra, wa), std::max(rb, wb));
+    }
+    addProtectedBits(blockCapacity(cls, w));
+    return;
+  }
+  switch (cls) {
     case BlockClass::FIFO18:
       processFifo18(instance);
       break;

@@ -132,6 +132,10 @@ class HAFITFloorplan {
   int32_t getBramBits() const { return bramBits_; }
   // The same sum without the 32-bit bound (saturated at INT64_MAX).
   int64_t getBramBitsTotal() const { return bramBitsTotal_; }
+  // Block RAM and FIFO bits the design protects: the declared protected bits of every
+  // analysed block, bounded by its capacity, and the whole capacity of every ECC block
+  // (saturated at INT64_MAX). No report figure of the default report uses it.
+  int64_t getBramProtectedBits() const { return bramProtectedBits_; }
   // Instance counts saturate at INT32_MAX.
   int32_t getBramCount() const { return bramCount_; }
   int32_t getRamb18TdpCount() const { return ramb18TdpCount_; }
@@ -183,6 +187,10 @@ class HAFITFloorplan {
   // MEM_YRAM or MEM_HBM) under the run parameters: the bits converted, and the figure
   // rounded, as that class's table row does. False when the family's data lack the class.
   bool nominalFit(int memType, double bits, double& fit) const;
+  // Nominal, lower and upper FIT of `bits` bits of any class (MEM_CONFIG to MEM_HBM) under
+  // the run parameters, formed as the class writers form them (rounded to single precision
+  // but for HBM), without converting the bits first. False when the data lack the class.
+  bool classFit(int memType, double bits, double& nominal, double& lower, double& upper) const;
 
   // A bit count as an unsigned 32-bit number: fraction dropped, 0 for negative values and
   // NaN, UINT32_MAX for anything larger. The YRAM writer converts yramUnprotectedBits_ so.
@@ -253,6 +261,7 @@ class HAFITFloorplan {
   double yramProtectedBits_ = 0.0;
   // bramBits_ without the 32-bit bound.
   int64_t bramBitsTotal_ = 0;
+  int64_t bramProtectedBits_ = 0;
 
   // The design's netlist; null without a design handle.
   const HAINetlist* netlist() const;
@@ -264,6 +273,7 @@ class HAFITFloorplan {
   bool isEccEnableOn(const HDLHInstance* instance, const std::string& name) const;
   // Steps 4 and 5 of every block analysis: protected bits, message, exposed bits.
   void addBlockBits(const HDLHInstance* instance, int width, int capacity);
+  void addProtectedBits(int64_t bits);
   void formTotals();
   // 65-172 for a block that declares more protected bits than it holds; during a walk
   // it is kept with the definition and sent once the walk has placed it.

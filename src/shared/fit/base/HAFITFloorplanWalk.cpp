@@ -102,6 +102,7 @@ enum Counter : unsigned {
   C_CASCADE,
   C_BRAM_BITS,
   C_BRAM_BITS_TOTAL,
+  C_BRAM_PROTECTED,
   C_COUNT
 };
 
@@ -296,6 +297,7 @@ void HAFITFloorplan::zeroScratch() {
   fifo18Count_ = fifo18_36Count_ = fifo36Count_ = fifo36_72Count_ = ramb36CascadeCount_ = 0;
   bramBits_ = 0;
   bramBitsTotal_ = 0;
+  bramProtectedBits_ = 0;
   hbmStackCount_ = 0.0;
   hbmProtectedBits_ = 0.0;
 }
@@ -308,6 +310,7 @@ void HAFITFloorplan::runWalk(const HDLHCellview* cellview) {
                                &ramb36CascadeCount_, &bramBits_};
   for (unsigned i = 0; i < C_BRAM_BITS_TOTAL; ++i) walk.start[i] = *counters[i];
   walk.start[C_BRAM_BITS_TOTAL] = bramBitsTotal_;
+  walk.start[C_BRAM_PROTECTED] = bramProtectedBits_;
   walk.yramCount0 = yramCount_;
   walk.yramProtected0 = yramProtectedBits_;
   walk.hbmStacks0 = hbmStackCount_;
@@ -320,6 +323,9 @@ void HAFITFloorplan::runWalk(const HDLHCellview* cellview) {
     if (bramBitsTotal_ > 0)
       s.counts[C_BRAM_BITS_TOTAL] =
           addSat(s.counts[C_BRAM_BITS_TOTAL], static_cast<uint64_t>(bramBitsTotal_));
+    if (bramProtectedBits_ > 0)
+      s.counts[C_BRAM_PROTECTED] =
+          addSat(s.counts[C_BRAM_PROTECTED], static_cast<uint64_t>(bramProtectedBits_));
     if (hbmStackCount_ > 0.0)
       s.hbmStacks = addSat(s.hbmStacks, static_cast<uint64_t>(hbmStackCount_));
     if (hbmProtectedBits_ != 0.0) {
@@ -420,10 +426,13 @@ void HAFITFloorplan::finishWalk(Walk& walk, bool totals) {
                                &ramb36CascadeCount_, &bramBits_};
   for (unsigned i = 0; i < C_BRAM_BITS_TOTAL; ++i)
     *counters[i] = finalInt32(walk.start[i], r.counts[i]);
-  const Int128 total =
-      static_cast<Int128>(walk.start[C_BRAM_BITS_TOTAL]) + r.counts[C_BRAM_BITS_TOTAL];
-  bramBitsTotal_ = total > std::numeric_limits<int64_t>::max() ? std::numeric_limits<int64_t>::max()
-                                                               : static_cast<int64_t>(total);
+  const auto final64 = [&](unsigned c) {
+    const Int128 total = static_cast<Int128>(walk.start[c]) + r.counts[c];
+    return total > std::numeric_limits<int64_t>::max() ? std::numeric_limits<int64_t>::max()
+                                                       : static_cast<int64_t>(total);
+  };
+  bramBitsTotal_ = final64(C_BRAM_BITS_TOTAL);
+  bramProtectedBits_ = final64(C_BRAM_PROTECTED);
   yramCount_ = finalCount(walk.yramCount0, r.yramCount);
   hbmStackCount_ = finalCount(walk.hbmStacks0, r.hbmStacks);
   yramProtectedBits_ = finalSum(walk.yramProtected0, r.yramProtected, r, Item::YRAM_ADDEND);

@@ -12,6 +12,7 @@
 
 #include "shared/fit/base/HAFITConditions.h"
 #include "shared/fit/base/HAFITFloorplan.h"
+#include "shared/fit/base/HAFITMitigation.h"
 #include "shared/fit/base/HAFITReport.h"
 
 class HAFITSERMgr;
@@ -70,6 +71,8 @@ class HAFITMgr {
     std::optional<HAFITConditions::Profile> profile;
     // Budgets held against the figures, in the section "Budgets".
     std::vector<HAFITReport::Budget> budgets;
+    // The derated figures' inputs; none: the report has no derated sections.
+    std::optional<HAFITMitigation> mitigation;
   };
   // How a report ended, for hosts that turn it into an exit status. A call left by an
   // exception keeps NOT_RUN.
@@ -91,6 +94,7 @@ class HAFITMgr {
     std::string nonFinite;              // set: no report was written
     std::vector<std::string> negative;  // figures below 0
     std::vector<HAFITFloorplan::SaturatedTotal> saturated;
+    std::shared_ptr<const HAFITDerating> derating;  // with a mitigation
   };
   ReportFigures reportFit(HFLFloorplan* hflFloorplan, const ReportRequest& request);
   // The same analysis with the report's tables left in `doc` instead of rendered (the

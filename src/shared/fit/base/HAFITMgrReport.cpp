@@ -62,6 +62,7 @@ struct PreparedReport {
   HAFITHierarchy hierarchy;
   Items provenance;
   HAFITConditions conditions;
+  std::optional<HAFITMitigation> mitigation;
   std::unique_ptr<HAFITFloorplan> floorplan;
   std::unique_ptr<HAFITReport> report;
 };
@@ -214,6 +215,8 @@ bool prepareReport(HAFITMgr& mgr, HFLFloorplan* hflFloorplan, const HAFITMgr::Re
   p.report = std::make_unique<HAFITReport>(p.floorplan.get());
   p.report->setConditions(&p.conditions, r.conditions);
   p.report->setBudgets(r.budgets);
+  p.mitigation = r.mitigation;
+  if (p.mitigation) p.report->setMitigation(&*p.mitigation);
   if (r.hierarchyDepth >= 0 || r.topContributors > 0)
     p.report->setHierarchy(&p.hierarchy, r.hierarchyDepth, r.topContributors);
   return true;
@@ -230,6 +233,7 @@ HAFITMgr::ReportFigures figuresOf(const HAFITReport::Figures& f, const HAFITFloo
   out.nonFinite = f.nonFinite;
   out.negative = f.negative;
   out.saturated = floorplan.saturatedTotals();
+  out.derating = f.derating;
   return out;
 }
 }  // namespace

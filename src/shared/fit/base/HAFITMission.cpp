@@ -1,9 +1,6 @@
 #include "shared/fit/base/HAFITMission.h"
 
 #include <rapidjson/document.h>
-#include <rapidjson/encodedstream.h>
-#include <rapidjson/error/en.h>
-#include <rapidjson/memorystream.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +11,7 @@
 #include <sstream>
 
 #include "host/str/HSTJson.h"
-#include "host/str/HSTJsonExact.h"
+#include "shared/fit/base/HAFITJsonInput.h"
 #include "shared/fit/parser/HAFITNumbers.h"
 
 namespace HAFITMission {
@@ -23,22 +20,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kFeet = 0.3048;
 
-// Problems listed for one profile at most; a last entry says when more were left out.
-constexpr size_t kMaxErrors = 50;
-
-struct Reader {
-  const std::string& path;
-  std::vector<std::string>& errors;
-  void fail(const std::string& where, const std::string& what) {
-    add(path + ": " + where + ": " + what);
-  }
-  void add(std::string text) {
-    if (errors.size() < kMaxErrors)
-      errors.push_back(std::move(text));
-    else if (errors.size() == kMaxErrors)
-      errors.push_back(path + ": more problems were not listed");
-  }
-};
+using HAFITJsonInput::Reader;
 
 // The altitude in meters from a value and its unit; false for an unknown unit.
 bool toMeters(double value, const std::string& unit, float& out) {
@@ -73,52 +55,8 @@ void checkSegment(Reader& r, const std::string& where, const Segment& s) {
     r.fail(where, "expected route ends that are not antipodal (their great circle is not defined)");
 }
 
-std::string lineColumn(const std::string& text, size_t offset) {
-  size_t line = 1, column = 1;
-  for (size_t i = 0; i < offset && i < text.size(); ++i) {
-    if (text[i] == '\n') {
-      ++line;
-      column = 1;
-    } else {
-      ++column;
-    }
-  }
-  return std::to_string(line) + ":" + std::to_string(column);
-}
-
 using Value = rapidjson::Value;
-
-// Every key of `obj` once, and each one of `known`; otherwise one problem per key.
-bool checkKeys(Reader& r, const Value& obj, const std::string& where,
-               std::initializer_list<const char*> known) {
-  bool ok = true;
-  std::vector<bool> seen(known.size());
-  for (auto m = obj.MemberBegin(); m != obj.MemberEnd(); ++m) {
-    const std::string key(m->name.GetString(), m->name.GetStringLength());
-    const bool plain = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) {
-      return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-    });
-    std::string at = where;
-    if (plain)
-      at.append(".").append(key);
-    else
-      at.append("[").append(HSTJson::quote(key)).append("]");
-    const auto k =
-        std::find_if(known.begin(), known.end(), [&](const char* n) { return key == n; });
-    if (k == known.end()) {
-      std::string list;
-      for (const char* n : known) list += (list.empty() ? "" : ", ") + std::string(n);
-      r.fail(at, "unknown key; expected " + list);
-      ok = false;
-    } else if (seen[static_cast<size_t>(k - known.begin())]) {
-      r.fail(at, "the key appears twice");
-      ok = false;
-    } else {
-      seen[static_cast<size_t>(k - known.begin())] = true;
-    }
-  }
-  return ok;
-}
+using HAFITJsonInput::checkKeys;
 
 bool number(Reader& r, const Value& obj, const std::string& where, const char* key, double& out) {
   const auto it = obj.FindMember(key);
@@ -142,25 +80,7 @@ void position(Reader& r, const Value& obj, const std::string& where, double& lon
 
 bool parseJson(const std::string& text, Reader& r, Profile& out) {
   rapidjson::Document doc;
-  // Iterative: no nesting can exhaust the stack. Numbers as text, converted exactly.
-  rapidjson::ParseResult result;
-  bool tooBig = false;
-  const auto generate = [&](rapidjson::Document& handler) {
-    rapidjson::MemoryStream ms(text.data(), text.size());
-    rapidjson::EncodedInputStream<rapidjson::UTF8<>, rapidjson::MemoryStream> is(ms);
-    HSTJsonExact::Numbers<rapidjson::Document> exact(handler, true);
-    rapidjson::Reader reader;
-    result = reader.Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag>(
-        is, exact);
-    tooBig = exact.tooBig;
-    return !result.IsError();
-  };
-  doc.Populate(generate);
-  if (result.IsError()) {
-    r.add(r.path + ":" + lineColumn(text, result.Offset()) + ": " +
-          rapidjson::GetParseError_En(tooBig ? rapidjson::kParseErrorNumberTooBig : result.Code()));
-    return false;
-  }
+  if (!HAFITJsonInput::parse(text, doc, r)) return false;
   if (!doc.IsObject()) {
     r.fail("$", "expected an object");
     return false;

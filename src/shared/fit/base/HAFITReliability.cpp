@@ -191,6 +191,20 @@ bool HAFITFloorplan::nominalFit(int memType, double bits, double& fit) const {
   }
 }
 
+bool HAFITFloorplan::classFit(int memType, double bits, double& nominal, double& lower,
+                              double& upper) const {
+  if (memType < HAFITSERMgr::MEM_CONFIG || memType > HAFITSERMgr::MEM_HBM) return false;
+  const RunParams run{hflFloorplan_, devices_, flux_, temp_, revisedPackageModel_};
+  if (!classFigures(static_cast<HAFITSERMgr::MemType>(memType), bits, run, nominal, lower, upper))
+    return false;
+  if (memType != HAFITSERMgr::MEM_HBM) {
+    nominal = narrow(nominal);
+    lower = narrow(lower);
+    upper = narrow(upper);
+  }
+  return true;
+}
+
 void HAFITFloorplan::writeDeviceSummary(HCRRptDoc& doc, unsigned classes) {
   HCRRptSection section = doc.createSection("Device Reliability", "");
   HCRRptTable table = section.createTable("", kTableStyle, "");

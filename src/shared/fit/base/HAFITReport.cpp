@@ -11,6 +11,7 @@
 #include "shared/fit/base/HAFITConditions.h"
 #include "shared/fit/base/HAFITFloorplan.h"
 #include "shared/fit/base/HAFITHierarchy.h"
+#include "shared/fit/base/HAFITMitigation.h"
 
 // The command text is taken by value: callers of this entry rely on that signature.
 void HAFITReport::write(std::ostream& os,
@@ -50,9 +51,10 @@ HAFITReport::Figures summaryFigures(const HCRRptDoc& doc) {
 
 // Names the figures a reader could not trust: not finite (the report is then withheld)
 // or below 0.
-void checkFigures(const HCRRptDoc& doc, HAFITReport::Figures& f) {
-  for (const auto& section : doc.sections())
-    for (const auto& table : section.tables) {
+void checkFigures(const HCRRptDoc& doc, HAFITReport::Figures& f, size_t skipFrom, size_t skipTo) {
+  for (size_t i = 0; i < doc.sections().size(); ++i) {
+    if (i >= skipFrom && i < skipTo) continue;
+    for (const auto& table : doc.sections()[i].tables) {
       const HCRRptModel::Row* headings = nullptr;
       for (const auto& row : table.rows) {
         if (row.isHeadingRow()) {
@@ -81,6 +83,7 @@ void checkFigures(const HCRRptDoc& doc, HAFITReport::Figures& f) {
         }
       }
     }
+  }
 }
 }  // namespace
 
@@ -126,8 +129,19 @@ HCRRptDoc HAFITReport::document(Figures& figures) const {
   figures = summaryFigures(doc);
   if (conditions_ && conditionsSection_) conditions_->writeSection(doc);
   if (conditions_ && !budgets_.empty()) writeBudgets(doc, budgets_, *conditions_, figures);
+  // The derated figures come from the summary's; their sections are not checked again,
+  // so that a figure below 0 is told once.
+  derating_.reset();
+  const size_t derated = doc.sections().size();
+  if (conditions_ && mitigation_) {
+    auto derating = std::make_shared<HAFITDerating>(
+        HAFITDerating::compute(*mitigation_, *floorplan_, doc, *conditions_));
+    derating->writeSections(doc);
+    derating_ = figures.derating = derating;
+  }
+  const size_t deratedEnd = doc.sections().size();
   if (hierarchy_) hierarchy_->writeSections(doc, *floorplan_, hierarchyDepth_, contributors_);
-  checkFigures(doc, figures);
+  checkFigures(doc, figures, derated, deratedEnd);
   return doc;
 }
 
@@ -153,6 +167,8 @@ void HAFITReport::render(HCRRptDoc& doc, std::ostream& os, const std::string& co
   writer->addProvenanceItems(provenance);
   if (format == Format::JSON && conditions_)
     static_cast<HCRRptJsonWriter&>(*writer).addMember("conditions", conditions_->json());
+  if (format == Format::JSON && derating_)
+    static_cast<HCRRptJsonWriter&>(*writer).addMember("mitigation", derating_->json());
   writer->renderReport(os);
 }
 

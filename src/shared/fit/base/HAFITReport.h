@@ -2,12 +2,15 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 struct HAFITConditions;
+struct HAFITDerating;
+struct HAFITMitigation;
 class HAFITFloorplan;
 class HAFITHierarchy;
 class HCRRptDoc;
@@ -38,6 +41,8 @@ class HAFITReport {
     std::string nonFinite;
     // Figures below 0, "row / column = value", in table order.
     std::vector<std::string> negative;
+    // The derated figures, when a mitigation was given.
+    std::shared_ptr<const HAFITDerating> derating;
   };
   // The device figures of a document's summary (nothing else of `Figures` is set).
   static Figures figuresOf(const HCRRptDoc& doc);
@@ -70,6 +75,9 @@ class HAFITReport {
   };
   // The section "Budgets" after the conditions; `conditions` must be set.
   void setBudgets(std::vector<Budget> budgets) { budgets_ = std::move(budgets); }
+  // The derated figures of `mitigation` (not owned) in their sections after the budgets,
+  // and in JSON; `conditions` must be set.
+  void setMitigation(const HAFITMitigation* mitigation) { mitigation_ = mitigation; }
   // The figure a budget is held against, as people read it ("the nominal FIT of the device").
   static std::string budgetFigure(Budget::Figure figure, const HAFITConditions& conditions);
 
@@ -84,4 +92,7 @@ class HAFITReport {
   const HAFITConditions* conditions_ = nullptr;
   bool conditionsSection_ = false;
   std::vector<Budget> budgets_;
+  const HAFITMitigation* mitigation_ = nullptr;
+  // Set by document(), rendered in JSON.
+  mutable std::shared_ptr<const HAFITDerating> derating_;
 };

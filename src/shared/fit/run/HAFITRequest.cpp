@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "host/msg/ComMsgMgr.h"
+#include "shared/fit/base/HAFITMitigation.h"
 
 namespace {
 struct Texts {
@@ -40,6 +41,23 @@ const std::vector<HAFITRun::OptionInfo> kReport = {
      "Budget: exit 3 when the nominal FIT (of all the devices together) exceeds X"},
     {"max-failures", "X", "",
      "Budget: exit 3 when the nominal expected failure count of the mission exceeds X"},
+    {"mitigation", "FILE", "",
+     "Derate the figures: essential bits, multi-bit residuals, scrubbing, target (JSON; see "
+     "docs/mitigation.md)"},
+    {"essential-fraction", "X", "",
+     "Derate: the share of configuration bits that are essential, 0 to 1"},
+    {"critical-fraction", "X", "",
+     "Derate: the share of essential-bit upsets that are failures, 0 to 1 (default 1)"},
+    {"scrub", "readback|HOURS", "",
+     "Derate: upsets found by the device's readback, or by a scrub every HOURS hours"},
+    {"repair-time", "X", "", "Derate: hours to repair an upset once found, at least 0 (default 0)"},
+    {"target", "NAME", "",
+     "Derate: hold the FIT per device against a standard's target (iec61508:sil1..sil4, "
+     "iso26262:asil-b|asil-c|asil-d, arp4761:major|hazardous|catastrophic); exit 3 when "
+     "exceeded"},
+    {"target-share", "X", "",
+     "Derate: the share of the target allotted to this device's soft errors, above 0 to 1 "
+     "(default 1)"},
     {"json", "", "", "Write the report as JSON"},
     {"provenance", "", "", "Record versions, data files, checksums and every option's value"},
     {"conditions", "", "",
@@ -168,6 +186,52 @@ bool Request::set(const std::string& name, const std::string& text) {
     const auto v = real0();
     if (!v) return false;
     (name == "max-fit" ? maxFit : maxFailures) = v;
+  } else if (name == "essential-fraction" || name == "critical-fraction") {
+    const auto v = Numbers::parseDouble(text);
+    if (!v || *v < 0 || *v > 1) {
+      usageError(option, "a fraction from 0 to 1", text);
+      return false;
+    }
+    (name == "essential-fraction" ? essentialFraction : criticalFraction) = v;
+  } else if (name == "target-share") {
+    const auto v = Numbers::parseDouble(text);
+    if (!v || !(*v > 0) || *v > 1) {
+      usageError(option, "a fraction above 0, at most 1", text);
+      return false;
+    }
+    targetShare = v;
+  } else if (name == "repair-time") {
+    const auto v = Numbers::parseDouble(text);
+    if (!v || *v < 0) {
+      usageError(option, "a finite number of hours of at least 0", text);
+      return false;
+    }
+    repairHours = v;
+  } else if (name == "scrub") {
+    if (text == "readback") {
+      scrubReadback = true;
+      scrubHours.reset();
+    } else {
+      const auto v = Numbers::parseDouble(text);
+      if (!v || !(*v > 0)) {
+        usageError(option, "readback, or a finite number of hours above 0", text);
+        return false;
+      }
+      scrubReadback = false;
+      scrubHours = v;
+    }
+  } else if (name == "target") {
+    if (!HAFITMitigation::findTarget(text)) {
+      usageError(option, "one of " + HAFITMitigation::targetNames(), text);
+      return false;
+    }
+    target = text;
+  } else if (name == "mitigation") {
+    if (text.empty()) {
+      usageError(option, "a file path", text);
+      return false;
+    }
+    mitigation = text;
   } else if (name == "by-hierarchy") {
     if (text.empty()) {
       hierarchyDepth = kDefaultHierarchyDepth;
@@ -213,8 +277,31 @@ std::string Request::named(const std::string& name) const {
   return keyword;
 }
 
+namespace {
+const char* const kDerating[] = {"mitigation",  "essential-fraction", "critical-fraction",
+                                 "scrub",       "repair-time",        "target",
+                                 "target-share"};
+}  // namespace
+
+bool Request::isDeratingOption(const std::string& name) {
+  for (const char* o : kDerating)
+    if (name == o) return true;
+  return false;
+}
+
+bool Request::derated() const {
+  for (const char* o : kDerating)
+    if (given(o)) return true;
+  return false;
+}
+
 bool Request::settle() {
   bool ok = true;
+  // A share of no target; a file may still name one.
+  if (given("target-share") && !given("target") && !given("mitigation")) {
+    conflict(named("target-share"), "no " + named("target"));
+    ok = false;
+  }
   if (given("xml") && given("json")) {
     conflict(named("json"), named("xml"));
     ok = false;

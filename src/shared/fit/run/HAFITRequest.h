@@ -68,6 +68,14 @@ class Request {
   int hierarchyDepth = -1;     // none when negative
   size_t topContributors = 0;  // none when 0
   std::optional<float> maxFit, maxFailures;
+  // The derated figures: a mitigation file and the options that win over its keys.
+  std::string mitigation;
+  std::optional<double> essentialFraction, criticalFraction, scrubHours, repairHours, targetShare;
+  bool scrubReadback = false;
+  std::string target;
+  // Whether any of them is given: the report then has its derated sections.
+  bool derated() const;
+  static bool isDeratingOption(const std::string& name);
   Format format = Format::TEXT;
   bool provenance = false;
   bool conditions = false;  // the section Conditions in text and XML

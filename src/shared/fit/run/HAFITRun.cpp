@@ -35,6 +35,10 @@ struct Texts {
     registerText("1-75", "budget exceeded: {1} is {2}, above {3} {4}; the report was written");
     registerText("1-76", "budget {1} cannot be checked: the report does not give {2}");
     registerText("1-77", "{1}; the mission profile was refused");
+    registerText("1-115",
+                 "safety target exceeded: the nominal FIT per device after mitigation is {1}, "
+                 "not below the {2} FIT allotted of {3}; the report was written");
+    registerText("1-116", "safety target {1} cannot be checked: {2}; the report was written");
   }
 } texts;
 
@@ -73,6 +77,13 @@ void provenanceItems(const HAFITRun::Request& r, const HAFITRun::Design& design,
     items.emplace_back(std::string("Data ") + rel, path);
     items.emplace_back(std::string("Data ") + rel + " SHA-256", HAFITRun::sha256File(path));
   }
+  if (r.derated()) {
+    const std::string rel = "fit/Mitigation.json";
+    const std::string dir = HUTEnv::getOVKDataDir(rel);
+    items.emplace_back("Data " + rel, dir.empty() ? "(not found)" : dir + "/" + rel);
+    if (!dir.empty())
+      items.emplace_back("Data " + rel + " SHA-256", HAFITRun::sha256File(dir + "/" + rel));
+  }
   items.emplace_back("Design file", design.path);
   items.emplace_back("Design SHA-256", HAFITRun::sha256File(design.path));
   if (mission) {
@@ -80,8 +91,17 @@ void provenanceItems(const HAFITRun::Request& r, const HAFITRun::Design& design,
     items.emplace_back("Mission profile SHA-256", HAFITRun::sha256File(r.profile));
     items.emplace_back("Mission hours", HSTJson::number(mission->totalHours));
   }
+  if (!r.mitigation.empty()) {
+    items.emplace_back("Mitigation file", r.mitigation);
+    items.emplace_back("Mitigation file SHA-256", HAFITRun::sha256File(r.mitigation));
+  }
   items.emplace_back("Mission length (months)", HSTJson::number(months));
-  items.insert(items.end(), r.optionItems.begin(), r.optionItems.end());
+  // A report without derated figures lists the options it has always listed.
+  for (const auto& item : r.optionItems) {
+    const size_t dashes = item.first.rfind("--");
+    const std::string name = dashes == std::string::npos ? "" : item.first.substr(dashes + 2);
+    if (r.derated() || !HAFITRun::Request::isDeratingOption(name)) items.push_back(item);
+  }
 }
 
 // Every budget against its figure: BUDGET after an error naming each one exceeded.
@@ -105,6 +125,17 @@ HAFITRun::Status checkBudgets(const HAFITRun::Request& r, const HAFITRun::Report
   check(r.maxFit, f.hasFit, f.deviceFit, HAFITReport::Budget::FIT, "--max-fit");
   check(r.maxFailures, f.hasFailures, f.deviceFailures, HAFITReport::Budget::FAILURES,
         "--max-failures");
+  if (f.derating && f.derating->target) {
+    const HAFITDerating::TargetResult& t = *f.derating->target;
+    if (!t.checked) {
+      ComMsgMgr::hostError("@1-116@%s%s", t.name, std::string("the report is of 0 devices"));
+      status = HAFITRun::BUDGET;
+    } else if (!t.met) {
+      ComMsgMgr::hostError("@1-115@%s%s%s", HSTJson::number(t.fitPerDevice),
+                           HSTJson::number(t.allottedFit), t.name);
+      status = HAFITRun::BUDGET;
+    }
+  }
   return status;
 }
 }  // namespace
@@ -187,6 +218,8 @@ Report analyse(Design& design, const Request& r, const Mission& mission) {
     return out;
   }
   if ((out.status = prepareData(*design.db)) != OK) return out;
+  std::optional<HAFITMitigation> mitigation;
+  if ((out.status = prepareMitigation(r, *design.db, mitigation)) != OK) return out;
 
   HAFITMgr* mgr = HAFITMgr::getGlobal();
   HAFITMgr::ReportRequest request;
@@ -208,6 +241,7 @@ Report analyse(Design& design, const Request& r, const Mission& mission) {
   if (r.maxFit) request.budgets.push_back({HAFITReport::Budget::FIT, "--max-fit", *r.maxFit});
   if (r.maxFailures)
     request.budgets.push_back({HAFITReport::Budget::FAILURES, "--max-failures", *r.maxFailures});
+  request.mitigation = std::move(mitigation);
   try {
     HAFITMission::MissionFlux flux;
     if (mission.profile) {

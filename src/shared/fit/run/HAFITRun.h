@@ -57,6 +57,12 @@ struct Mission {
 // USAGE after the profile's problems, or a mission longer than a float of months holds.
 Status prepareMission(const Request& request, Mission& out);
 
+// The derated figures' inputs of a request, when it asks for them: its mitigation file
+// read, the options over it, the family's data and the device's detection time. USAGE after
+// the file's problems, NO_RESULT when data are missing.
+Status prepareMitigation(const Request& request, const HFLFloorplan& design,
+                         std::optional<HAFITMitigation>& out);
+
 // A report, prepared, analysed and finished.
 struct Report {
   Status status = NO_RESULT;

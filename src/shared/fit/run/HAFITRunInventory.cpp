@@ -61,6 +61,7 @@ std::vector<Input> inputsOf(const Request& r) {
   if (!r.design.empty()) inputs.push_back({"the design file", r.design});
   if (!r.netlist.mapFile.empty()) inputs.push_back({"the cell map", r.netlist.mapFile});
   if (!r.profile.empty()) inputs.push_back({"the mission profile", r.profile});
+  if (!r.mitigation.empty()) inputs.push_back({"the mitigation file", r.mitigation});
   return inputs;
 }
 
@@ -78,7 +79,8 @@ bool outputIsNotAnInput(const std::string& option, const std::string& output,
       return false;
     }
   for (const char* rel : {"fit/SoftErrorRate.xml", "fit/DetectionTime.xml",
-                          "fit/RigidityCutoff.xml", "parts.json", "primitives.json"}) {
+                          "fit/RigidityCutoff.xml", "fit/Mitigation.json", "parts.json",
+                          "primitives.json"}) {
     const std::string dir = HUTEnv::getOVKDataDir(rel);
     if (!dir.empty() && same(dir + "/" + rel)) {
       usageError(option, std::string("a file other than the data file ") + rel, output);
