@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
+
+#include "host/report/HCRRptText.h"
 
 namespace Plot {
 
@@ -65,6 +69,10 @@ Canvas::~Canvas() {
 
 cairo_status_t Canvas::write(void* closure, const unsigned char* data, unsigned int length) {
   auto* self = static_cast<Canvas*>(closure);
+  if (self->format_ == Format::SVG) {
+    self->svg_.append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+  }
   self->out_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(length));
   return self->out_ ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
 }
@@ -89,6 +97,10 @@ void Canvas::text(double x, double y, const std::string& s, const TextStyle& sty
   const double width = textWidth(s, style);
   // Capital height: places digits and capitals where the eye expects them, whatever the font.
   const double cap = 0.72 * style.size;
+  if (format_ == Format::SVG) {
+    labels_.push_back({x, y, s, style, align, width});
+    return;
+  }
   cairo_save(cr_);
   cairo_translate(cr_, x, y);
   cairo_rotate(cr_, -style.angle);
@@ -145,8 +157,52 @@ bool Canvas::finish() {
   if (format_ == Format::PNG) status = cairo_surface_write_to_png_stream(surface_, write, this);
   cairo_surface_finish(surface_);
   if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface_);
+  if (format_ == Format::SVG && status == CAIRO_STATUS_SUCCESS) writeSvgText();
   out_.flush();
   return status == CAIRO_STATUS_SUCCESS && out_.good();
+}
+
+namespace {
+std::string num(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2f", v);
+  std::string s = buf;
+  s.erase(s.find_last_not_of('0') + 1);
+  if (s.back() == '.') s.pop_back();
+  return s == "-0" ? "0" : s;
+}
+
+std::string colour(const Rgb& c) {
+  const auto byte = [](double v) {
+    return std::to_string(static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)));
+  };
+  return "rgb(" + byte(c.r) + "," + byte(c.g) + "," + byte(c.b) + ")";
+}
+}  // namespace
+
+void Canvas::writeSvgText() {
+  std::string text = "<g font-family=\"sans-serif\">\n";
+  for (const Label& l : labels_) {
+    const double cap = 0.72 * l.style.size;
+    // The anchor does the horizontal placement, so that a browser's own font lines up too.
+    const char* anchor = l.align.h == 0.5 ? "middle" : l.align.h == 1.0 ? "end" : "start";
+    const double dx =
+        l.align.h == 0.5 || l.align.h == 1.0 || l.align.h == 0.0 ? 0.0 : -l.align.h * l.width;
+    text += "<text transform=\"translate(" + num(l.x) + " " + num(l.y) + ")";
+    if (l.style.angle != 0.0) text += " rotate(" + num(-l.style.angle * 180.0 / M_PI) + ")";
+    text += "\" x=\"" + num(dx) + "\" y=\"" + num(cap * (1.0 - l.align.v)) + "\" font-size=\"" +
+            num(l.style.size) + "\" text-anchor=\"" + anchor + "\" fill=\"" +
+            colour(l.style.colour) + "\"";
+    if (l.style.bold) text += " font-weight=\"bold\"";
+    if (l.style.halo)
+      text += " stroke=\"rgb(26,26,26)\" stroke-width=\"" + num(std::max(2.0, l.style.size / 4.0)) +
+              "\" stroke-linejoin=\"round\" paint-order=\"stroke\"";
+    text += ">" + HCRRptText::xml(l.text) + "</text>\n";
+  }
+  text += "</g>\n";
+  const size_t end = svg_.rfind("</svg>");
+  svg_.insert(end == std::string::npos ? svg_.size() : end, text);
+  out_.write(svg_.data(), static_cast<std::streamsize>(svg_.size()));
 }
 
 }  // namespace Plot

@@ -1,5 +1,7 @@
 // A picture drawn with cairo and written as PNG, SVG or PDF into a stream. Knows nothing
-// of what it shows: the charts in PlotCharts.h draw on it.
+// of what it shows: the charts in PlotCharts.h draw on it. In SVG, text stays text: each
+// label is an SVG <text> element over the drawing (selectable, searchable, read aloud),
+// not the outlines of its glyphs.
 #pragma once
 
 #include <cairo.h>
@@ -7,6 +9,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace Plot {
 
@@ -70,6 +73,17 @@ class Canvas {
 
  private:
   static cairo_status_t write(void* closure, const unsigned char* data, unsigned int length);
+  void writeSvgText();
+
+  struct Label {
+    double x, y;
+    std::string text;
+    TextStyle style;
+    Align align;
+    double width;
+  };
+  std::vector<Label> labels_;  // SVG: the text, written as elements at the end
+  std::string svg_;            // SVG: cairo's drawing, completed by the labels
 
   Format format_;
   int width_, height_;

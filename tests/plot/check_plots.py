@@ -99,9 +99,12 @@ with tempfile.TemporaryDirectory() as tmp:
                 size = tuple(re.search(fr'\b{a}="([^"]*)"', root).group(1) for a in ("width", "height"))
                 if size != (str(WIDTH), str(HEIGHT)):
                     fail(f"{kind} svg: size {size}, asked for {(WIDTH, HEIGHT)}")
-                fills = set(re.findall(r"fill:(rgb\([^)]*\))", text))
+                fills = set(re.findall(r'fill(?::|=")(rgb\([^)]*\))', text))
                 if len(fills) < 2:
                     fail(f"{kind} svg: fill colours {fills}")
+                # Labels stay text, not outlines of glyphs.
+                if not re.search(r"<text\b[^>]*>[^<]+</text>", text) or "<glyph" in text:
+                    fail(f"{kind} svg: labels are not <text> elements")
             # Nothing but the picture is left in the folder.
             extra = set(os.listdir(tmp)) - {f"{k}.{e}" for k in KINDS for e in ("png", "svg")}
             if extra:

@@ -262,7 +262,8 @@ def test_netlists_load_as_the_command_line_loads_them(netlist):
 # One expected file, two front doors: these command-line cases run through Python too.
 GOLDEN = ["report_zerith7_radio", "report_zerith7_radio_xml", "report_zerith9_accel_flight",
           "report_profile_long_haul", "report_by_hierarchy", "report_by_hierarchy_json",
-          "report_budget_max_fit_exceeded", "report_budget_within", "report_zerith9_accel_revised_xml"]
+          "report_budget_max_fit_exceeded", "report_budget_within", "report_zerith9_accel_revised_xml",
+          "mitigation_options_only", "mitigation_no_devices"]
 FLAGS = {"revised-package-model", "provenance", "xml", "json"}
 
 
@@ -417,3 +418,22 @@ def test_a_sweep_gives_the_figures_of_each_report():
         radio.sweep(profile="examples/profiles/long_haul_flight.json")
     with pytest.raises(ValueError, match="option latitude: expected a whole number"):
         radio.sweep(latitude=[40, 95])
+
+
+def test_derated_figures_are_those_of_the_json_and_a_target_raises():
+    design = seufit.load("examples/zerith9_accel.json")
+    mitigation = os.path.join(SRC, "tests", "cli", "inputs", "mitigation", "accel.json")
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")
+        with pytest.raises(seufit.BudgetExceeded) as raised:
+            design.report(mitigation=mitigation, scrub=0.5, target_share=1.0)
+        report = raised.value.report
+        assert report.mitigation == json.loads(report.render("json"))["mitigation"]
+        assert report.mitigation["availability"]["scrub_interval_h"] == 0.5
+        assert report.mitigation["target"]["result"] == "exceeded"
+        # Without a derating keyword nothing changes.
+        assert design.report().mitigation is None
+        with pytest.raises(TypeError):
+            design.report(scrub=True)
+        with pytest.raises(ValueError):
+            design.report(essential_fraction=2.0)

@@ -31,8 +31,10 @@ using Value = rapidjson::Value;
 using Factor = HAFITMitigation::Factor;
 
 const char* const kDataFile = "fit/Mitigation.json";
-// Instance paths looked at, at most, to count what the file's patterns match.
+// Instance paths looked at, and glob comparisons made, at most, to count what the file's
+// patterns match: a few seconds whatever the design and the patterns.
 constexpr uint64_t kMatchBudget = 1000000;
+constexpr uint64_t kStepBudget = 500000000;
 
 bool readFile(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
@@ -264,14 +266,19 @@ bool familyDefaults(const std::string& family, const std::vector<std::string>& c
   for (const std::string& cls : classes) {
     if (m.mcuOf(cls)) continue;  // the user's own figure
     const auto v = own->FindMember(cls.c_str());
-    const std::string where = "$.families." + family + "." + cls;
+    std::string where = "$.families.";
+    where.append(family).append(".").append(cls);
     if (v == own->MemberEnd()) {
-      m.mcu.push_back({cls, Factor{0.0, "none: " + path + " has no " + where}});
-      ComMsgMgr::hostWarning("@1-114@%s", path + " has no " + where + "; taken as 0");
+      std::string missing = path;
+      missing.append(" has no ").append(where);
+      m.mcu.push_back({cls, Factor{0.0, "none: " + missing}});
+      ComMsgMgr::hostWarning("@1-114@%s", missing + "; taken as 0");
       continue;
     }
     if (!v->value.IsNumber() || !(v->value.GetDouble() >= 0) || v->value.GetDouble() > 1) {
-      ComMsgMgr::hostError("@1-113@%s", path + ": " + where + ": expected a fraction from 0 to 1");
+      std::string problem = path;
+      problem.append(": ").append(where).append(": expected a fraction from 0 to 1");
+      ComMsgMgr::hostError("@1-113@%s", problem);
       return false;
     }
     m.mcu.push_back({cls, Factor{v->value.GetDouble(), source}});
@@ -284,6 +291,7 @@ bool familyDefaults(const std::string& family, const std::vector<std::string>& c
 void matchInstances(const HFLFloorplan& design, std::vector<HAFITMitigation::Instance>& list) {
   if (list.empty()) return;
   std::vector<HSTGlob> globs;
+  globs.reserve(list.size());
   for (const auto& i : list) globs.emplace_back(i.path);
   struct Frame {
     std::unique_ptr<HDLHInstanceIter> iter;
@@ -293,7 +301,7 @@ void matchInstances(const HFLFloorplan& design, std::vector<HAFITMitigation::Ins
   std::vector<Frame> stack;
   const HDLHCellview* top = design.getNetlist()->getTopCellview();
   if (top) stack.push_back({std::unique_ptr<HDLHInstanceIter>(top->createInstanceIterLH()), 0});
-  uint64_t seen = 0;
+  uint64_t seen = 0, steps = 0;
   bool complete = true;
   while (!stack.empty()) {
     Frame& f = stack.back();
@@ -305,7 +313,7 @@ void matchInstances(const HFLFloorplan& design, std::vector<HAFITMitigation::Ins
     }
     const HDLHInstance* inst = f.iter->next();
     if (!inst) continue;
-    if (++seen > kMatchBudget) {
+    if (++seen > kMatchBudget || steps > kStepBudget) {
       complete = false;
       break;
     }
@@ -313,7 +321,7 @@ void matchInstances(const HFLFloorplan& design, std::vector<HAFITMitigation::Ins
     if (!path.empty()) path += '/';
     path += inst->getNameLH();
     for (size_t i = 0; i < globs.size(); ++i)
-      if (globs[i].matches(path)) ++list[i].matches;
+      if (globs[i].matches(path, steps)) ++list[i].matches;
     const HDLHCellview* master = inst->getMasterLH();
     if (master)
       stack.push_back(
@@ -343,8 +351,9 @@ Status prepareMitigation(const Request& r, const HFLFloorplan& design,
     if (!errors.empty()) return USAGE;
   }
   HAFITMitigation& m = in.m;
-  const auto fromOption = [&](const char* name, double v) {
-    return Factor{v, "option " + r.named(name)};
+  // The report names options as the command line does, whichever client asked.
+  const auto fromOption = [](const char* name, double v) {
+    return Factor{v, std::string("option --") + name};
   };
   if (r.essentialFraction) {
     m.essentialBits.reset();
@@ -355,13 +364,13 @@ Status prepareMitigation(const Request& r, const HFLFloorplan& design,
   if (r.targetShare) m.targetShare = fromOption("target-share", *r.targetShare);
   if (!r.target.empty()) {
     m.target = r.target;
-    m.targetSource = "option " + r.named("target");
+    m.targetSource = "option --target";
   }
   if (r.given("scrub")) {
     in.scrubGiven = true;
     in.readback = r.scrubReadback;
     in.scrubHours = r.scrubHours.value_or(0.0);
-    in.scrubSource = "option " + r.named("scrub");
+    in.scrubSource = "option --scrub";
   }
   if (in.scrubGiven) {
     m.scrub = in.readback ? HAFITMitigation::Scrub::READBACK : HAFITMitigation::Scrub::PERIODIC;
@@ -424,9 +433,11 @@ Status prepareMitigation(const Request& r, const HFLFloorplan& design,
       ComMsgMgr::hostWarning("@1-114@%s", r.mitigation + ": instance pattern '" + i.path +
                                               "' matches no instance of the design");
   if (!m.instances.empty() && !m.instances.front().matchesComplete)
-    ComMsgMgr::hostWarning("@1-114@%s", "the instance patterns were matched against the first " +
-                                            std::to_string(kMatchBudget) +
-                                            " instance paths only; their counts are lower bounds");
+    ComMsgMgr::hostWarning("@1-114@%s",
+                           "the instance patterns were matched against the design's first "
+                           "instance paths only (at most " +
+                               std::to_string(kMatchBudget) +
+                               "); their counts of matches are lower bounds");
   out = std::move(m);
   return OK;
 }

@@ -78,9 +78,9 @@ bool outputIsNotAnInput(const std::string& option, const std::string& output,
       usageError(option, "a file other than " + in.what, output);
       return false;
     }
-  for (const char* rel : {"fit/SoftErrorRate.xml", "fit/DetectionTime.xml",
-                          "fit/RigidityCutoff.xml", "fit/Mitigation.json", "parts.json",
-                          "primitives.json"}) {
+  for (const char* rel :
+       {"fit/SoftErrorRate.xml", "fit/DetectionTime.xml", "fit/RigidityCutoff.xml",
+        "fit/Mitigation.json", "parts.json", "primitives.json"}) {
     const std::string dir = HUTEnv::getOVKDataDir(rel);
     if (!dir.empty() && same(dir + "/" + rel)) {
       usageError(option, std::string("a file other than the data file ") + rel, output);

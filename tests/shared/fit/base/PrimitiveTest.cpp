@@ -245,6 +245,28 @@ TEST(Primitive, OverDeclaredProtectionIsReportedAndAddsNothing) {
   }
 }
 
+// What a design protects: declared bits bounded by the block, and the whole capacity of
+// an ECC block, counted through every occurrence of a shared cell.
+TEST(Primitive, ProtectedBitsCountDeclarationsAndEccBlocks) {
+  TestDesign d;
+  const HATAttr on = HATAttr::makeBool(true);
+  HDAHCellview* cell = d.design.addCell("bank");
+  d.leaf(cell, "ecc36", d.ramb36(),
+         {{"EN_ECC_READ", on}, {"EN_ECC_WRITE", on}, {"READ_WIDTH_A", I(72)}});
+  d.leaf(cell, "ecc_fifo", d.fifo18(),
+         {{"EN_ECC_READ", on}, {"EN_ECC_WRITE", on}, {"DATA_WIDTH", I(18)}});
+  d.leaf(cell, "declared", d.ramb18(), {{"READ_WIDTH_A", I(18)}, {"SEU_PROTECTED", I(1000)}});
+  d.leaf(cell, "over", d.fifo36(), {{"DATA_WIDTH", I(36)}, {"SEU_PROTECTED", I(40000)}});
+  d.leaf(cell, "negative", d.ramb18(), {{"READ_WIDTH_A", I(9)}, {"SEU_PROTECTED", I(-8)}});
+  d.inst(d.top, "b0", cell);
+  d.inst(d.top, "b1", cell);
+  ComMsgMgr::ScopedCapture capture;
+  const auto fp = d.walk();
+  EXPECT_EQ(fp->getBramProtectedBits(), 2 * (36864 + 18432 + 1000 + 36864));
+  // The exposed bits are those of the default report.
+  EXPECT_EQ(fp->getBramBits(), 2 * ((18432 - 1000) + 18440));
+}
+
 // Presets the counters to probe their upper bounds without walking billions of blocks.
 class NearFullFloorplan : public HAFITFloorplan {
  public:
