@@ -330,7 +330,7 @@ def resolve(design, data, mitigation=None, mitigation_path=None, options=None):
             r["mcu"][cls] = (float(v), src)
         else:
             r["mcu"][cls] = (float(data["mcu"][design.family][cls]),
-                             f"fit/Mitigation.json, family {design.family} (illustrative)")
+                             f"fit/Mitigation.json, family {design.family}")
 
     if "scrub" in opt:
         r["scrub"] = (opt["scrub"], "option --scrub")
@@ -404,7 +404,7 @@ def mitigation_member(design, data, run, resolved):
         m = resolved["mcu"][k][0]
         Z = {s: Q[s] * m for s in STATS}
         A = {s: R[s] + Z[s] for s in STATS}
-        out_classes.append({"class": k, "protected_bits": fig("int", int(P)), "raw": s3(rk, R),
+        out_classes.append({"class": k, "raw": s3(rk, R), "protected_bits": fig("int", int(P)),
                             "protected": s3(rk, Q), "residual": s3("double", Z),
                             "after": s3("double", A)})
         for s in STATS:
@@ -444,7 +444,8 @@ def mitigation_member(design, data, run, resolved):
             "unavailability": fig("double", U),
             "availability": fig("double", None if U is None else 1.0 - U),
             "hours_per_year": fig("double", None if U is None else U * 8760.0),
-            "source": FreeText("how the detection time was found")}
+            "source": FreeText("how the detection time was found"),
+            "scrub_source": resolved["scrub"][1]}
 
     target = None
     if resolved["target"] is not None:
@@ -465,6 +466,7 @@ def mitigation_member(design, data, run, resolved):
         bits = int(entry["essential_bits"])
         instances.append({"path": entry["path"], "essential_bits": fig("int", bits),
                           "matches": fig("int", design.matches(entry["path"])),
+                          "matches_complete": True,
                           "critical_fit": fig("double", raw["config"]["nominal"] * (bits / C) * c),
                           "source": entry["source"]})
 

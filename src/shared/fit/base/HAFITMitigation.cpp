@@ -432,7 +432,8 @@ std::string HAFITDerating::json() const {
                ", \"critical_fit_per_device\": " + perDevice(a.criticalFitPerDevice) +
                ", \"unavailability\": " + perDevice(a.unavailability) + ", \"availability\": " +
                perDevice(a.availability) + ", \"hours_per_year\": " + perDevice(a.hoursPerYear) +
-               ", \"source\": " + quote(a.scrubText) + "}");
+               ", \"source\": " + quote(a.scrubText) +
+               ", \"scrub_source\": " + quote(a.scrubSource) + "}");
   } else {
     member("availability", "null");
   }
