@@ -9,7 +9,8 @@ packages=(
   nettle-dev rapidjson-dev libcairo2-dev
   python3 libxml2-utils clang libclang-rt-14-dev hyperfine time clang-format clang-tidy
   yosys
-  pybind11-dev python3-dev python3-pytest
+  pybind11-dev python3-dev python3-pytest python3-pandas
+  chromium poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do
