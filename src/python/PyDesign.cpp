@@ -13,6 +13,7 @@
 #include "host/design/HDLoad.h"
 #include "host/str/HSTJson.h"
 #include "host/str/HSTStrUtils.h"
+#include "plot/PlotReport.h"
 #include "shared/fit/run/HAFITSweep.h"
 
 namespace py = pybind11;
@@ -65,7 +66,9 @@ const std::string& Report::render(const std::string& format) const {
   if (format == "text") return text;
   if (format == "xml") return xml;
   if (format == "json") return json;
-  throw py::value_error("format: expected \"text\", \"xml\" or \"json\", got \"" + format + "\"");
+  if (format == "html") return pages->get(false);
+  throw py::value_error("format: expected \"text\", \"xml\", \"json\" or \"html\", got \"" +
+                        format + "\"");
 }
 
 std::shared_ptr<Design> Design::load(const std::string& path, const HDNetlistOptions& options,
@@ -217,10 +220,37 @@ py::object Design::report(const py::kwargs& options) {
   const HAFITMgr::ReportFigures& f = report.figures;
   out.deviceFit = f.hasFit ? py::object(printedValue(f.deviceFit)) : py::none();
   out.deviceFailures = f.hasFailures ? py::object(printedValue(f.deviceFailures)) : py::none();
+  auto run = std::make_shared<HAFITRun::Report>(std::move(report));
+  std::vector<std::string> command = argv;
+  command.emplace_back("--html");
+  out.pages = std::make_shared<ReportPages>();
+  out.pages->design = shared_from_this();
+  out.pages->run = run;
+  out.pages->command = HSTStrUtils::shellQuote(command);
+  out.pages->byHierarchy = request.hierarchyDepth >= 0;
   py::object result = py::cast(std::move(out));
-  HAFITRun::finish(report, request);
+  HAFITRun::finish(*run, request);
   call.finish(result);
   return result;
+}
+
+const std::string& ReportPages::get(bool fragmentOnly) {
+  std::optional<std::string>& text = fragmentOnly ? fragment : page;
+  if (text) return *text;
+  // What the report told was told when it was made.
+  PyCall call(design->dataDirs());
+  call.forgetFromHere();
+  if (!figure) {
+    // The page's chart, as the command line's page has it.
+    run->analysis->addHtmlBlock(Plot::reportFigureSection(byHierarchy),
+                                Plot::reportFigure(run->analysis->document(), byHierarchy));
+    figure = true;
+  }
+  std::ostringstream os;
+  run->render(os, fragmentOnly ? HAFITRun::Format::HTML_FRAGMENT : HAFITRun::Format::HTML, command);
+  call.finish(false);
+  text = os.str();
+  return *text;
 }
 
 namespace {

@@ -13,15 +13,31 @@
 namespace seufitpy {
 
 // One report in every form, rendered from one analysis.
-struct Report {
-  std::string text, xml, json;
-  pybind11::object title, header, provenance, sections, conditions, mitigation;
-  pybind11::object deviceFit, deviceFailures;  // None when the report has no such figure
-  // "text", "xml" or "json"; ValueError otherwise.
-  const std::string& render(const std::string& format) const;
+class Design;
+// The HTML renderings of a report, made when first asked for: a page costs a chart and a
+// document of its own, which most reports are never shown in.
+struct ReportPages {
+  std::shared_ptr<Design> design;  // keeps the database the analysis reads alive
+  std::shared_ptr<HAFITRun::Report> run;
+  std::string command;
+  bool byHierarchy = false;
+  bool figure = false;
+  std::optional<std::string> page, fragment;
+  const std::string& get(bool fragmentOnly);
 };
 
-class Design {
+struct Report {
+  std::string text, xml, json;
+  std::shared_ptr<ReportPages> pages;
+  pybind11::object title, header, provenance, sections, conditions, mitigation;
+  pybind11::object deviceFit, deviceFailures;  // None when the report has no such figure
+  // "text", "xml", "json" or "html"; ValueError otherwise.
+  const std::string& render(const std::string& format) const;
+  // The page's body, with its style: for a notebook.
+  const std::string& reprHtml() const { return pages->get(true); }
+};
+
+class Design : public std::enable_shared_from_this<Design> {
  public:
   // Raises seufit.Error (the load's problems) or ValueError (netlist options for a design
   // file). The data directories are those of the design's reports unless they name others.
@@ -38,6 +54,7 @@ class Design {
   pybind11::list sweep(const pybind11::kwargs& options);
 
   const std::string& path() const { return design_.path; }
+  const DataDirs& dataDirs() const { return dataDirs_; }
   std::string repr() const;
 
  private:

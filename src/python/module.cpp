@@ -67,6 +67,116 @@ __all__ = ["BudgetExceeded", "Design", "Error", "Report", "SeufitWarning", "data
            "flux_profile", "load", "parts"]
 )";
 
+// Notebook helpers, written against the plain data the classes hold.
+const char* const kNotebook = R"py(
+import json as _json
+
+_RECORD_COLUMNS = ("section", "class", "metric", "statistic", "value", "unit")
+
+
+def _unit(metric):
+    m = metric.lower()
+    for word, unit in (("mtbf", "years"), ("fit", "FIT"), ("probability", "probability"),
+                       ("failures", "failures"), ("bits", "bits"), ("share", "%")):
+        if word in m:
+            return unit
+    return ""
+
+
+def _split(section, label, first_heading):
+    """(class, metric) of a row label."""
+    if section == "Device Reliability":
+        for metric in (" FIT", " MTBF"):
+            if label.endswith(metric):
+                return label[:-len(metric)], metric.strip()
+        if label == "Device Failures":
+            return "Device", "Failures"
+    if section == "Derated Reliability" and ", " in label:
+        cls, step = label.split(", ", 1)
+        return cls, first_heading + " " + step
+    if section == "Mission Probability":
+        return "Device", label
+    return label, ""
+
+
+def _to_records(self):
+    """The report's figures as tidy rows, one per number: dicts with section, class,
+    metric, statistic, value and unit ("FIT", "years", "failures", ...). An "inf" MTBF
+    is float("inf"); the second "Nominal" column of the summary is left out."""
+    doc = _json.loads(self.render("json"))
+    rows = []
+    for s in doc["sections"]:
+        for t in s["tables"]:
+            headings = []
+            for r in t["rows"]:
+                cells = r["cells"]
+                if cells and all(c["kind"] == "heading" for c in cells):
+                    headings = [c["text"] for c in cells]
+                    continue
+                if not cells or cells[0]["kind"] != "text":
+                    continue
+                first = headings[0] if headings else ""
+                cls, metric = _split(s["title"], cells[0]["text"], first)
+                seen = set()
+                for i, c in enumerate(cells[1:], 1):
+                    statistic = headings[i] if i < len(headings) else str(i)
+                    if c["kind"] == "number" and c["value"] is not None:
+                        value = c["value"]
+                    elif c["kind"] == "text" and c["text"] == "inf":
+                        value = float("inf")
+                    else:
+                        continue
+                    if statistic in seen:
+                        continue
+                    seen.add(statistic)
+                    what = metric or statistic
+                    rows.append({"section": s["title"], "class": cls, "metric": what,
+                                 "statistic": statistic if metric else "value",
+                                 "value": value, "unit": _unit(what)})
+    return rows
+
+
+def _frame(rows, columns, what):
+    try:
+        import pandas
+    except ImportError as e:
+        raise ImportError(what + " needs pandas (Debian: python3-pandas; pip: pandas); "
+                          "the same rows come as plain dicts without it") from e
+    return pandas.DataFrame(rows, columns=columns)
+
+
+def _to_frame(self):
+    """to_records() as a pandas DataFrame (ImportError when pandas is missing)."""
+    return _frame(self.to_records(), list(_RECORD_COLUMNS), "Report.to_frame()")
+
+
+def _inventory_records(self, *, by_hierarchy=None):
+    """inventory() as rows: without by_hierarchy one dict per counter (counter, value);
+    with it one per instance of the breakdown (path, depth, its bits, own_ bits)."""
+    inv = self.inventory(by_hierarchy=by_hierarchy)
+    if by_hierarchy in (None, False):
+        return [{"counter": k, "value": v} for k, v in inv.items()
+                if isinstance(v, (int, float)) and not isinstance(v, bool)]
+    rows = []
+    for h in inv["hierarchy"]:
+        row = {k: v for k, v in h.items() if k != "own"}
+        row.update({"own_" + k: v for k, v in h.get("own", {}).items()})
+        rows.append(row)
+    return rows
+
+
+def _inventory_frame(self, *, by_hierarchy=None):
+    """inventory_records() as a pandas DataFrame (ImportError when pandas is missing)."""
+    rows = self.inventory_records(by_hierarchy=by_hierarchy)
+    return _frame(rows, list(rows[0]) if rows else None, "Design.inventory_frame()")
+
+
+Report.to_records = _to_records
+Report.to_frame = _to_frame
+Design.inventory_records = _inventory_records
+Design.inventory_frame = _inventory_frame
+)py";
+
 std::string optionText(const char* name, const py::object& value, const std::string& fallback) {
   if (value.is_none()) return fallback;
   if (!py::isinstance<py::str>(value)) throw py::type_error(std::string(name) + ": expected str");
@@ -163,8 +273,9 @@ PYBIND11_MODULE(seufit, m) {
                      "float: the exact value behind the\nnumber shown.")
       .def("render", &Report::render, "format"_a = "text",
            "render(self, format: str = \"text\") -> str\n\n"
-           "The report as `seufit report` writes it: \"text\", \"xml\" (--xml) or \"json\" "
-           "(--json).")
+           "The report as `seufit report` writes it: \"text\", \"xml\" (--xml), \"json\" "
+           "(--json) or \"html\" (--html: one self-contained page, its conditions always "
+           "there).")
       .def_readonly("title", &Report::title, "The report's title.")
       .def_readonly("header", &Report::header,
                     "The header items of the JSON rendering: [(label, value), ...].")
@@ -184,8 +295,20 @@ PYBIND11_MODULE(seufit, m) {
                     "The device's nominal FIT (every memory class summed), or None.")
       .def_readonly("device_failures", &Report::deviceFailures,
                     "The nominal device failures of the mission, or None.")
+      .def("_repr_html_", &Report::reprHtml)
       .def("__repr__", [](const Report& r) {
-        return "<seufit.Report " + py::repr(r.title).cast<std::string>() + ">";
+        // What it is of and its two device figures.
+        std::string out = "<seufit.Report " + py::repr(r.title).cast<std::string>();
+        for (const py::handle item : r.header) {
+          const std::string label = item.cast<py::tuple>()[0].cast<std::string>();
+          if (label == "Design" || label == "Device")
+            out += " " + py::str(item.cast<py::tuple>()[1]).cast<std::string>();
+        }
+        if (!r.deviceFit.is_none())
+          out += ": " + py::repr(r.deviceFit).cast<std::string>() + " FIT";
+        if (!r.deviceFailures.is_none())
+          out += ", " + py::repr(r.deviceFailures).cast<std::string>() + " failures";
+        return out + ">";
       });
 
   py::class_<Design, std::shared_ptr<Design>>(m, "Design",
@@ -217,4 +340,5 @@ PYBIND11_MODULE(seufit, m) {
            "failures_lower,\nfailures_upper: each the figure report() gives for that "
            "condition.")
       .def("__repr__", &Design::repr);
+  py::exec(kNotebook, m.attr("__dict__"));
 }

@@ -87,7 +87,13 @@ class Report:
     def device_failures(self) -> float | None:
         """The nominal device failures of the mission, or None."""
     def render(self, format: str = "text") -> str:
-        """The report as `seufit report` writes it: "text", "xml" or "json"."""
+        """The report as `seufit report` writes it: "text", "xml", "json" or "html"."""
+    def _repr_html_(self) -> str:
+        """The HTML page's body, for a notebook."""
+    def to_records(self) -> list[dict[str, Any]]:
+        """One dict per figure: section, class, metric, statistic, value, unit."""
+    def to_frame(self) -> Any:
+        """to_records() as a pandas DataFrame; ImportError without pandas."""
 
 class Design:
     """A loaded design; made by seufit.load()."""
@@ -97,6 +103,10 @@ class Design:
         """The file the design was loaded from."""
     def inventory(self, *, by_hierarchy: int | bool | None = None) -> dict[str, Any]:
         """The dict of `seufit inventory DESIGN --json [--by-hierarchy DEPTH]`."""
+    def inventory_records(self, *, by_hierarchy: int | bool | None = None) -> list[dict[str, Any]]:
+        """inventory() as rows: one per counter, or one per instance with by_hierarchy."""
+    def inventory_frame(self, *, by_hierarchy: int | bool | None = None) -> Any:
+        """inventory_records() as a pandas DataFrame; ImportError without pandas."""
     def report(
         self,
         *,
@@ -120,6 +130,7 @@ class Design:
         repair_time: float | None = None,
         target: str | None = None,
         target_share: float | None = None,
+        date: str | None = None,
         provenance: bool = False,
         conditions: bool = False,
         by_hierarchy: int | bool | None = None,

@@ -352,7 +352,9 @@ def test_the_stubs_name_what_the_module_holds():
     assert "Warning" not in seufit.__all__ and seufit.Warning is seufit.SeufitWarning
     for name in ("Design", "Report"):
         stubbed = {n.name for n in stubs[name].body if isinstance(n, ast.FunctionDef)}
-        assert stubbed == {n for n in vars(getattr(seufit, name)) if not n.startswith("_")}
+        assert {n for n in stubbed if not n.startswith("_")} == \
+            {n for n in vars(getattr(seufit, name)) if not n.startswith("_")}
+        assert all(hasattr(getattr(seufit, name), n) for n in stubbed)
     assert all(getattr(seufit, name).__doc__ for name in stubs)
 
 
@@ -437,3 +439,41 @@ def test_derated_figures_are_those_of_the_json_and_a_target_raises():
             design.report(scrub=True)
         with pytest.raises(ValueError):
             design.report(essential_fraction=2.0)
+
+
+def test_a_notebook_gets_the_page_and_tidy_rows():
+    design = seufit.load("examples/zerith9_accel.json")
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")
+        report = design.report(by_hierarchy=1, essential_fraction=0.5, altitude=3000)
+    page = report.render("html")
+    body = report._repr_html_()
+    assert page.startswith("<!DOCTYPE html>") and body.startswith("<style>")
+    assert body in page.replace("</head>\n<body>\n", "")  # the page's body, with its style
+    assert "Conditions" in page and "Conditions" not in report.render("text")
+    assert "accel_top z9-h1" in repr(report) and "FIT" in repr(report)
+    assert repr(design).startswith("<seufit.Design")
+    # Every number of the document is one row, the summary's second Nominal aside.
+    rows = report.to_records()
+    numbers = [c for s in report.sections for t in s["tables"] for r in t["rows"][1:]
+               for c in r[1:] if isinstance(c, float)]
+    summary = report.sections[0]["tables"][0]["rows"]
+    assert len(rows) == len(numbers) - (len(summary) - 1) + \
+        sum(r.count("inf") for r in summary)
+    fit = [r for r in rows if (r["class"], r["metric"], r["statistic"]) ==
+           ("Configuration Memory", "FIT", "Nominal")]
+    assert [r["value"] for r in fit] == [summary[1][2]] and fit[0]["unit"] == "FIT"
+    assert {r["unit"] for r in rows if r["metric"] == "MTBF"} == {"years"}
+    inventory = design.inventory_records()
+    assert {"counter": "bramBits", "value": design.inventory()["bramBits"]} in inventory
+    assert design.inventory_records(by_hierarchy=1)[0]["path"] == "accel_top"
+    try:
+        import pandas
+    except ImportError:
+        with pytest.raises(ImportError, match="pandas"):
+            report.to_frame()
+        return
+    frame = report.to_frame()
+    assert list(frame.columns) == ["section", "class", "metric", "statistic", "value", "unit"]
+    assert len(frame) == len(rows)
+    assert list(design.inventory_frame(by_hierarchy=1)["path"])[:2] == ["accel_top", "pe0"]

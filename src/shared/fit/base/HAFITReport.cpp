@@ -156,8 +156,17 @@ HAFITReport::Figures HAFITReport::write(std::ostream& os, const std::string& com
 
 void HAFITReport::render(HCRRptDoc& doc, std::ostream& os, const std::string& command,
                          Format format, const Items& provenance) {
-  std::unique_ptr<HCRRptWriter> writer;
   const bool html = format == Format::HTML || format == Format::HTML_FRAGMENT;
+  // A page for people states its conditions, whether or not the other renderings do.
+  if (html && conditions_ && !conditionsSection_) {
+    HAFITReport page(*this);
+    page.conditionsSection_ = true;
+    Figures figures;
+    HCRRptDoc full = page.document(figures);
+    page.render(full, os, command, format, provenance);
+    return;
+  }
+  std::unique_ptr<HCRRptWriter> writer;
   if (format == Format::XML) {
     writer = std::make_unique<HCRRptXmlWriter>(doc);
   } else if (format == Format::JSON) {

@@ -15,7 +15,8 @@
 
 namespace HAFITRun {
 
-enum class Format { TEXT, XML, JSON, HTML };
+// HTML_FRAGMENT: the page's body alone, to embed (a notebook's cell).
+enum class Format { TEXT, XML, JSON, HTML, HTML_FRAGMENT };
 
 // One option: as the command line names it (--NAME; Python writes '-' as '_'), the type of
 // its value for help ("" for a flag), its default as text ("" for none) and its help.

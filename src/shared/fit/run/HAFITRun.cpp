@@ -54,6 +54,8 @@ HAFITReport::Format reportFormat(HAFITRun::Format f) {
       return HAFITReport::Format::XML;
     case HAFITRun::Format::HTML:
       return HAFITReport::Format::HTML;
+    case HAFITRun::Format::HTML_FRAGMENT:
+      return HAFITReport::Format::HTML_FRAGMENT;
     case HAFITRun::Format::TEXT:
       break;
   }
