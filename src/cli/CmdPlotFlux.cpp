@@ -125,7 +125,7 @@ int runFluxMap(const FluxPlotOptions& o, CliContext& ctx) {
   view.title = "Relative neutron flux at " + HSTJson::number(place.altitude) + " " +
                unitOf(o.feet) + (point.altitude != meters ? " (capped at 24384 m)" : "") + ", " +
                point.model + " model";
-  view.colourLabel = "relative neutron flux";
+  view.colourLabel = "neutron flux relative to sea level at New York";
   view.places.assign(std::begin(kPlaces), std::end(kPlaces));
   if (hasProfile) {
     addRoutes(profile, view);

@@ -53,6 +53,10 @@ Canvas::Canvas(Format format, int width, int height, std::ostream& out)
   cr_ = cairo_create(surface_);
   cairo_set_source_rgb(cr_, 1, 1, 1);
   cairo_paint(cr_);
+  // The charts are laid out for about 1000 x 560; a picture of another area scales them
+  // by the square root of the ratio of the areas, within reason.
+  scale_ = std::clamp(std::sqrt(static_cast<double>(width) * height / (1000.0 * 560.0)), 0.6, 4.0);
+  cairo_scale(cr_, scale_, scale_);
   cairo_select_font_face(cr_, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
 }
 
@@ -181,7 +185,13 @@ std::string colour(const Rgb& c) {
 }  // namespace
 
 void Canvas::writeSvgText() {
-  std::string text = "<g font-family=\"sans-serif\">\n";
+  std::string text = "<g font-family=\"sans-serif\"";
+  if (scale_ != 1.0) {
+    char s[32];
+    std::snprintf(s, sizeof s, "%.9g", scale_);
+    text += std::string(" transform=\"scale(") + s + ")\"";
+  }
+  text += ">\n";
   for (const Label& l : labels_) {
     const double cap = 0.72 * l.style.size;
     // The anchor does the horizontal placement, so that a browser's own font lines up too.

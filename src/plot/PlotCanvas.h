@@ -58,8 +58,11 @@ class Canvas {
   Canvas& operator=(const Canvas&) = delete;
 
   cairo_t* cr() { return cr_; }
-  int width() const { return width_; }
-  int height() const { return height_; }
+  // The drawing's size in its own units: the picture's pixels divided by scale(), so that
+  // text, lines and margins grow with the picture (a 1000 x 560 picture has scale 1).
+  double width() const { return width_ / scale_; }
+  double height() const { return height_ / scale_; }
+  double scale() const { return scale_; }
 
   void text(double x, double y, const std::string& s, const TextStyle& style, Align align = {});
   double textWidth(const std::string& s, const TextStyle& style);
@@ -87,6 +90,7 @@ class Canvas {
 
   Format format_;
   int width_, height_;
+  double scale_ = 1.0;
   std::ostream& out_;
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;

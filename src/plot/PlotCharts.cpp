@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 
 #include "plot/PlotAxes.h"
@@ -73,12 +74,24 @@ void drawColourBar(Canvas& c, const Rect& bar, const Scale& scale, const std::st
   }
   c.strokeRect(bar, kInk, 0.8);
   double widest = 0.0;
-  for (double t : ticksOf(scale)) {
-    const double y = scale.at(t);
+  const auto tick = [&](double y, const std::string& text) {
     c.line(bar.right(), y, bar.right() + 4, y, kInk, 1.0);
-    const std::string text = tickText(t);
     widest = std::max(widest, c.textWidth(text, kLabel));
     c.text(bar.right() + 7, y, text, kLabel, {0.0, 0.5});
+  };
+  // Both ends say the values they stand for; ticks too close to them give way.
+  const double clearance = kLabel.size * 1.2;
+  for (double t : ticksOf(scale)) {
+    const double y = scale.at(t);
+    if (std::fabs(y - scale.at(scale.lo)) >= clearance &&
+        std::fabs(y - scale.at(scale.hi)) >= clearance)
+      tick(y, tickText(t));
+  }
+  for (const auto& [v, what] :
+       {std::pair<double, const char*>{scale.lo, " min"}, {scale.hi, " max"}}) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.3g", v);
+    tick(scale.at(v), text + std::string(what));
   }
   TextStyle rotated = kLabel;
   rotated.size = 12.0;
@@ -284,17 +297,25 @@ void drawIntervals(Canvas& c, const Rect& area, const IntervalPanel& panel) {
   double widestName = 0.0, widestNote = 0.0;
   std::vector<std::string> notes;
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+  bool negative = false;
   for (const Interval& it : panel.items) {
     widestName = std::max(widestName, c.textWidth(it.name, kLabel));
     notes.push_back(!it.note.empty() ? it.note
                                      : figureText(it.value) + "  [" + figureText(it.lo) + ", " +
                                            figureText(it.hi) + "]");
     widestNote = std::max(widestNote, c.textWidth(notes.back(), kLabel));
-    lo = std::min({lo, it.lo, it.value});
-    hi = std::max({hi, it.hi, it.value});
+    // A class at 0 (no bits) keeps the others on a log scale: it is drawn at the axis.
+    for (double v : {it.lo, it.value, it.hi})
+      if (v > 0.0) {
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+      }
+    if (it.lo <= 0.0 && !(it.lo == 0.0 && it.value == 0.0 && it.hi == 0.0)) negative = true;
   }
-  if (panel.items.empty()) lo = hi = 1.0;
-  const bool log = lo > 0.0 && hi / lo > 20.0;
+  if (!(lo <= hi)) lo = hi = 1.0;
+  const bool log = !negative && hi / lo > 20.0;
+  if (!log)
+    for (const Interval& it : panel.items) lo = std::min({lo, it.lo, it.value});
   widen(lo, hi, log);
   niceRange(lo, hi, log);
   const double left = area.x + std::min(widestName + 14, area.w * 0.35);
@@ -308,7 +329,7 @@ void drawIntervals(Canvas& c, const Rect& area, const IntervalPanel& panel) {
     const double y = frame.y + rowH * (static_cast<double>(i) + 0.5);
     c.text(frame.x - 8, y, fitFromEnd(c, it.name, kLabel, frame.x - area.x - 8), kLabel,
            {1.0, 0.5});
-    const double x0 = x.at(std::max(it.lo, lo)), x1 = x.at(it.hi),
+    const double x0 = x.at(std::max(it.lo, lo)), x1 = x.at(std::max(it.hi, lo)),
                  xv = x.at(std::max(it.value, lo));
     const double cap = std::min(8.0, rowH * 0.3);
     c.fillRect({x0, y - cap / 2, std::max(1.0, x1 - x0), cap}, kRange);

@@ -1,6 +1,7 @@
 #include "plot/PlotReport.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 #include "host/report/HCRRptText.h"
@@ -55,21 +56,50 @@ std::vector<Plot::Interval> classIntervals(const Table& table) {
 }
 
 // The whole design, then the instances in the report's order (largest FIT first).
-std::vector<Plot::Bar> hierarchyBars(const Table& table) {
-  const int fit = columnOf(table, "Nominal FIT"), share = columnOf(table, "Share (%)");
+// The whole design, then its instances in the report's order (largest FIT first), its own
+// leaf memories (those of no instance) as one bar among them; `more` counts the instances
+// left out.
+std::vector<Plot::Bar> hierarchyBars(const Table& table, size_t& more) {
+  const int fit = columnOf(table, "Nominal FIT"), share = columnOf(table, "Share (%)"),
+            depth = columnOf(table, "Depth");
   std::vector<Plot::Bar> out;
+  more = 0;
   if (fit < 0 || share < 0) return out;
+  double whole = 0.0, children = 0.0;
+  std::string top;
+  std::vector<Plot::Bar> parts;
   for (const auto& row : table.rows) {
     if (row.isHeadingRow() || row.cells.empty() || !isNumber(row, static_cast<size_t>(fit)) ||
         !isNumber(row, static_cast<size_t>(share)))
       continue;
     const Cell& f = row.cells[static_cast<size_t>(fit)];
     const Cell& s = row.cells[static_cast<size_t>(share)];
-    const bool whole = out.empty();
-    out.push_back({row.cells[0].text + (whole ? " (whole design)" : ""), f.value,
-                   f.display() + "  (" + s.display() + "%)", whole});
-    if (out.size() > kMaxBars) break;
+    if (out.empty()) {
+      top = row.cells[0].text;
+      whole = f.value;
+      out.push_back(
+          {top + " (whole design)", f.value, f.display() + "  (" + s.display() + "%)", true});
+      continue;
+    }
+    if (depth >= 0 && isNumber(row, static_cast<size_t>(depth)) &&
+        row.cells[static_cast<size_t>(depth)].value == 1.0)
+      children += f.value;
+    parts.push_back({row.cells[0].text, f.value, f.display() + "  (" + s.display() + "%)", false});
   }
+  // What the top's own leaves hold: the whole less its instances (figures rounded as shown).
+  const double own = whole - children;
+  if (depth >= 0 && own > whole * 1e-6) {
+    char note[64];
+    std::snprintf(note, sizeof note, "%.4g  (%.3g%%)", own, 100.0 * own / whole);
+    parts.push_back({top + ": own leaf memories", own, note, false});
+    std::stable_sort(parts.begin(), parts.end(),
+                     [](const Plot::Bar& a, const Plot::Bar& b) { return a.value > b.value; });
+  }
+  if (parts.size() > kMaxBars) {
+    more = parts.size() - kMaxBars;
+    parts.resize(kMaxBars);
+  }
+  out.insert(out.end(), parts.begin(), parts.end());
   return out;
 }
 
@@ -83,10 +113,12 @@ ReportCharts reportCharts(const HCRRptDoc& doc, bool byHierarchy) {
   out.classes.rangeName = "90% interval";
   out.byHierarchy = byHierarchy;
   if (byHierarchy) {
-    if (const Table* t = tableOf(doc, "FIT by Hierarchy")) out.parts.bars = hierarchyBars(*t);
+    size_t more = 0;
+    if (const Table* t = tableOf(doc, "FIT by Hierarchy")) out.parts.bars = hierarchyBars(*t, more);
     out.parts.title =
         "Largest contributors by hierarchical instance (memory FIT; configuration memory not "
         "included)";
+    if (more > 0) out.parts.title += "; +" + std::to_string(more) + " more not shown";
     out.parts.axisLabel = "nominal FIT";
   }
   return out;
