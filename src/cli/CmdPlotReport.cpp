@@ -33,7 +33,9 @@ int runPlotReport(const ReportPlotOptions& o) {
   if (const auto s = HAFITRun::load(request.design, request.netlist, request.netlistGiven, design);
       s != HAFITRun::OK)
     return s;
-  HAFITRun::Report report = HAFITRun::analyse(design, request, {});
+  HAFITRun::Mission mission;
+  if (const auto s = HAFITRun::prepareMission(request, mission); s != HAFITRun::OK) return s;
+  HAFITRun::Report report = HAFITRun::analyse(design, request, mission);
   if (report.status != HAFITRun::OK) return report.status;
   const HCRRptDoc& doc = report.analysis->document();
   const int depth = request.hierarchyDepth;
@@ -45,7 +47,11 @@ int runPlotReport(const ReportPlotOptions& o) {
   }
   const std::string title =
       "Soft-error FIT of " + std::string(design.db->getNetlist()->getTopCellview()->getNameLH()) +
-      " (" + design.db->getPart()->getName() + ") at " + placeText(*design.db, request);
+      " (" + design.db->getPart()->getName() + ") " +
+      (mission.profile ? "over the mission profile " +
+                             (mission.profile->name.empty() ? request.profile
+                                                            : mission.profile->name)
+                       : "at " + placeText(*design.db, request));
   return writePlot(out, [&](Plot::Canvas& c) { Plot::drawReport(c, title, charts); });
 }
 }  // namespace
@@ -58,7 +64,7 @@ void registerPlotReport(CLI::App* plot, CliContext& ctx) {
   o->in.addDesign(cmd);
   std::vector<HAFITRun::OptionInfo> options;
   for (const char* name : {"altitude", "longitude", "latitude", "devices", "months", "temperature",
-                           "revised-package-model", "by-hierarchy"})
+                           "revised-package-model", "profile", "missions", "by-hierarchy"})
     options.push_back(*HAFITRun::Request::find(name));
   o->in.addOptions(cmd, options);
   cmd->callback([o, &ctx]() {
