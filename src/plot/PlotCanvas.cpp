@@ -53,9 +53,9 @@ Canvas::Canvas(Format format, int width, int height, std::ostream& out)
   cr_ = cairo_create(surface_);
   cairo_set_source_rgb(cr_, 1, 1, 1);
   cairo_paint(cr_);
-  // The charts are laid out for about 1000 x 560; a picture of another area scales them
-  // by the square root of the ratio of the areas, within reason.
-  scale_ = std::clamp(std::sqrt(static_cast<double>(width) * height / (1000.0 * 560.0)), 0.6, 4.0);
+  // The charts are laid out for a width of about 1000; a picture of another width scales
+  // them with it, within reason, and its height gives them more or less room.
+  scale_ = std::clamp(width / 1000.0, 0.6, 4.0);
   cairo_scale(cr_, scale_, scale_);
   cairo_select_font_face(cr_, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
 }

@@ -59,7 +59,7 @@ class Canvas {
 
   cairo_t* cr() { return cr_; }
   // The drawing's size in its own units: the picture's pixels divided by scale(), so that
-  // text, lines and margins grow with the picture (a 1000 x 560 picture has scale 1).
+  // text, lines and margins grow with the picture (a picture 1000 wide has scale 1).
   double width() const { return width_ / scale_; }
   double height() const { return height_ / scale_; }
   double scale() const { return scale_; }

@@ -251,7 +251,7 @@ void drawMap(Canvas& c, const MapView& view) {
 
   const Rect bar{frame.right() + 18, frame.y, 16, frame.h};
   const Scale barScale{lo, hi, log, bar.bottom(), bar.y};
-  drawColourBar(c, bar, barScale, view.colourLabel + (log ? " (log scale)" : ""));
+  drawColourBar(c, bar, barScale, view.colourLabel + (log ? " (log)" : ""));
 }
 
 void drawLines(Canvas& c, const LineView& view) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <sstream>
 
 #include "host/report/HCRRptText.h"
@@ -115,9 +116,7 @@ ReportCharts reportCharts(const HCRRptDoc& doc, bool byHierarchy) {
   if (byHierarchy) {
     size_t more = 0;
     if (const Table* t = tableOf(doc, "FIT by Hierarchy")) out.parts.bars = hierarchyBars(*t, more);
-    out.parts.title =
-        "Largest contributors by hierarchical instance (memory FIT; configuration memory not "
-        "included)";
+    out.parts.title = "Memory FIT by instance, largest first (configuration memory not included)";
     if (more > 0) out.parts.title += "; +" + std::to_string(more) + " more not shown";
     out.parts.axisLabel = "nominal FIT";
   }
@@ -142,27 +141,51 @@ void drawReport(Canvas& c, const std::string& title, const ReportCharts& charts)
   drawBars(c, {all.x, all.y + upper + 8, all.w, all.h - upper - 8}, charts.parts);
 }
 
-std::string reportFigure(const HCRRptDoc& doc, bool byHierarchy) {
-  const std::string caption =
-      std::string("Each memory class's nominal FIT (dot) and its 90% interval (bar)") +
-      (byHierarchy ? "; below, the instances whose memories contribute most." : ".");
-  const ReportCharts charts = reportCharts(doc, byHierarchy);
-  if (charts.classes.items.empty()) return "";
+std::string figureHtml(int width, int height, const std::function<void(Canvas&)>& draw,
+                       const std::string& caption, const std::string& id) {
   std::ostringstream svg;
   {
-    // A height that gives every row of both panels its room.
-    const size_t rows = charts.classes.items.size() + (byHierarchy ? charts.parts.bars.size() : 0);
-    Canvas c(Format::SVG, 1000,
-             static_cast<int>(std::max<size_t>(260, 110 + 26 * rows + (byHierarchy ? 110 : 0))),
-             svg);
-    drawReport(c, "", charts);
+    Canvas c(Format::SVG, width, height, svg);
+    draw(c);
     if (!c.finish()) return "";
   }
   std::string text = svg.str();
   // The XML declaration has no place inside an HTML page.
   if (text.compare(0, 5, "<?xml") == 0) text.erase(0, text.find('\n') + 1);
-  return "<figure>\n" + text + "<figcaption>" + HCRRptText::xml(caption) +
+  // Each picture's ids (clip paths, images) apart from every other picture's on the page.
+  std::string out;
+  out.reserve(text.size() + 1024);
+  for (size_t i = 0; i < text.size();) {
+    bool hit = false;
+    for (const char* key : {"id=\"", "url(#", "href=\"#"}) {
+      const size_t n = std::char_traits<char>::length(key);
+      if (text.compare(i, n, key) == 0) {
+        out.append(key).append(id).append("-");
+        i += n;
+        hit = true;
+        break;
+      }
+    }
+    if (!hit) out += text[i++];
+  }
+  return "<figure>\n" + out + "<figcaption>" + HCRRptText::xml(caption) +
          "</figcaption>\n</figure>\n";
+}
+
+std::string reportFigure(const HCRRptDoc& doc, bool byHierarchy) {
+  const ReportCharts charts = reportCharts(doc, byHierarchy);
+  if (charts.classes.items.empty()) return "";
+  // A height that gives every row of both panels its room.
+  const size_t rows = charts.classes.items.size() + (byHierarchy ? charts.parts.bars.size() : 0);
+  const int height =
+      static_cast<int>(std::max<size_t>(260, 110 + 26 * rows + (byHierarchy ? 110 : 0)));
+  return figureHtml(
+      1000, height, [&](Canvas& c) { drawReport(c, "", charts); },
+      std::string("Each memory class's nominal FIT (dot) and its 90% interval (bar)") +
+          (byHierarchy ? "; below, the instances whose memories contribute most, and the "
+                         "design's own leaf memories."
+                       : "."),
+      "fit");
 }
 
 }  // namespace Plot

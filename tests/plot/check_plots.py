@@ -109,6 +109,33 @@ with tempfile.TemporaryDirectory() as tmp:
             extra = set(os.listdir(tmp)) - {f"{k}.{e}" for k in KINDS for e in ("png", "svg")}
             if extra:
                 fail(f"{kind} {ext}: left behind {sorted(extra)}")
+    # At the ends of the sizes a document uses, every label lies inside the picture: its
+    # anchor, and its extent at 0.55 em per character (the sans-serif face's average, and more).
+    for width, height in ((500, 400), (4000, 3000)):
+        for kind, args in KINDS.items():
+            out = os.path.join(tmp, f"{kind}.svg")
+            subprocess.run([SEUFIT, "plot", *args, "--output", out, "--width", str(width),
+                            "--height", str(height)], capture_output=True, check=True)
+            with open(out, encoding="utf-8") as f:
+                text = f.read()
+            os.remove(out)
+            group = re.search(r'<g font-family="sans-serif"(?: transform="scale\(([^)]*)\)")?>', text)
+            scale = float(group.group(1) or 1)
+            for m in re.finditer(r'<text transform="translate\(([-\d.]+) ([-\d.]+)\)([^"]*)" '
+                                 r'x="([-\d.]+)" y="[-\d.]+" font-size="([\d.]+)" '
+                                 r'text-anchor="(\w+)"[^>]*>([^<]*)</text>', text):
+                x, y, rotated = float(m.group(1)) * scale, float(m.group(2)) * scale, m.group(3)
+                size, anchor, label = float(m.group(5)) * scale, m.group(6), m.group(7)
+                extent = 0.55 * size * len(label)
+                if rotated:  # a vertical label: its extent runs along y
+                    lo, hi = (y - extent / 2, y + extent / 2) if anchor == "middle" else (y - extent, y)
+                    inside = 0 <= x <= width and lo >= -1 and hi <= height + 1
+                else:
+                    lo = x - extent if anchor == "end" else x - extent / 2 if anchor == "middle" else x
+                    inside = 0 <= y <= height and lo >= -1 and lo + extent <= width + 1
+                if not inside:
+                    fail(f"{kind} {width}x{height}: label {label!r} at ({x:.0f}, {y:.0f}) "
+                         "reaches outside the picture")
     pdf = os.path.join(tmp, "altitude.pdf")
     subprocess.run([SEUFIT, "plot", "altitude", "--output", pdf], check=True)
     with open(pdf, "rb") as f:
