@@ -10,6 +10,7 @@
 #include "cli/CliPlot.h"
 #include "cli/CliRequest.h"
 #include "host/str/HSTJson.h"
+#include "page/PageFigures.h"
 #include "plot/PlotCharts.h"
 #include "shared/fit/base/HAFITMgr.h"
 #include "shared/fit/base/HAFITMission.h"
@@ -45,60 +46,6 @@ HAFITMgr* fluxData(CliContext& ctx) {
   return mgr;
 }
 
-// Places a reader finds their way by; labels placed clear of each other.
-const Plot::MapPlace kPlaces[] = {
-    {"New York", -74.0, 40.7, 0, 1},     {"London", -0.1, 51.5, 0, 1},
-    {"Oslo", 10.7, 59.9, 1, -1},         {"Tokyo", 139.7, 35.7, 1, 0},
-    {"Sydney", 151.2, -33.9, 1, 0},      {"S\u00e3o Paulo", -46.6, -23.5, 1, 0},
-    {"Anchorage", -149.9, 61.2, 1, 0},   {"Singapore", 103.8, 1.4, 1, 0},
-    {"Johannesburg", 28.0, -26.2, 1, 0},
-};
-
-// Each segment as the flux samples it: a fixed place as one point, a route leg from its
-// start through its samples to its end. A piece of line or a place already drawn is not
-// drawn again: the map then costs no more than the distinct places the profile visits,
-// however many legs repeat them.
-void addRoutes(const HAFITMission::Profile& profile, Plot::MapView& view) {
-  using Point = std::pair<double, double>;
-  struct PairHash {
-    size_t operator()(const std::pair<Point, Point>& k) const {
-      const std::hash<double> h;
-      size_t v = h(k.first.first);
-      for (double d : {k.first.second, k.second.first, k.second.second}) v = v * 1000003u ^ h(d);
-      return v;
-    }
-  };
-  std::unordered_set<std::pair<Point, Point>, PairHash> drawn;
-  for (const HAFITMission::Segment& s : profile.segments) {
-    std::vector<Point> points{{s.longitude, s.latitude}};
-    if (s.route) {
-      std::vector<HAFITMission::Position> samples;
-      HAFITMission::routeSamples(s.longitude, s.latitude, s.toLongitude, s.toLatitude, samples);
-      for (const auto& p : samples) points.emplace_back(p.longitude, p.latitude);
-      points.emplace_back(s.toLongitude, s.toLatitude);
-    }
-    if (std::all_of(points.begin(), points.end(), [&](const Point& p) { return p == points[0]; })) {
-      if (drawn.insert({points[0], points[0]}).second) view.routes.push_back({points[0]});
-      continue;
-    }
-    std::vector<Point> line;
-    for (size_t i = 1; i < points.size(); ++i) {
-      const Point& a = points[i - 1];
-      const Point& b = points[i];
-      if (a == b) continue;
-      const bool fresh = drawn.insert(a < b ? std::make_pair(a, b) : std::make_pair(b, a)).second;
-      if (fresh) {
-        if (line.empty()) line.push_back(a);
-        line.push_back(b);
-      } else if (!line.empty()) {
-        view.routes.push_back(std::move(line));
-        line.clear();
-      }
-    }
-    if (!line.empty()) view.routes.push_back(std::move(line));
-  }
-}
-
 int runFluxMap(const FluxPlotOptions& o, CliContext& ctx) {
   HAFITRun::Request place;
   bool ok = o.in.fill(place);
@@ -125,10 +72,10 @@ int runFluxMap(const FluxPlotOptions& o, CliContext& ctx) {
   view.title = "Relative neutron flux at " + HSTJson::number(place.altitude) + " " +
                unitOf(o.feet) + (point.altitude != meters ? " (capped at 24384 m)" : "") + ", " +
                point.model + " model";
-  view.colourLabel = "neutron flux relative to sea level at New York";
-  view.places.assign(std::begin(kPlaces), std::end(kPlaces));
+  view.colourLabel = "flux relative to New York, sea level";
+  view.places = Page::mapPlaces();
   if (hasProfile) {
-    addRoutes(profile, view);
+    Page::addRoutes(profile, view);
     view.routeLabel = "mission profile: " + (profile.name.empty() ? o.profile : profile.name);
   }
   return writePlot(out, [&view](Plot::Canvas& c) { Plot::drawMap(c, view); });

@@ -4,7 +4,7 @@
 #include "cli/Cli.h"
 #include "cli/CliRequest.h"
 #include "host/str/HSTStrUtils.h"
-#include "plot/PlotReport.h"
+#include "page/PageFigures.h"
 #include "shared/fit/run/HAFITRun.h"
 
 namespace {
@@ -23,11 +23,7 @@ int runReport(const CliRequest& in, CLI::App* cmd, CliContext& ctx) {
   request.command = HSTStrUtils::shellQuote(ctx.argv);
   if (request.provenance) request.optionItems = optionItems(cmd);
   HAFITRun::Report report = HAFITRun::analyse(design, request, mission);
-  if (request.format == HAFITRun::Format::HTML && report.status == HAFITRun::OK) {
-    const bool byHierarchy = request.hierarchyDepth >= 0;
-    report.analysis->addHtmlBlock(Plot::reportFigureSection(byHierarchy),
-                                  Plot::reportFigure(report.analysis->document(), byHierarchy));
-  }
+  if (request.format == HAFITRun::Format::HTML) Page::addFigures(report, request, mission);
   return HAFITRun::write(report, request);
 }
 }  // namespace

@@ -13,7 +13,7 @@
 #include "host/design/HDLoad.h"
 #include "host/str/HSTJson.h"
 #include "host/str/HSTStrUtils.h"
-#include "plot/PlotReport.h"
+#include "page/PageFigures.h"
 #include "shared/fit/run/HAFITSweep.h"
 
 namespace py = pybind11;
@@ -227,7 +227,8 @@ py::object Design::report(const py::kwargs& options) {
   out.pages->design = shared_from_this();
   out.pages->run = run;
   out.pages->command = HSTStrUtils::shellQuote(command);
-  out.pages->byHierarchy = request.hierarchyDepth >= 0;
+  out.pages->request = request;
+  out.pages->mission = mission;
   py::object result = py::cast(std::move(out));
   HAFITRun::finish(*run, request);
   call.finish(result);
@@ -240,11 +241,9 @@ const std::string& ReportPages::get(bool fragmentOnly) {
   // What the report told was told when it was made.
   PyCall call(design->dataDirs());
   call.forgetFromHere();
-  if (!figure) {
-    // The page's chart, as the command line's page has it.
-    run->analysis->addHtmlBlock(Plot::reportFigureSection(byHierarchy),
-                                Plot::reportFigure(run->analysis->document(), byHierarchy));
-    figure = true;
+  if (!figures) {
+    Page::addFigures(*run, request, mission);  // as the command line's page has them
+    figures = true;
   }
   std::ostringstream os;
   run->render(os, fragmentOnly ? HAFITRun::Format::HTML_FRAGMENT : HAFITRun::Format::HTML, command);

@@ -20,8 +20,9 @@ struct ReportPages {
   std::shared_ptr<Design> design;  // keeps the database the analysis reads alive
   std::shared_ptr<HAFITRun::Report> run;
   std::string command;
-  bool byHierarchy = false;
-  bool figure = false;
+  HAFITRun::Request request;
+  HAFITRun::Mission mission;
+  bool figures = false;
   std::optional<std::string> page, fragment;
   const std::string& get(bool fragmentOnly);
 };

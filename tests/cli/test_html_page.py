@@ -153,4 +153,4 @@ def test_a_screenshot_is_not_blank_and_the_pdf_holds_every_section(page):
                           check=True).stdout
     for title in titles + ["How these figures are made", "Provenance"]:
         assert title in text
-    assert "Largest contributors by hierarchical instance" in text  # the chart, as text
+    assert "Memory FIT by instance, largest first" in text  # the chart, as text
