@@ -110,6 +110,12 @@ def test_the_page_is_self_contained_and_stable(page):
     refs = re.findall(r'(?:src|href)\s*=\s*"([^"]*)"', text)
     assert [r for r in refs if not r.startswith(("#", "data:"))] == []
     assert "Content-Security-Policy" in text
+    # Over a mission profile the page shows its segments and its route instead.
+    flight = seufit("report", "examples/zerith9_accel.json", "--html", "--profile",
+                    "examples/profiles/long_haul_flight.json")
+    assert "<caption>Mission profile long-haul flight" in flight
+    assert ">mission profile: long-haul flight" in flight and flight.count("<svg") == 2
+    assert len(set(re.findall(r' id="([^"]+)"', flight))) == len(re.findall(r' id="', flight))
     # Tables say which cells head their column and their row.
     assert '<th scope="col">Nominal</th>' in text and '<th scope="row">' in text
 
@@ -134,6 +140,7 @@ def test_a_browser_shows_every_figure_of_the_json_and_nothing_else(page):
                         assert cell["text"] in texts
     # The chart's labels are text a reader can select and search.
     assert "Configuration Memory" in cells.labels and "HBM" in cells.labels
+    assert "the report's place" in cells.labels  # the flux by altitude, the place marked
     assert "Date" in texts or "2026-12-08" in p.stdout
 
 
