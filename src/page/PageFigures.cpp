@@ -104,7 +104,7 @@ std::string altitudeFigure(const HAFITConditions& c) {
   Plot::LineView view;
   constexpr int kSteps = 400;
   for (int i = 0; i <= kSteps; ++i) {
-    const double a = HAFITMgr::kMaxAltitude * i / kSteps;
+    const double a = static_cast<double>(HAFITMgr::kMaxAltitude) * i / kSteps;
     view.x.push_back(a);
     view.y.push_back(mgr->fluxAt(static_cast<float>(a), c.longitude, c.latitude).flux);
   }
