@@ -48,10 +48,10 @@ int runPlotReport(const ReportPlotOptions& o) {
   const std::string title =
       "Soft-error FIT of " + std::string(design.db->getNetlist()->getTopCellview()->getNameLH()) +
       " (" + design.db->getPart()->getName() + ") " +
-      (mission.profile ? "over the mission profile " +
-                             (mission.profile->name.empty() ? request.profile
-                                                            : mission.profile->name)
-                       : "at " + placeText(*design.db, request));
+      (mission.profile
+           ? "over the mission profile " +
+                 (mission.profile->name.empty() ? request.profile : mission.profile->name)
+           : "at " + placeText(*design.db, request));
   return writePlot(out, [&](Plot::Canvas& c) { Plot::drawReport(c, title, charts); });
 }
 }  // namespace
