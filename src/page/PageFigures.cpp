@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "host/report/HCRRpt.h"
+#include "host/report/HCRRptText.h"
 #include "host/str/HSTJson.h"
 #include "plot/PlotReport.h"
 #include "shared/fit/base/HAFITMgr.h"
@@ -74,23 +75,6 @@ const std::vector<Plot::MapPlace>& mapPlaces() { return kPlaces; }
 namespace {
 using HSTJson::number;
 
-std::string escape(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '&')
-      out += "&amp;";
-    else if (c == '<')
-      out += "&lt;";
-    else if (c == '>')
-      out += "&gt;";
-    else if (c == '"')
-      out += "&quot;";
-    else
-      out += c;
-  }
-  return out;
-}
-
 std::string position(double longitude, double latitude) {
   char text[64];
   std::snprintf(text, sizeof text, "%.4g\u00b0%c %.4g\u00b0%c", std::fabs(longitude),
@@ -125,7 +109,8 @@ std::string profileFigures(const HAFITMission::Profile& profile, const std::stri
   HAFITMgr* mgr = HAFITMgr::getGlobal();
   const HAFITMission::MissionFlux flux = HAFITMission::weigh(profile, *mgr);
   std::string table =
-      "<table>\n<caption>Mission profile " + escape(profile.name.empty() ? file : profile.name) +
+      "<table>\n<caption>Mission profile " +
+      HCRRptText::xml(profile.name.empty() ? file : profile.name) +
       "</caption>\n<thead><tr><th scope=\"col\">Segment</th><th scope=\"col\">Hours</th>"
       "<th scope=\"col\">Altitude (m)</th><th scope=\"col\">From</th><th scope=\"col\">To</th>"
       "<th scope=\"col\">Relative flux</th><th scope=\"col\">Share of exposure (%)</th></tr>"
@@ -135,7 +120,7 @@ std::string profileFigures(const HAFITMission::Profile& profile, const std::stri
     const HAFITMission::Segment& s = profile.segments[i];
     const HAFITMission::SegmentFlux& f = flux.segments[i];
     highest = std::max(highest, f.altitude);
-    table += "<tr><th scope=\"row\">" + escape(s.name.empty() ? s.where : s.name) +
+    table += "<tr><th scope=\"row\">" + HCRRptText::xml(s.name.empty() ? s.where : s.name) +
              "</th><td class=\"num\">" + number(s.hours) + "</td><td class=\"num\">" +
              number(f.altitude) + "</td><td>" + position(s.longitude, s.latitude) + "</td><td>" +
              (s.route ? position(s.toLongitude, s.toLatitude) : std::string()) +

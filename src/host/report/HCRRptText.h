@@ -1,4 +1,4 @@
-// Text safety for the writers (internal to the report component).
+// Text safety for the writers, and for whoever writes XML or HTML text of their own.
 #pragma once
 
 #include <cstddef>

@@ -7,6 +7,7 @@
 
 #include "host/design/db/HDesign.h"
 #include "host/report/HCRRpt.h"
+#include "host/report/HCRRptText.h"
 #include "host/str/HSTJson.h"
 #include "shared/fit/base/HAFITConditions.h"
 #include "shared/fit/base/HAFITFloorplan.h"
@@ -194,27 +195,14 @@ void HAFITReport::render(HCRRptDoc& doc, std::ostream& os, const std::string& co
 namespace {
 std::string paragraph(const std::string& text) { return "<p class=\"note\">" + text + "</p>\n"; }
 
-std::string escaped(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '&')
-      out += "&amp;";
-    else if (c == '<')
-      out += "&lt;";
-    else if (c == '>')
-      out += "&gt;";
-    else
-      out += c;
-  }
-  return out;
-}
 }  // namespace
 
 void HAFITReport::addHtmlBlocks(HCRRptHtmlWriter& page) const {
   if (conditions_) {
     std::string units = "<dl class=\"items\">\n";
     for (const auto& m : conditions_->columnMeanings())
-      units += "<dt>" + escaped(m.first) + "</dt><dd>" + escaped(m.second) + "</dd>\n";
+      units +=
+          "<dt>" + HCRRptText::xml(m.first) + "</dt><dd>" + HCRRptText::xml(m.second) + "</dd>\n";
     page.addBlock("Device Reliability", units + "</dl>\n");
   }
   for (const auto& block : htmlBlocks_) page.addBlock(block.first, block.second);
