@@ -13,14 +13,14 @@ const char* const kStyle =
 .seufit-report h2 { font-size: 1.2rem; border-bottom: 2px solid #444; padding-bottom: 0.2rem; margin: 2rem 0 0.8rem; }
 .seufit-report dl.items { display: grid; grid-template-columns: max-content 1fr; gap: 0.2rem 1rem; margin: 0; }
 .seufit-report dl.items dt { font-weight: bold; }
-.seufit-report dl.items dd { margin: 0; overflow-wrap: anywhere; }
+.seufit-report dl.items dd { margin: 0; overflow-wrap: break-word; }
 .seufit-report table { border-collapse: collapse; margin: 0.5rem 0 1rem; font-size: 0.9rem; }
 .seufit-report caption { text-align: left; font-weight: bold; padding: 0.3rem 0; }
 .seufit-report th, .seufit-report td { border: 1px solid #999; padding: 0.2rem 0.5rem; vertical-align: top; }
 .seufit-report thead th { background: #e8e8e8; }
 .seufit-report tbody th { text-align: left; font-weight: normal; }
 .seufit-report td.num { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
-.seufit-report td.text { overflow-wrap: anywhere; }
+.seufit-report td.text { overflow-wrap: break-word; }
 .seufit-report figure { margin: 1rem 0; }
 .seufit-report figure svg { max-width: 100%; height: auto; border: 1px solid #ccc; }
 .seufit-report figcaption, .seufit-report p.note { font-size: 0.9rem; color: #333; }
