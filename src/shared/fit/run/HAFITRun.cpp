@@ -242,9 +242,10 @@ Report analyse(Design& design, const Request& r, const Mission& mission) {
   request.revisedPackageModel = r.revisedPackageModel;
   request.hierarchyDepth = r.hierarchyDepth;
   request.topContributors = r.topContributors;
-  // A page for people holds the conditions and the provenance whatever was asked.
+  // A page for people holds the provenance whatever was asked (and its renderer adds the
+  // conditions).
   const bool page = r.format == Format::HTML;
-  request.conditions = r.conditions || page;
+  request.conditions = r.conditions;
   request.date = r.date;
   // The document names options as the command line does, whichever client asked.
   if (r.altitudeMeters) request.unitOption = *r.altitudeMeters ? "--meters" : "--feet";
