@@ -53,27 +53,33 @@ void sortTags(uint64_t* a, size_t n, int shift) {
 void HDInstanceNames::reset() {
   // Give back what a large cell took rather than keep it for the rest of the load; keep
   // a small cell's room for the next of many.
-  if (tags_.capacity() > 4096) {
+  if (places_.capacity() > 16384) {
     decltype(tags_)().swap(tags_);
     decltype(places_)().swap(places_);
   }
   tags_.clear();
   places_.clear();
-  lastElement_ = 0;
+  count_ = 0;
+  lastElement_ = -1;
   lastLine_ = 0;
+  lastColumn_ = 0;
 }
 
 std::vector<HDInstanceNames::Duplicate> HDInstanceNames::duplicates(const HDInstanceList& list) {
   std::vector<std::pair<uint32_t, uint32_t>> found;  // later, earliest (indices)
-  const size_t n = tags_.size();
-  const auto eachTag = [&](auto f) {
-    for (size_t i = 0; i < n; ++i) f(i, uint64_t(tags_[i]));
-  };
-  // Hash tag and index of every instance whose name may repeat.
-  std::vector<uint64_t, HUTBigAllocator<uint64_t>> entries;
+  const size_t n = std::min(count_, list.size());
+  const auto tagOf = [&](size_t i) { return (tags_[i / 2] >> (i % 2 * 32)) & 0xFFFFFFFFu; };
+  // Hash tag and index of every instance whose name may repeat: in a large cell, written
+  // over the tags already read (word k holds tags 2k and 2k + 1), so that the check takes
+  // no more room than the tags; `spill` takes those that would overwrite unread tags.
+  std::vector<uint64_t, HUTBigAllocator<uint64_t>> entries, spill;
+  uint64_t* words = nullptr;
+  size_t count = 0;
   if (n <= 4096) {
     entries.resize(n);
-    eachTag([&](size_t i, uint64_t tag) { entries[i] = (tag << 32) | i; });
+    for (size_t i = 0; i < n; ++i) entries[i] = (tagOf(i) << 32) | i;
+    words = entries.data();
+    count = n;
   } else {
     // Two bits a slot, at least four slots a name: 0 unseen, 1 once, 2 more often.
     size_t slots = 1;
@@ -81,29 +87,41 @@ std::vector<HDInstanceNames::Duplicate> HDInstanceNames::duplicates(const HDInst
     std::vector<unsigned char, HUTBigAllocator<unsigned char>> filter(slots / 4);
     std::fill(filter.begin(), filter.end(), 0);
     const uint64_t mask = slots - 1;
-    eachTag([&](size_t, uint64_t tag) {
-      const uint64_t slot = tag & mask;
+    for (size_t i = 0; i < n; ++i) {
+      const uint64_t slot = tagOf(i) & mask;
       unsigned char& byte = filter[slot >> 2];
       const unsigned shift = (slot & 3) * 2;
       if (((byte >> shift) & 3) < 2) byte = static_cast<unsigned char>(byte + (1u << shift));
-    });
-    entries.reserve(n / 4 + 1024);
-    eachTag([&](size_t i, uint64_t tag) {
-      const uint64_t slot = tag & mask;
-      if (((filter[slot >> 2] >> ((slot & 3) * 2)) & 3) == 2) entries.push_back((tag << 32) | i);
-    });
+    }
+    for (size_t i = 0; i < n; ++i) {
+      const uint64_t tag = tagOf(i), slot = tag & mask;
+      if (((filter[slot >> 2] >> ((slot & 3) * 2)) & 3) != 2) continue;
+      if (2 * count + 1 <= i)
+        tags_[count++] = (tag << 32) | i;
+      else
+        spill.push_back((tag << 32) | i);
+    }
+    words = tags_.data();
+    if (!spill.empty()) {
+      // Many candidates (a cell of many equal names): a list of their own.
+      entries.assign(tags_.begin(), tags_.begin() + static_cast<std::ptrdiff_t>(count));
+      entries.insert(entries.end(), spill.begin(), spill.end());
+      decltype(spill)().swap(spill);
+      words = entries.data();
+      count = entries.size();
+    }
   }
-  sortTags(entries.data(), entries.size(), 56);
-  for (size_t i = 0; i < entries.size();) {
+  sortTags(words, count, 56);
+  for (size_t i = 0; i < count;) {
     size_t j = i + 1;
-    while (j < entries.size() && (entries[j] >> 32) == (entries[i] >> 32)) ++j;
+    while (j < count && (words[j] >> 32) == (words[i] >> 32)) ++j;
     // Entries i..j share a hash; sorted, so indices ascend within the run and the
     // first equal name found is the earliest.
     if (j - i <= 16) {
       for (size_t a = i + 1; a < j; ++a) {
-        const uint32_t ia = static_cast<uint32_t>(entries[a]);
+        const uint32_t ia = static_cast<uint32_t>(words[a]);
         for (size_t b = i; b < a; ++b) {
-          const uint32_t ib = static_cast<uint32_t>(entries[b]);
+          const uint32_t ib = static_cast<uint32_t>(words[b]);
           if (list[ia].getName() == list[ib].getName()) {
             found.emplace_back(ia, ib);
             break;
@@ -113,7 +131,7 @@ std::vector<HDInstanceNames::Duplicate> HDInstanceNames::duplicates(const HDInst
     } else {
       std::unordered_map<std::string_view, uint32_t> first;
       for (size_t a = i; a < j; ++a) {
-        const uint32_t ia = static_cast<uint32_t>(entries[a]);
+        const uint32_t ia = static_cast<uint32_t>(words[a]);
         auto ins = first.emplace(list[ia].getName(), ia);
         if (!ins.second) found.emplace_back(ia, ins.first->second);
       }
@@ -122,33 +140,48 @@ std::vector<HDInstanceNames::Duplicate> HDInstanceNames::duplicates(const HDInst
   }
   std::vector<Duplicate> out;
   if (found.empty()) return out;
-  // The places of every instance, decoded once for the duplicates found.
+  // The places of the instances named in a duplicate, decoded in one walk over them all.
   struct Where {
     long element;
     HDJsonPos pos;
   };
-  std::vector<Where> where;
-  where.reserve(n);
-  size_t k = 0;
-  auto getSigned = [&]() {
+  std::vector<uint32_t> wanted;
+  for (const auto& f : found) {
+    wanted.push_back(f.first);
+    wanted.push_back(f.second);
+  }
+  std::sort(wanted.begin(), wanted.end());
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+  std::vector<Where> where(wanted.size());
+  size_t k = 0, next = 0;
+  auto get = [&]() {
     uint64_t z = 0;
     for (int shift = 0;; shift += 7) {
       const unsigned char b = places_[k++];
       z |= static_cast<uint64_t>(b & 0x7F) << shift;
       if (!(b & 0x80)) break;
     }
+    return z;
+  };
+  auto unzigzag = [](uint64_t z) {
     return static_cast<int64_t>(z >> 1) ^ -static_cast<int64_t>(z & 1);
   };
-  long element = 0;
+  long element = -1;
   int64_t line = 0;
-  while (k < places_.size()) {
-    element += static_cast<long>(getSigned());
-    line += getSigned();
-    const int column = static_cast<int>(getSigned());
-    where.push_back({element, HDJsonPos{static_cast<int>(line), column}});
+  int column = 0;
+  for (uint32_t i = 0; k < places_.size() && next < wanted.size(); ++i) {
+    const uint64_t head = get();
+    line += unzigzag(head >> 2);
+    element += (head & 1) ? 1 : static_cast<long>(unzigzag(get()));
+    if (!(head & 2)) column = static_cast<int>(unzigzag(get()));
+    if (i == wanted[next]) where[next++] = {element, HDJsonPos{static_cast<int>(line), column}};
   }
+  const auto at = [&](uint32_t i) {
+    return where[static_cast<size_t>(std::lower_bound(wanted.begin(), wanted.end(), i) -
+                                     wanted.begin())];
+  };
   for (const auto& f : found)
-    out.push_back({where[f.first].element, where[f.second].element, where[f.first].pos,
+    out.push_back({at(f.first).element, at(f.second).element, at(f.first).pos, at(f.second).pos,
                    std::string(list[f.first].getName())});
   std::sort(out.begin(), out.end(),
             [](const Duplicate& x, const Duplicate& y) { return x.element < y.element; });

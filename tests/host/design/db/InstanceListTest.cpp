@@ -75,8 +75,9 @@ TEST(InstanceNames, DuplicatesMatchAMapInDocumentOrder) {
     const size_t pool = n < 100 ? 3 : n < 100000 ? n / 8 : size_t(1) << 32;
     for (size_t i = 0; i < n; ++i) {
       const std::string name = "n" + std::to_string(rng() % pool);
-      const long element = static_cast<long>(2 * i + 1);  // elements need not be indices
-      names.add(name, element, HDJsonPos{static_cast<int>(i + 7), 3});
+      // Elements need not be indices; runs of one column and of consecutive elements.
+      const long element = static_cast<long>(i < n / 2 ? 2 * i + 1 : n + i);
+      names.add(name, element, HDJsonPos{static_cast<int>(i + 7), 3 + static_cast<int>(i / 7 % 3)});
       HDDesignBuilder::addInstance(cell, name, nullptr, prim);
       auto ins = first.emplace(name, element);
       if (!ins.second) expected.emplace_back(element, ins.first->second);
@@ -89,9 +90,16 @@ TEST(InstanceNames, DuplicatesMatchAMapInDocumentOrder) {
     for (size_t k = 0; k < found.size(); ++k) {
       ASSERT_EQ(found[k].element, expected[k].first) << n << " " << k;
       ASSERT_EQ(found[k].first, expected[k].second) << n << " " << k;
-      ASSERT_EQ(found[k].pos.line, static_cast<int>((found[k].element - 1) / 2 + 7));
-      ASSERT_EQ(found[k].pos.column, 3);
-      ASSERT_EQ(found[k].name, cell->instances()[(found[k].element - 1) / 2].getName());
+      const auto indexOf = [&](long e) {
+        return static_cast<size_t>(e < static_cast<long>(n) ? (e - 1) / 2
+                                                            : e - static_cast<long>(n));
+      };
+      for (auto [e, pos] : {std::make_pair(found[k].element, found[k].pos),
+                            std::make_pair(found[k].first, found[k].firstPos)}) {
+        ASSERT_EQ(pos.line, static_cast<int>(indexOf(e) + 7));
+        ASSERT_EQ(pos.column, 3 + static_cast<int>(indexOf(e) / 7 % 3));
+      }
+      ASSERT_EQ(found[k].name, cell->instances()[indexOf(found[k].element)].getName());
     }
   }
 }
