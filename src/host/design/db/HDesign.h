@@ -17,6 +17,7 @@
 #include <cstring>
 #include <deque>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -108,7 +109,8 @@ class HDAHTypes {
 
 // One attribute of an instance as stored: the interned name, tagged with the value's
 // kind and whether it is the instance's last attribute, and the value itself (text as a
-// length-prefixed run in the design's storage).
+// length-prefixed run in the design's storage, or a sized literal such as "64'h1F" as its
+// number, the interned name then carrying how the text is written).
 struct HDAttrSlot {
   uintptr_t key;  // const HDInterned* | kind tag (bits 0-2) | last (bit 3)
   union {
@@ -118,57 +120,104 @@ struct HDAttrSlot {
   };
 };
 
-// A string interned by the design (attribute names, site names): compared by address
-// where possible, aligned so that a slot's tag bits fit below it.
+// A string interned by the design (attribute names): compared by address where
+// possible, aligned so that a slot's tag bits fit below it. `literal` is 0, or how the
+// sized literals of the slots that point here are written (width, base, digits, case).
 struct alignas(16) HDInterned {
   std::string s;
+  uint32_t literal = 0;
 };
 
 // The storage behind a design's instances: names and attribute values in large chunks
 // (no allocation per instance), and interned attribute and site names.
+//
+// An instance's name is a record: its length in a byte (five for a name of 127 bytes or
+// more), the characters and a NUL; when the instance has attributes, their slots follow
+// right after it (unaligned: read and written by copy), which the length's top bit says.
+// So an instance holds one pointer for both, and a large flat design costs a few words per
+// instance.
 class HDDesignStore {
  public:
   HDDesignStore();
   ~HDDesignStore();
   HDDesignStore(const HDDesignStore&) = delete;
   HDDesignStore& operator=(const HDDesignStore&) = delete;
-  // `s` copied, preceded by its length and followed by a NUL; returns the first character.
+  // `s` copied as a name record; returns its first character.
   const char* name(std::string_view s);
-  // A string that name() returned (or null: empty).
+  // A string that name() or site() returned (or null: empty).
   static std::string_view view(const char* p) {
     if (!p) return {};
-    uint32_t len;
-    std::memcpy(&len, p - sizeof len, sizeof len);
-    return {p, len};
+    return {p, nameLength(p)};
   }
-  // The same for a site name; instances placed in a row on one site share it.
+  // The same for a site name, kept apart from instance names; instances placed in a row
+  // on one site share it.
   const char* site(std::string_view s);
   // `s` copied as a length-prefixed run; returns the run.
   const char* text(std::string_view s);
-  HDAttrSlot* slots(size_t n);
-  const HDInterned* intern(std::string_view s);
+  const HDInterned* intern(std::string_view s, uint32_t literal = 0);
+
+  // Name records with slots: the slots of the record whose characters start at `name`,
+  // or null when it has none.
+  static const unsigned char* slotsOf(const char* name) {
+    if (!name) return nullptr;
+    if (!(static_cast<unsigned char>(name[-1]) & kHasSlots)) return nullptr;
+    return reinterpret_cast<const unsigned char*>(name) + nameLength(name) + 1;
+  }
+  // Slot `i` of slots that slotsOf() or slotsFor() gave, copied in or out.
+  static HDAttrSlot slot(const unsigned char* slots, size_t i) {
+    HDAttrSlot s;
+    std::memcpy(&s, slots + i * sizeof s, sizeof s);
+    return s;
+  }
+  static void setSlot(unsigned char* slots, size_t i, const HDAttrSlot& s) {
+    std::memcpy(slots + i * sizeof s, &s, sizeof s);
+  }
+  // `n` slots for the record of `name` (whose slots, if any, are given up): right after it
+  // when it was the last thing stored, else in a copy of the record. Returns the slots and
+  // sets `name` to the record's characters.
+  unsigned char* slotsFor(const char*& name, size_t n);
 
  private:
   friend class HDInstanceList;
-  void* raw(size_t bytes, size_t align) {
-    const size_t pad = (align - reinterpret_cast<uintptr_t>(cur_) % align) % align;
-    if (pad + bytes > left_) return grow(bytes);
-    char* p = cur_ + pad;
-    cur_ += pad + bytes;
-    left_ -= pad + bytes;
-    return p;
+  static constexpr unsigned char kHasSlots = 0x80, kLongName = 0x7F;
+  static size_t nameLength(const char* p) {
+    const unsigned n = static_cast<unsigned char>(p[-1]) & kLongName;
+    if (n != kLongName) return n;
+    uint32_t len;
+    std::memcpy(&len, p - 5, 4);
+    return len;
   }
-  void* grow(size_t bytes);
-  struct Chunk {
-    char* p;
-    size_t bytes;
+  // A bump allocator over chunks that double up to a limit.
+  struct Arena {
+    void* raw(size_t bytes, size_t align) {
+      const size_t pad = (align - reinterpret_cast<uintptr_t>(cur) % align) % align;
+      if (pad + bytes > left) return grow(bytes);
+      char* p = cur + pad;
+      cur += pad + bytes;
+      left -= pad + bytes;
+      return p;
+    }
+    void* grow(size_t bytes);
+    void release();
+    struct Chunk {
+      char* p;
+      size_t bytes;
+    };
+    std::vector<Chunk> chunks;
+    size_t nextChunk;
+    char* cur = nullptr;
+    size_t left = 0;
   };
-  std::vector<Chunk> chunks_;
-  size_t nextChunk_;  // the size of the next chunk: they double up to a limit
-  char* cur_ = nullptr;
-  size_t left_ = 0;
+  void* raw(size_t bytes, size_t align) { return main_.raw(bytes, align); }
+  // A name record of `s` whose characters start at the returned pointer, with room for
+  // `slots` slots after it (flagged when there are any).
+  char* record(Arena& arena, std::string_view s, size_t slots);
+  Arena main_;  // instance runs, name records and their slots, text values
+  Arena side_;  // site names, which come between an instance's name and its slots
   std::deque<HDInterned> interned_;
   std::unordered_map<std::string_view, const HDInterned*> index_;
+  // Interned names with a literal's writing, by name and writing.
+  std::map<std::pair<const HDInterned*, uint32_t>, const HDInterned*> literals_;
   const HDInterned* recent_[8] = {};  // the last hits, by a cheap hash of the text
   const char* lastSite_ = nullptr;
 };
@@ -216,8 +265,9 @@ class HDAHInstance {
 
  private:
   friend class HDDesignBuilder;
-  const char* name_ = nullptr;  // after its length, before a NUL
-  const HDAttrSlot* attrs_ = nullptr;
+  const unsigned char* attrs() const { return HDDesignStore::slotsOf(name_); }
+  HDAttrSlot attrSlot(size_t i) const { return HDDesignStore::slot(attrs(), i); }
+  const char* name_ = nullptr;  // a name record of the store, with the attributes
   uintptr_t master_ = 0;        // const HDAHCellview*, or const HDPrimitive* | 1
   const char* site_ = nullptr;  // stored as names are; shared by a run of equal sites
 };
