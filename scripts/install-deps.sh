@@ -3,7 +3,7 @@
 # Only packages that are missing are installed; nothing happens when all are there.
 set -euo pipefail
 packages=(
-  g++ cmake make pkg-config
+  g++ cmake make ninja-build pkg-config
   libboost-filesystem-dev libboost1.74-dev libexpat1-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nettle-dev rapidjson-dev libcairo2-dev

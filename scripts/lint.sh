@@ -22,7 +22,7 @@ cmake -S . -B "$build" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_DISABLE_PRECOM
 mapfile -t units < <(git ls-files 'src/*.cpp')
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-if ! printf '%s\n' "${units[@]}" | xargs -P"$(nproc)" -n4 clang-tidy -p "$build" --quiet >"$log" 2>&1; then
+if ! printf '%s\n' "${units[@]}" | xargs -P"$(nproc)" -n1 clang-tidy -p "$build" --quiet >"$log" 2>&1; then
   grep -E "(warning|error):" "$log" | sort -u
   echo "clang-tidy: findings above" >&2
   exit 1

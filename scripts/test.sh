@@ -18,6 +18,9 @@ if [ "${1:-}" = "--sanitize" ]; then
   export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1
   export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 fi
+# Ninja for a new build: it compiles the tests while the libraries link, where make waits for
+# each target's dependencies; a build directory made before keeps its generator.
+[ -f "$build/CMakeCache.txt" ] || flags+=(-G Ninja)
 cmake -S . -B "$build" "${flags[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
