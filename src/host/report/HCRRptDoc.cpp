@@ -43,6 +43,15 @@ const HCRRptModel::Row& HCRRptTableRow::row() const {
   return doc_->sections[section_].tables[table_].rows[row_];
 }
 
+namespace {
+// A row's cells in one allocation: reports' rows hold up to eight, and a condition of a
+// sweep makes a whole summary table.
+void push(std::vector<HCRRptModel::Cell>& cells, HCRRptModel::Cell&& c) {
+  if (cells.capacity() == 0) cells.reserve(8);
+  cells.push_back(std::move(c));
+}
+}  // namespace
+
 void HCRRptTableRow::createTableHeader(const std::string& text, HCRRptTypes::HALIGN align,
                                        int minWidth, const std::string& tag) {
   HCRRptModel::Cell c;
@@ -51,7 +60,7 @@ void HCRRptTableRow::createTableHeader(const std::string& text, HCRRptTypes::HAL
   c.align = align;
   c.minWidth = minWidth;
   c.tag = tag;
-  target().cells.push_back(std::move(c));
+  push(target().cells, std::move(c));
 }
 
 void HCRRptTableRow::createTableCell(double value, int precision, HCRRptTypes::HALIGN align,
@@ -62,7 +71,7 @@ void HCRRptTableRow::createTableCell(double value, int precision, HCRRptTypes::H
   c.precision = HCRRptTypes::clampPrecision(precision);
   c.align = align;
   c.tag = tag;
-  target().cells.push_back(std::move(c));
+  push(target().cells, std::move(c));
 }
 
 void HCRRptTableRow::createTableCell(const std::string& text, HCRRptTypes::HALIGN align,
@@ -72,7 +81,7 @@ void HCRRptTableRow::createTableCell(const std::string& text, HCRRptTypes::HALIG
   c.text = text;
   c.align = align;
   c.tag = tag;
-  target().cells.push_back(std::move(c));
+  push(target().cells, std::move(c));
 }
 
 // ---- table --------------------------------------------------------------------------

@@ -219,6 +219,7 @@ void HAFITFloorplan::writeDeviceSummary(HCRRptDoc& doc, unsigned classes) {
       ser->getSerData(HAFITSERMgr::familyKey(hflFloorplan_), HAFITSERMgr::MEM_CONFIG);
 
   ResultMap map;
+  map.reserve(64);  // about twenty figures a class, without rehashing
   if (classes & SUM_CRAM) writeCRMReliability(doc, table, map);
   if (classes & SUM_BRAM) writeBRMReliability(doc, table, map);
   if (classes & SUM_YRAM) writeYRMReliability(doc, table, map);
