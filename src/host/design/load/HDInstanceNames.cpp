@@ -149,7 +149,7 @@ std::vector<HDInstanceNames::Duplicate> HDInstanceNames::duplicates(const HDInst
   }
   for (const auto& f : found)
     out.push_back({where[f.first].element, where[f.second].element, where[f.first].pos,
-                   std::string(list[f.first].getName())});
+                   where[f.second].pos, std::string(list[f.first].getName())});
   std::sort(out.begin(), out.end(),
             [](const Duplicate& x, const Duplicate& y) { return x.element < y.element; });
   return out;

@@ -33,6 +33,7 @@ class HDInstanceNames {
     long element;  // the later instance
     long first;    // the earliest instance with the same name
     HDJsonPos pos;
+    HDJsonPos firstPos;
     std::string name;
   };
   // Duplicates in document order.
