@@ -176,7 +176,7 @@ class Lexer {
     have_ = false;
   }
   // Skips up to the ')' of the form whose '(' (and keyword) were read, however deep it
-  // nests; false at the end of the file.
+  // nests; false at the end of the file. Fails as reading its tokens would.
   bool skipRest();
   // Every token read goes to `scan` (none when null).
   void watch(CellScan* scan) { watch_ = scan; }
@@ -252,6 +252,10 @@ class CellScan {
       state_ = depth_ == 2 || depth_ == 3 ? KEYWORD : MAIN;
     }
   }
+  // Nothing inside a form that closes `forms` levels up from here can matter to the scan
+  // (then the lexer may skip it without tokens).
+  bool quietFor(size_t forms) const { return state_ == MAIN && depth_ >= forms + 2; }
+  void closed(size_t forms) { depth_ -= forms; }
   // The rest of `lx`, to its end or to a syntax error.
   void run(Lexer& lx);
 
@@ -556,19 +560,86 @@ void Lexer::escape(bool keep) {
 
 bool Lexer::skipRest() {
   size_t depth = 1;
-  while (depth > 0) {
-    const Token& t = peek();
-    if (t.kind == Tk::END) return false;
-    if (t.kind == Tk::OPEN) ++depth;
-    if (t.kind == Tk::CLOSE) --depth;
-    drop();
+  if (have_) {
+    if (tok_.kind == Tk::END) return false;
+    have_ = false;
+    if (tok_.kind == Tk::OPEN) ++depth;
+    if (tok_.kind == Tk::CLOSE && --depth == 0) return true;
   }
-  return true;
+  if (watch_ && !watch_->quietFor(depth)) {
+    // Where the scan for cells looks: token by token.
+    while (depth > 0) {
+      const Token& t = peek();
+      if (t.kind == Tk::END) return false;
+      if (t.kind == Tk::OPEN) ++depth;
+      if (t.kind == Tk::CLOSE) --depth;
+      drop();
+    }
+    return true;
+  }
+  const size_t forms = depth;
+  const char* p = p_;
+  const char* e = e_;
+  for (;;) {
+    if (p == e) {
+      p_ = p;
+      if (!more(p_)) return false;
+      p = p_;
+      e = e_;
+      continue;
+    }
+    switch (kBytes.between[byteOf(*p)]) {
+      case kBlank:
+        ++p;
+        break;
+      case kNewline:
+        newline(++p);
+        break;
+      case kOpen:
+        ++depth;
+        ++p;
+        break;
+      case kClose:
+        ++p;
+        if (--depth == 0) {
+          p_ = p;
+          if (watch_) watch_->closed(forms);
+          return true;
+        }
+        break;
+      case kQuote:
+        p_ = p;
+        tok_.pos = at(p);
+        readString(false);
+        p = p_;
+        e = e_;
+        break;
+      default: {
+        p_ = p;
+        bool plain = false;
+        const std::string_view run = atom(plain);
+        if (!plain || !isLetter(run[0])) {
+          tok_.pos = at(run.data());
+          classify(run);
+        }
+        p = p_;
+        e = e_;
+        break;
+      }
+    }
+  }
 }
 
 void CellScan::run(Lexer& lx) {
   lx.watch(this);
-  while (lx.peek().kind != Tk::END) lx.drop();
+  for (;;) {
+    const Token& t = lx.peek();
+    if (t.kind == Tk::END) return;
+    // A form deeper than a cell's name holds nothing the scan looks for.
+    const bool deep = t.kind == Tk::OPEN && quietFor(1) && depth_ >= 4;
+    lx.drop();
+    if (deep && !lx.skipRest()) return;
+  }
 }
 
 // A name definition: its EDIF name (case-insensitive, kept lower-cased) and its real
