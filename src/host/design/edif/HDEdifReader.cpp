@@ -15,9 +15,12 @@
 #include <utility>
 #include <vector>
 
+#include "host/design/load/HDInstanceNames.h"
 #include "host/design/load/HDVerilogLiteral.h"
 
 namespace {
+
+using namespace std::string_view_literals;
 
 // ---- tokens ---------------------------------------------------------------------
 
@@ -134,10 +137,12 @@ constexpr ByteClasses kBytes;
 
 inline uint8_t byteOf(char c) { return static_cast<uint8_t>(c); }
 
-// A cell of the file by its EDIF name: its real name and where it is declared.
+// A cell of the file by its EDIF name: its real name, where it is declared, and the
+// design's symbol for that name once an instance uses it.
 struct CellEntry {
   std::string real;
   HDJsonPos pos;
+  HDSymbol* sym = nullptr;
 };
 
 class CellScan;
@@ -334,7 +339,7 @@ class CellScan {
       lib_ = key_;
       (*out_)[lib_];
     } else if (!key_.empty()) {
-      (*out_)[lib_].emplace(key_, CellEntry{real_.empty() ? key_ : real_, {}});
+      (*out_)[lib_].emplace(key_, CellEntry{real_.empty() ? key_ : real_, {}, nullptr});
     }
   }
 
@@ -650,6 +655,14 @@ struct NameDef {
   std::vector<int64_t> dims;  // an array's sizes
 };
 
+// A property's value, as the design stores it (HATAttr's kinds).
+struct Value {
+  int kind = HATAttr::OTHER;
+  int64_t i = 0;  // BOOL (0 or 1), INT, LONG
+  double d = 0.0;
+  std::string text;  // TEXT, OTHER
+};
+
 // Properties the netlist writer keeps for itself, not design attributes.
 bool bookkeeping(const std::string& n) {
   return n == "src" || n == "keep" || n == "hdlname" || n == "module_not_derived" ||
@@ -688,7 +701,10 @@ class EdifReader {
     try {
       read();
     } catch (const EdifSyntaxError& e) {
-      ctx_.problemAt(ctx_.file(), e.pos, path(), "EDIF syntax error: " + e.msg);
+      const std::string where = path();
+      // The names read so far, in the cell the error cuts short.
+      if (inContents_) reportDuplicates();
+      ctx_.problemAt(ctx_.file(), e.pos, where, "EDIF syntax error: " + e.msg);
     } catch (const EdifReadError&) {
       ctx_.problemAt(in_->name(), {}, "", "cannot read the netlist: " + in_->error());
       return false;
@@ -702,7 +718,7 @@ class EdifReader {
     if (t.kind != Tk::OPEN) fail(t.pos, "expected (edif ...) at the start of the file");
     const HDJsonPos open = t.pos;
     lx_.drop();
-    if (keyword() != "edif") fail(open, "expected (edif ...) at the start of the file");
+    if (keyword() != "edif"sv) fail(open, "expected (edif ...) at the start of the file");
     readEdif(open);
     const Token& e = lx_.peek();
     if (e.kind != Tk::END) fail(e.pos, "text after the end of the (edif ...) form");
@@ -811,8 +827,8 @@ class EdifReader {
     const Token& t = lx_.peek();
     n.pos = t.pos;
     if (t.kind == Tk::NAME) {
-      n.key = lower(t.text);
-      n.real = std::string(t.text);
+      lowerInto(n.key, t.text);
+      n.real = t.text;
       lx_.drop();
       return true;
     }
@@ -826,7 +842,7 @@ class EdifReader {
     const HDJsonPos open = t.pos;
     lx_.drop();
     const std::string kw = keyword();
-    if (kw == "array" && allowArray) {
+    if (kw == "array"sv && allowArray) {
       if (!nameDef(n, what)) {
         skipBody(open, kw);
         return false;
@@ -871,7 +887,7 @@ class EdifReader {
       n.dims = std::move(dims);
       return ok;
     }
-    if (kw != "rename") {
+    if (kw != "rename"sv) {
       problem(open, expected + ", found (" + kw + " ...)");
       skipForm(open, kw);
       return false;
@@ -882,7 +898,7 @@ class EdifReader {
       skipForm(open, kw);
       return false;
     }
-    n.key = lower(a.text);
+    lowerInto(n.key, a.text);
     lx_.drop();
     const Token& b = lx_.peek();
     bool ok = true;
@@ -894,7 +910,7 @@ class EdifReader {
       lx_.drop();
       const std::string sub = keyword();
       const Token& s = lx_.peek();
-      if (sub == "stringdisplay" && s.kind == Tk::STRING) {
+      if (sub == "stringdisplay"sv && s.kind == Tk::STRING) {
         n.real = s.str;
         lx_.drop();
       } else {
@@ -927,7 +943,7 @@ class EdifReader {
     nameDef(n, "design name");
     bool version = false;
     body(open, "edif", "a form such as (library ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw == "edifversion") {
+      if (kw == "edifversion"sv) {
         version = true;
         std::string v;
         while (lx_.peek().kind == Tk::INTEGER) {
@@ -940,11 +956,11 @@ class EdifReader {
         skipBody(p, kw);
         return true;
       }
-      if (kw == "library" || kw == "external") {
+      if (kw == "library"sv || kw == "external"sv) {
         readLibrary(p, kw);
         return true;
       }
-      if (kw == "design") {
+      if (kw == "design"sv) {
         readDesign(p);
         return true;
       }
@@ -973,12 +989,12 @@ class EdifReader {
     lib.real = n.real;
     lib.keyword = kw;
     lib.pos = n.pos;
-    lib.external = kw == "external";
+    lib.external = kw == "external"sv;
     lib_ = n.real;
     libKeyword_ = kw;
     libKey_ = n.key;
     body(open, kw, "a form such as (cell ...)", [&](const std::string& sub, HDJsonPos p) {
-      if (sub != "cell") return false;
+      if (sub != "cell"sv) return false;
       readCell(p, lib);
       return true;
     });
@@ -1005,7 +1021,7 @@ class EdifReader {
     cellDef_ = nullptr;
     bool viewWithContents = false;
     body(open, "cell", "a form such as (view ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw != "view") return false;
+      if (kw != "view"sv) return false;
       readView(p, lib, n, viewWithContents);
       return true;
     });
@@ -1035,7 +1051,7 @@ class EdifReader {
       return;
     }
     body(open, "view", "a form such as (contents ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw != "contents") return false;
+      if (kw != "contents"sv) return false;
       // An external library describes leaf cells only.
       if (lib.external) return false;
       if (withContents) {
@@ -1054,67 +1070,100 @@ class EdifReader {
 
   void readContents(HDJsonPos open) {
     int64_t nets = 0, busNets = 0;
-    instNames_.clear();
+    names_.reset();
+    renamed_.clear();
+    renamedText_.clear();
+    count_ = 0;
+    inContents_ = true;
     body(open, "contents", "a form such as (instance ...)",
          [&](const std::string& kw, HDJsonPos p) {
-           if (kw == "instance") {
+           if (kw == "instance"sv) {
              readInstance(p);
              return true;
            }
-           if (kw == "net") ++nets;
-           if (kw == "netbundle") ++busNets;
+           if (kw == "net"sv) ++nets;
+           if (kw == "netbundle"sv) ++busNets;
            return false;
          });
     const int64_t cap = std::numeric_limits<int>::max();
     HDDesignBuilder::setNets(cellDef_, static_cast<int>(std::min(nets, cap)),
                              static_cast<int>(std::min(busNets, cap)));
-    std::unordered_map<std::string, HDJsonPos>().swap(instNames_);
+    reportDuplicates();
+    inContents_ = false;
+    names_.reset();
+    std::vector<std::pair<long, size_t>>().swap(renamed_);
+    std::string().swap(renamedText_);
+  }
+
+  // Names used twice in the cell, found at its end: one hash table probe per instance
+  // would miss the cache on every probe in cells of millions of instances.
+  void reportDuplicates() {
+    prop_.clear();
+    for (const HDInstanceNames::Duplicate& dup : names_.duplicates(cellDef_->instances())) {
+      inst_ = instanceShown(dup.element, dup.name);
+      problem(dup.pos, "instance name " + hdQuoted(dup.name) + " is used twice in cell " +
+                           hdQuoted(cell_) + " (first at " + hdPosText(dup.firstPos) + ")");
+    }
+    inst_.clear();
+  }
+
+  // The instance name the file gives instance number `element` of the cell, whose name in
+  // the design is `name`.
+  std::string instanceShown(long element, const std::string& name) const {
+    const auto it =
+        std::lower_bound(renamed_.begin(), renamed_.end(), element,
+                         [](const std::pair<long, size_t>& r, long e) { return r.first < e; });
+    if (it == renamed_.end() || it->first != element) return name;
+    const size_t end = it + 1 == renamed_.end() ? renamedText_.size() : (it + 1)->second;
+    return renamedText_.substr(it->second, end - it->second);
   }
 
   void readInstance(HDJsonPos open) {
-    NameDef n;
+    NameDef& n = instName_;
     if (!nameDef(n, "instance name", true)) {
       skipForm(open, "instance");
       return;
     }
     inst_ = n.real;
-    attrs_.clear();
+    props_.clear();
+    propText_.clear();
     attrIndex_.clear();
     site_.clear();
     hdlname_.clear();
-    bool haveSite = false, haveTarget = false;
-    std::string target;
+    bool haveSite = false, haveTarget = false, named = false;
+    CellEntry* target = nullptr;
     HDJsonPos targetPos;
     body(open, "instance", "a form such as (viewRef ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw == "viewref") {
+      if (kw == "viewref"sv) {
         if (haveTarget) {
           problem(p, "a second (viewRef ...) in instance " + hdQuoted(n.real));
           return false;
         }
         haveTarget = readViewRef(p, target, targetPos);
-        if (!haveTarget) target = "?";  // reported; keeps "no viewRef" quiet
+        named = true;  // when not read, reported; keeps "no viewRef" quiet
         return true;
       }
-      if (kw == "viewlist") {
+      if (kw == "viewlist"sv) {
         problem(p, "(viewList ...) is not read; expected (viewRef ...)");
-        target = "?";
+        named = true;
+        target = &unread_;
         return false;
       }
-      if (kw == "property") {
+      if (kw == "property"sv) {
         readProperty(p, haveSite);
         return true;
       }
       return false;
     });
-    if (target.empty())
+    if (!named)
       problem(n.pos, "instance " + hdQuoted(n.real) +
                          " has no (viewRef VIEW (cellRef CELL ...)) naming its cell");
     // Every element of an array carries the properties: they count in the arrays' budget
     // as one instance each, so that a small file cannot expand to a quadratic size.
     int64_t count = 1;
     for (int64_t d : n.dims) count *= d;
-    if (haveTarget && !n.dims.empty() && !attrs_.empty()) {
-      const int64_t props = static_cast<int64_t>(attrs_.size());
+    if (haveTarget && !n.dims.empty() && !props_.empty()) {
+      const int64_t props = static_cast<int64_t>(props_.size());
       int64_t room = arrayRoom(false);
       if (count > room / props) room = arrayRoom(true);
       if (count > room / props) {
@@ -1129,37 +1178,56 @@ class EdifReader {
         arrayUsed_ += count * props;
       }
     }
-    if (haveTarget) {
-      // Members of an instance array are NAME[i] (NAME[i][j] ...).
-      for (int64_t k = 0; k < count; ++k) {
-        std::string name = n.real;
-        if (n.dims.empty() && !hdlname_.empty()) {
+    if (!haveTarget) {
+      inst_.clear();
+      return;
+    }
+    if (!target->sym) target->sym = d_.symbol(target->real);
+    HDSymbol* sym = target->sym;
+    views_.clear();
+    for (const Prop& q : props_) {
+      HDAttrView v;
+      v.name = std::string_view(propText_).substr(q.name, q.nameSize);
+      v.kind = q.kind;
+      v.i = q.i;
+      v.d = q.d;
+      v.text = std::string_view(propText_).substr(q.text, q.textSize);
+      views_.push_back(v);
+    }
+    // Members of an instance array are NAME[i] (NAME[i][j] ...).
+    for (int64_t k = 0; k < count; ++k) {
+      std::string_view name = n.real;
+      if (!n.dims.empty() || !hdlname_.empty()) {
+        name_ = n.real;
+        if (n.dims.empty()) {
           // "a b c": the instance's place in the hierarchy before flattening.
-          name = hdlname_;
-          std::replace(name.begin(), name.end(), ' ', '/');
+          name_ = hdlname_;
+          std::replace(name_.begin(), name_.end(), ' ', '/');
         }
         int64_t rest = k, stride = count;
         for (int64_t d : n.dims) {
           stride /= d;
-          name += "[" + std::to_string(rest / stride) + "]";
+          name_ += "[" + std::to_string(rest / stride) + "]";
           rest %= stride;
         }
-        auto ins = instNames_.emplace(name, n.pos);
-        if (!ins.second) {
-          problem(n.pos, "instance name " + hdQuoted(name) + " is used twice in cell " +
-                             hdQuoted(cell_) + " (first at " + hdPosText(ins.first->second) + ")");
-          continue;
-        }
-        HDAHInstance* inst = d_.addInstanceOf(cellDef_, name, target, path(), targetPos);
-        if (haveSite) HDDesignBuilder::setSite(cellDef_, inst, site_);
-        HDDesignBuilder::appendAttrs(cellDef_, inst, attrs_);
+        name = name_;
       }
+      const long element = count_++;
+      if (name != n.real) {
+        renamed_.emplace_back(element, renamedText_.size());
+        renamedText_ += n.real;
+      }
+      HDAHInstance* inst =
+          d_.addInstanceOf(cellDef_, name, sym, sym->uses ? std::string() : path(), targetPos);
+      names_.add(name, element, n.pos);
+      if (haveSite) HDDesignBuilder::setSite(cellDef_, inst, site_);
+      HDDesignBuilder::appendAttrs(cellDef_, inst, views_.data(), views_.size());
     }
     inst_.clear();
   }
 
-  // (viewRef VIEW (cellRef CELL (libraryRef LIB))): the real name of CELL.
-  bool readViewRef(HDJsonPos open, std::string& target, HDJsonPos& where) {
+  // (viewRef VIEW (cellRef CELL (libraryRef LIB))): the cell CELL.
+  bool readViewRef(HDJsonPos open, CellEntry*& target, HDJsonPos& where) {
     const Token& v = lx_.peek();
     if (v.kind != Tk::NAME) {
       problem(v.pos,
@@ -1170,7 +1238,7 @@ class EdifReader {
     lx_.drop();
     bool found = false, ok = false;
     body(open, "viewref", "(cellRef ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw != "cellref" || found) return false;
+      if (kw != "cellref"sv || found) return false;
       found = true;
       ok = readCellRef(p, target, where);
       return true;
@@ -1179,25 +1247,27 @@ class EdifReader {
     return ok;
   }
 
-  bool readCellRef(HDJsonPos open, std::string& target, HDJsonPos& where) {
+  bool readCellRef(HDJsonPos open, CellEntry*& target, HDJsonPos& where) {
     const Token& c = lx_.peek();
     if (c.kind != Tk::NAME) {
       problem(c.pos, "expected the cell name in (cellRef CELL ...), found " + describe(c));
       skipForm(open, "cellref");
       return false;
     }
-    const std::string cellKey = lower(c.text), cellShown(c.text);
+    lowerInto(cellKey_, c.text);
+    cellShown_ = c.text;
     where = c.pos;
     lx_.drop();
-    std::string libKey = libKey_, libShown = lib_;
+    libRefKey_ = libKey_;
+    libShown_ = lib_;
     HDJsonPos libPos = where;
     bool libOk = true;
     body(open, "cellref", "(libraryRef ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw != "libraryref") return false;
+      if (kw != "libraryref"sv) return false;
       const Token& l = lx_.peek();
       if (l.kind == Tk::NAME) {
-        libKey = lower(l.text);
-        libShown = std::string(l.text);
+        lowerInto(libRefKey_, l.text);
+        libShown_ = l.text;
         libPos = l.pos;
         lx_.drop();
       } else {
@@ -1208,18 +1278,15 @@ class EdifReader {
       return true;
     });
     if (!libOk) return false;
-    if (libKey.empty()) {
-      problem(where, "(cellRef " + cellShown + ") outside a library needs (libraryRef LIB)");
+    if (libRefKey_.empty()) {
+      problem(where, "(cellRef " + cellShown_ + ") outside a library needs (libraryRef LIB)");
       return false;
     }
-    if (const CellEntry* c = findCell(libKey, cellKey)) {
-      target = c->real;
-      return true;
-    }
-    if (!libs_.count(libKey) && !ahead_.count(libKey))
-      problem(libPos, "(libraryRef " + libShown + ") names no library of this file");
+    if ((target = findCell(libRefKey_, cellKey_))) return true;
+    if (!libs_.count(libRefKey_) && !ahead_.count(libRefKey_))
+      problem(libPos, "(libraryRef " + libShown_ + ") names no library of this file");
     else
-      problem(where, "(cellRef " + cellShown + ") names no cell of library " + libShown);
+      problem(where, "(cellRef " + cellShown_ + ") names no cell of library " + libShown_);
     return false;
   }
 
@@ -1274,20 +1341,19 @@ class EdifReader {
   }
 
   void readProperty(HDJsonPos open, bool& haveSite) {
-    NameDef n;
+    NameDef& n = propName_;
     if (!nameDef(n, "property name")) {
       skipForm(open, "property");
       return;
     }
     prop_ = n.real;
-    HATAttr value;
     bool ok = false;
     const Token& t = lx_.peek();
     if (t.kind == Tk::OPEN) {
       const HDJsonPos p = t.pos;
       lx_.drop();
       const std::string kw = keyword();
-      ok = readValue(p, kw, value);
+      ok = readValue(p, kw, value_);
     } else {
       problem(t.pos, "property " + hdQuoted(n.real) +
                          " has no value; expected (integer ...), (number ...), (string ...) or "
@@ -1295,35 +1361,36 @@ class EdifReader {
                          describe(t));
     }
     skipBody(open, "property");
-    if (ok) keepProperty(n, std::move(value), haveSite);
+    if (ok) keepProperty(n, value_, haveSite);
     prop_.clear();
   }
 
-  void keepProperty(const NameDef& n, HATAttr value, bool& haveSite) {
+  void keepProperty(const NameDef& n, const Value& value, bool& haveSite) {
     if (n.real == opts_.siteAttribute) {
       if (haveSite) {
         problem(n.pos, "property " + hdQuoted(n.real) + " is given twice");
-      } else if (value.getKind() != HATAttr::TEXT) {
+      } else if (value.kind != HATAttr::TEXT) {
         problem(n.pos, "property " + hdQuoted(n.real) +
                            " places the instance on a site: expected (string \"SITE\")");
       } else {
         haveSite = true;
-        site_ = value.getStringVal();
+        site_ = value.text;
       }
       return;
     }
-    if (n.real == "hdlname" && value.getKind() == HATAttr::TEXT) {
-      hdlname_ = value.getStringVal();
+    if (n.real == "hdlname" && value.kind == HATAttr::TEXT) {
+      hdlname_ = value.text;
       return;
     }
     if (bookkeeping(n.real)) return;
     // Few properties per instance: a linear search, with an index for long lists.
     bool twice = false;
-    if (attrs_.size() < 16) {
-      for (const auto& kv : attrs_) twice = twice || kv.first == n.real;
+    if (props_.size() < 16) {
+      for (const Prop& q : props_)
+        twice = twice || std::string_view(propText_).substr(q.name, q.nameSize) == n.real;
     } else {
       if (attrIndex_.empty())
-        for (const auto& kv : attrs_) attrIndex_.insert(kv.first);
+        for (const Prop& q : props_) attrIndex_.insert(propText_.substr(q.name, q.nameSize));
       twice = !attrIndex_.insert(n.real).second;
     }
     if (twice) {
@@ -1331,14 +1398,25 @@ class EdifReader {
       return;
     }
     if (!attrIndex_.empty()) attrIndex_.insert(n.real);
-    attrs_.emplace_back(n.real, std::move(value));
+    Prop q;
+    q.name = propText_.size();
+    q.nameSize = n.real.size();
+    propText_ += n.real;
+    q.kind = value.kind;
+    q.i = value.i;
+    q.d = value.d;
+    q.text = propText_.size();
+    q.textSize = value.text.size();
+    propText_ += value.text;
+    props_.push_back(q);
   }
 
   // The value form after '(' and its keyword, up to its ')'.
-  bool readValue(HDJsonPos open, const std::string& kw, HATAttr& out) {
+  bool readValue(HDJsonPos open, const std::string& kw, Value& out) {
     const std::string expected =
         "expected (integer ...), (number ...), (string ...) or (boolean ...)";
-    if (kw == "integer" || kw == "string" || kw == "number" || kw == "boolean") {
+    out.text.clear();
+    if (kw == "integer"sv || kw == "string"sv || kw == "number"sv || kw == "boolean"sv) {
       size_t count = 0;
       bool ok = true;
       body(
@@ -1346,16 +1424,17 @@ class EdifReader {
           [&](const std::string& sub, HDJsonPos p) {
             ++count;
             if (count > 1) return false;
-            if (kw == "boolean" && (sub == "true" || sub == "false")) {
-              out = HATAttr::makeBool(sub == "true");
+            if (kw == "boolean"sv && (sub == "true"sv || sub == "false"sv)) {
+              out.kind = HATAttr::BOOL;
+              out.i = sub == "true"sv ? 1 : 0;
               skipBody(p, sub);
               return true;
             }
-            if (kw == "number" && sub == "e") {
+            if (kw == "number"sv && sub == "e"sv) {
               ok = readMantissaExponent(p, out);
               return true;
             }
-            if (kw == "string" && sub == "stringdisplay" && lx_.peek().kind == Tk::STRING) {
+            if (kw == "string"sv && sub == "stringdisplay"sv && lx_.peek().kind == Tk::STRING) {
               ok = textValue(lx_.peek().str, lx_.peek().pos, out);
               lx_.drop();
               skipForm(p, sub);
@@ -1368,11 +1447,11 @@ class EdifReader {
           [&](const Token& t) {
             ++count;
             if (count > 1) return;
-            if (kw == "integer" && t.kind == Tk::INTEGER) {
+            if (kw == "integer"sv && t.kind == Tk::INTEGER) {
               ok = integerValue(t, out);
-            } else if (kw == "number" && t.kind == Tk::INTEGER) {
+            } else if (kw == "number"sv && t.kind == Tk::INTEGER) {
               ok = doubleValue(std::string(t.text), t.pos, out);
-            } else if (kw == "string" && t.kind == Tk::STRING) {
+            } else if (kw == "string"sv && t.kind == Tk::STRING) {
               ok = textValue(t.str, t.pos, out);
             } else {
               problem(t.pos, "unexpected " + describe(t) + " in (" + kw + " ...)");
@@ -1384,12 +1463,12 @@ class EdifReader {
         return false;
       }
       // Several values: a list the analysis does not read.
-      if (count > 1 && ok) out = HATAttr::makeOther(kw + " list");
+      if (count > 1 && ok) other(out, kw + " list");
       return ok;
     }
-    if (kw == "minomax" || kw == "point") {
+    if (kw == "minomax"sv || kw == "point"sv) {
       skipForm(open, kw);
-      out = HATAttr::makeOther(kw);
+      other(out, kw);
       return true;
     }
     problem(open, "unknown property value (" + kw + " ...); " + expected);
@@ -1397,7 +1476,12 @@ class EdifReader {
     return false;
   }
 
-  bool integerValue(const Token& t, HATAttr& out) {
+  static void other(Value& out, const std::string& text) {
+    out.kind = HATAttr::OTHER;
+    out.text = text;
+  }
+
+  bool integerValue(const Token& t, Value& out) {
     int64_t v = 0;
     const char* b = t.text.data() + (t.text[0] == '+' ? 1 : 0);
     const auto r = std::from_chars(b, t.text.data() + t.text.size(), v);
@@ -1407,22 +1491,24 @@ class EdifReader {
     }
     const bool fits =
         v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
-    out = fits ? HATAttr::makeInt(static_cast<int32_t>(v)) : HATAttr::makeLong(v);
+    out.kind = fits ? HATAttr::INT : HATAttr::LONG;
+    out.i = v;
     return true;
   }
 
-  bool doubleValue(const std::string& text, HDJsonPos p, HATAttr& out) {
+  bool doubleValue(const std::string& text, HDJsonPos p, Value& out) {
     const double v = std::strtod(text.c_str(), nullptr);
     if (!std::isfinite(v)) {
       problem(p, "number " + text + " is out of range");
       return false;
     }
-    out = HATAttr::makeDouble(v);
+    out.kind = HATAttr::DOUBLE;
+    out.d = v;
     return true;
   }
 
   // (e MANTISSA EXPONENT): mantissa times ten to the exponent, rounded once.
-  bool readMantissaExponent(HDJsonPos open, HATAttr& out) {
+  bool readMantissaExponent(HDJsonPos open, Value& out) {
     std::vector<std::string> parts;
     bool ok = true;
     body(
@@ -1446,7 +1532,8 @@ class EdifReader {
     // An exponent beyond any double: overflow, or zero when negative or of a zero mantissa.
     if (digits > 6) {
       if (x[0] == '-' || parts[0].find_first_not_of("+-0") == std::string::npos) {
-        out = HATAttr::makeDouble(0.0);
+        out.kind = HATAttr::DOUBLE;
+        out.d = 0.0;
         return true;
       }
       problem(open, "number (e " + parts[0] + " " + x + ") is out of range");
@@ -1455,12 +1542,13 @@ class EdifReader {
     return doubleValue(parts[0] + "e" + x, open, out);
   }
 
-  bool textValue(const std::string& s, HDJsonPos p, HATAttr& out) {
+  bool textValue(const std::string& s, HDJsonPos p, Value& out) {
     if (!validUtf8(s)) {
       problem(p, "string value is not valid UTF-8");
       return false;
     }
-    out = HATAttr::makeString(s);
+    out.kind = HATAttr::TEXT;
+    out.text = s;
     return true;
   }
 
@@ -1475,12 +1563,12 @@ class EdifReader {
       problem(n.pos, "a second (design ...) statement; name the top cell with --top");
     bool found = false;
     body(open, "design", "(cellRef ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw != "cellref" || found) return false;
+      if (kw != "cellref"sv || found) return false;
       found = true;
-      std::string real;
+      CellEntry* cell = nullptr;
       HDJsonPos where;
-      if (readCellRef(p, real, where) && designs_ == 1) {
-        topName_ = real;
+      if (readCellRef(p, cell, where) && designs_ == 1) {
+        topName_ = cell->real;
         topPos_ = where;
         topPath_ = path();
       }
@@ -1527,12 +1615,31 @@ class EdifReader {
   // Where the reading is, for paths.
   std::string lib_, libKeyword_, libKey_, cell_, inst_, prop_, design_;
   HDAHCellview* cellDef_ = nullptr;
-  std::unordered_map<std::string, HDJsonPos> instNames_;
+  // The instances of the cell being read: their names, and the names the file gives those
+  // whose name in the design differs (array members, flattened instances), by number.
+  HDInstanceNames names_;
+  long count_ = 0;
+  bool inContents_ = false;
+  std::vector<std::pair<long, size_t>> renamed_;
+  std::string renamedText_;
 
-  // Scratch of the instance being read.
-  std::vector<std::pair<std::string, HATAttr>> attrs_;
+  // Scratch of the instance being read, kept from one to the next.
+  struct Prop {
+    size_t name = 0, nameSize = 0;  // in propText_
+    int kind = HATAttr::OTHER;
+    int64_t i = 0;
+    double d = 0.0;
+    size_t text = 0, textSize = 0;
+  };
+  NameDef instName_, propName_;
+  CellEntry unread_{"?", {}, nullptr};  // the cell of an instance with a (viewList ...)
+  Value value_;
+  std::vector<Prop> props_;
+  std::string propText_;
+  std::vector<HDAttrView> views_;
   std::unordered_set<std::string> attrIndex_;
-  std::string site_, hdlname_;
+  std::string site_, hdlname_, name_;
+  std::string cellKey_, cellShown_, libRefKey_, libShown_;
 
   int64_t arrayUsed_ = 0;  // instances the arrays expanded to
   int designs_ = 0;

@@ -474,4 +474,36 @@ TEST_F(EdifTest, ForwardReferencesFromFilesAndPipes) {
   }
 }
 
+TEST_F(EdifTest, DuplicateInstanceNamesAtTheEndOfTheCell) {
+  // An array member named as an instance before it: reported after the cell's other
+  // problems, under the array's own name, with the first one's place.
+  const std::string text = R"((edif x (edifVersion 2 0 0)
+ (external E (cell p (view v)))
+ (library L (cell c (view v (contents
+  (instance (rename q "r[1]") (viewRef v (cellRef p (libraryRef E))))
+  (instance (array r 2) (viewRef v (cellRef p (libraryRef E))))
+  (instance s (viewRef v (cellRef p (libraryRef E))) (property hdlname (string "top q")))
+  (instance t (viewRef v (cellRef p (libraryRef E))) (property hdlname (string "top q")))
+  (instance z)))))
+ (design d (cellRef c (libraryRef L))))
+)";
+  EXPECT_FALSE(loadEdif(text));
+  EXPECT_EQ(problemLines(),
+            "8:13 [library L / cell c / instance z] instance \"z\" has no (viewRef VIEW "
+            "(cellRef CELL ...)) naming its cell\n"
+            "5:20 [library L / cell c / instance r] instance name \"r[1]\" is used twice in cell "
+            "\"c\" (first at line 4, column 13)\n"
+            "7:13 [library L / cell c / instance t] instance name \"top/q\" is used twice in cell "
+            "\"c\" (first at line 6, column 13)\n");
+  // A syntax error cuts the cell short: the names read before it are checked first.
+  EXPECT_FALSE(loadEdif(text.substr(0, text.find("(instance z)")) + "(property x 9bad"));
+  EXPECT_EQ(problemLines(),
+            "5:20 [library L / cell c / instance r] instance name \"r[1]\" is used twice in cell "
+            "\"c\" (first at line 4, column 13)\n"
+            "7:13 [library L / cell c / instance t] instance name \"top/q\" is used twice in cell "
+            "\"c\" (first at line 6, column 13)\n"
+            "8:15 [library L / cell c] EDIF syntax error: invalid name \"9bad\": an EDIF name is a "
+            "letter followed by letters, digits and '_', or '&' followed by such characters\n");
+}
+
 }  // namespace
