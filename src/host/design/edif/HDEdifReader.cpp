@@ -6,16 +6,21 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "host/design/load/HDInstanceNames.h"
 #include "host/design/load/HDVerilogLiteral.h"
 
 namespace {
+
+using namespace std::string_view_literals;
 
 // ---- tokens ---------------------------------------------------------------------
 
@@ -24,8 +29,10 @@ enum class Tk { OPEN, CLOSE, NAME, INTEGER, STRING, END };
 struct Token {
   Tk kind = Tk::END;
   HDJsonPos pos;
-  std::string_view text;  // NAME (without a leading '&') and INTEGER
-  std::string str;        // STRING, with %code% escapes decoded
+  // NAME (without a leading '&') and INTEGER: a view of the lexer's buffer, valid until
+  // the next peek.
+  std::string_view text;
+  std::string str;  // STRING, with %code% escapes decoded
 };
 
 struct EdifSyntaxError {
@@ -33,19 +40,29 @@ struct EdifSyntaxError {
   HDJsonPos pos;
 };
 
+// The input failed under the reading; HDInput::error() says why.
+struct EdifReadError {};
+
 bool isNameChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
 
-std::string lower(std::string_view s) {
-  std::string out(s);
+// `s` lower-cased into `out`, whose room is kept.
+void lowerInto(std::string& out, std::string_view s) {
+  out.assign(s);
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+}
+std::string lower(std::string_view s) {
+  std::string out;
+  lowerInto(out, s);
   return out;
+}
+
+// `s` (any case) is the lower-case keyword `kw`.
+bool isKeyword(std::string_view s, std::string_view kw) {
+  return s.size() == kw.size() && strncasecmp(s.data(), kw.data(), s.size()) == 0;
 }
 
 bool validUtf8(const std::string& s) {
@@ -83,10 +100,74 @@ bool validUtf8(const std::string& s) {
   return true;
 }
 
-// Reads the text one token ahead, keeping line and column (in characters).
+// Byte classes. Between tokens: what a byte starts.
+enum : uint8_t { kAtom, kBlank, kNewline, kOpen, kClose, kQuote };
+// In a string: what a byte needs beyond being kept.
+enum : uint8_t { kPlain, kEnd, kEscape, kLineBreak, kControl, kTrail };
+// In an atom: flags.
+enum : uint8_t { kNameChar = 1, kDelimiter = 2 };
+
+struct ByteClasses {
+  uint8_t between[256], inString[256], inAtom[256];
+  constexpr ByteClasses() : between(), inString(), inAtom() {
+    for (int b = 0; b < 256; ++b) {
+      const char c = static_cast<char>(b);
+      between[b] = c == '\n'                                                        ? kNewline
+                   : c == '('                                                       ? kOpen
+                   : c == ')'                                                       ? kClose
+                   : c == '"'                                                       ? kQuote
+                   : (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') ? kBlank
+                                                                                    : kAtom;
+      inString[b] = c == '"'                 ? kEnd
+                    : c == '%'               ? kEscape
+                    : c == '\n'              ? kLineBreak
+                    : c == '\t' || c == '\r' ? kPlain
+                    : b < 0x20 || b == 0x7F  ? kControl
+                    : (b & 0xC0) == 0x80     ? kTrail
+                                             : kPlain;
+      inAtom[b] = static_cast<uint8_t>(
+          ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')
+              ? kNameChar
+          : between[b] != kAtom ? kDelimiter
+                                : 0);
+    }
+  }
+};
+constexpr ByteClasses kBytes;
+
+inline uint8_t byteOf(char c) { return static_cast<uint8_t>(c); }
+
+// A cell of the file by its EDIF name: its real name, where it is declared, and the
+// design's symbol for that name once an instance uses it.
+struct CellEntry {
+  std::string real;
+  HDJsonPos pos;
+  HDSymbol* sym = nullptr;
+};
+
+class CellScan;
+
+// Reads the text one token ahead, keeping line and column (in characters). Text in memory
+// is read in place; an input is read in chunks into a buffer that keeps only what the
+// token being read needs. Columns are counted from the start of the line less the UTF-8
+// continuation bytes on it, which only strings can hold, so a position costs nothing
+// however long the line.
 class Lexer {
  public:
-  explicit Lexer(std::string_view s) : s_(s) {}
+  // Text in memory.
+  explicit Lexer(std::string_view text)
+      : data_(text.data()), p_(text.data()), e_(text.data() + text.size()), eof_(true) {}
+  // An input from where it is, read in chunks of `chunk` bytes.
+  Lexer(HDInput& in, size_t chunk) : in_(&in), chunk_(std::max<size_t>(chunk, 1)) {
+    base_ = lineStart_ = in.offset();
+  }
+  // A seekable input read again from `at`, leaving it where it is.
+  Lexer(HDInput& in, size_t chunk, uint64_t at) : Lexer(in, chunk) {
+    base_ = lineStart_ = readAt_ = at;
+    again_ = true;
+  }
+  Lexer(const Lexer&) = delete;
+  Lexer& operator=(const Lexer&) = delete;
 
   const Token& peek() {
     if (!have_) {
@@ -99,119 +180,472 @@ class Lexer {
     peek();
     have_ = false;
   }
-  HDJsonPos here() const { return {line_, col_}; }
+  // Skips up to the ')' of the form whose '(' (and keyword) were read, however deep it
+  // nests; false at the end of the file. Fails as reading its tokens would.
+  bool skipRest();
+  // Every token read goes to `scan` (none when null).
+  void watch(CellScan* scan) { watch_ = scan; }
+  // What is left of the input after the tokens read, in memory: an input that cannot be
+  // read twice is read to its end. Not with a token peeked.
+  std::string_view rest();
+  // Where the next token is read from, in the input.
+  uint64_t offset() const { return base_ + static_cast<uint64_t>(p_ - data_); }
+  // Where the bytes read so far end, in the input.
+  uint64_t seen() const { return base_ + static_cast<uint64_t>(e_ - data_); }
 
  private:
-  void advance() {
-    const char c = s_[i_++];
+  HDJsonPos at(const char* q) const {
+    const uint64_t off = base_ + static_cast<uint64_t>(q - data_);
     // A place past 2^31 stops there, never wraps.
-    if (c == '\n') {
-      if (line_ < 2147483647) ++line_;
-      col_ = 1;
-    } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80 && col_ < 2147483647) {
-      ++col_;
-    }
+    const uint64_t col = 1 + off - lineStart_ - trail_;
+    return {static_cast<int>(std::min<int64_t>(line_, 2147483647)),
+            static_cast<int>(std::min<uint64_t>(col, 2147483647))};
   }
-
-  void read() {
-    while (i_ < s_.size() && isBlank(s_[i_])) advance();
-    tok_.pos = here();
-    tok_.text = {};
-    if (i_ == s_.size()) {
-      tok_.kind = Tk::END;
-      return;
-    }
-    const char c = s_[i_];
-    if (c == '(' || c == ')') {
-      advance();
-      tok_.kind = c == '(' ? Tk::OPEN : Tk::CLOSE;
-      return;
-    }
-    if (c == '"') {
-      readString();
-      return;
-    }
-    const size_t start = i_;
-    while (i_ < s_.size() && !isBlank(s_[i_]) && s_[i_] != '(' && s_[i_] != ')' && s_[i_] != '"')
-      advance();
-    std::string_view run = s_.substr(start, i_ - start);
-    size_t d = (run[0] == '+' || run[0] == '-') ? 1 : 0;
-    bool digits = run.size() > d;
-    for (size_t k = d; k < run.size() && digits; ++k) digits = run[k] >= '0' && run[k] <= '9';
-    if (digits) {
-      tok_.kind = Tk::INTEGER;
-      tok_.text = run;
-      return;
-    }
-    std::string_view name = run[0] == '&' ? run.substr(1) : run;
-    bool ok = !name.empty() && (run[0] == '&' || isLetter(name[0]));
-    for (size_t k = 0; k < name.size() && ok; ++k) ok = isNameChar(name[k]);
-    if (!ok) {
-      const unsigned char b = static_cast<unsigned char>(run[0]);
-      if (run.size() == 1 && (b < 0x20 || b == 0x7F))
-        throw EdifSyntaxError{"unexpected control character " + std::to_string(b), tok_.pos};
-      std::string shown(run.substr(0, 40));
-      for (char& ch : shown)
-        if (static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) >= 0x7F)
-          ch = '?';
-      throw EdifSyntaxError{"invalid name \"" + shown +
-                                "\": an EDIF name is a letter followed by letters, digits "
-                                "and '_', or '&' followed by such characters",
-                            tok_.pos};
-    }
-    tok_.kind = Tk::NAME;
-    tok_.text = name;
+  void newline(const char* next) {
+    ++line_;
+    lineStart_ = base_ + static_cast<uint64_t>(next - data_);
+    trail_ = 0;
   }
+  bool more(const char*& keep);
+  void skipBlanks();
+  void read();
+  std::string_view atom(bool& plain);
+  void classify(std::string_view run);
+  void readString(bool keep);
+  void escape(bool keep);
 
-  void readString() {
-    tok_.kind = Tk::STRING;
-    tok_.str.clear();
-    advance();  // the opening quote
-    for (;;) {
-      if (i_ == s_.size()) throw EdifSyntaxError{"unterminated string", tok_.pos};
-      const char c = s_[i_];
-      if (c == '"') {
-        advance();
-        return;
-      }
-      if (c == '%') {
-        const HDJsonPos at = here();
-        advance();
-        // %n n ...%: characters by their ASCII codes.
-        for (;;) {
-          while (i_ < s_.size() && isBlank(s_[i_])) advance();
-          if (i_ < s_.size() && s_[i_] == '%') {
-            advance();
-            break;
-          }
-          int code = 0;
-          size_t n = 0;
-          while (i_ < s_.size() && s_[i_] >= '0' && s_[i_] <= '9' && n < 4) {
-            code = code * 10 + (s_[i_] - '0');
-            advance();
-            ++n;
-          }
-          if (n == 0 || n == 4 || code < 1 || code > 127)
-            throw EdifSyntaxError{
-                "invalid escape in a string: expected ASCII codes 1 to 127 between '%' signs", at};
-          tok_.str += static_cast<char>(code);
-        }
-        continue;
-      }
-      const unsigned char b = static_cast<unsigned char>(c);
-      if ((b < 0x20 && c != '\t' && c != '\n' && c != '\r') || b == 0x7F)
-        throw EdifSyntaxError{"control character " + std::to_string(b) + " in a string", here()};
-      tok_.str += c;
-      advance();
-    }
-  }
+  // Bytes data_[0, e_ - data_) are at base_ in the input; p_ is the cursor.
+  const char* data_ = nullptr;
+  const char* p_ = nullptr;
+  const char* e_ = nullptr;
+  uint64_t base_ = 0;
+  bool eof_ = false;
+  HDInput* in_ = nullptr;
+  size_t chunk_ = 0;
+  bool again_ = false;  // readAt() from readAt_
+  uint64_t readAt_ = 0;
+  std::unique_ptr<char[]> buf_;
+  size_t cap_ = 0;
 
-  std::string_view s_;
-  size_t i_ = 0;
-  int line_ = 1, col_ = 1;
+  int64_t line_ = 1;
+  uint64_t lineStart_ = 0;  // offset of the line's first byte
+  uint64_t trail_ = 0;      // UTF-8 continuation bytes on the line before the cursor
   Token tok_;
   bool have_ = false;
+  CellScan* watch_ = nullptr;
 };
+
+// What a pass over the whole file finds of its libraries and cells, for a reference to a
+// cell declared further on: fed every token from the start, it notes a (library ...) or
+// (external ...) at depth 2 and a (cell ...) at depth 3 with their names. Copied at any
+// place, it goes on from there over the rest of the file.
+class CellScan {
+ public:
+  using Cells = std::unordered_map<std::string, std::unordered_map<std::string, CellEntry>>;
+
+  explicit CellScan(Cells& out) : out_(&out) {}
+
+  void token(const Token& t) {
+    if (state_ == MAIN && t.kind != Tk::OPEN && t.kind != Tk::CLOSE) return;
+    if (state_ != MAIN && name(t)) return;
+    if (t.kind == Tk::CLOSE) {
+      if (depth_ > 0) --depth_;
+      if (depth_ < 2) lib_.clear();
+    } else if (t.kind == Tk::OPEN) {
+      // Only a keyword at depth 2 or 3 is looked at.
+      ++depth_;
+      state_ = depth_ == 2 || depth_ == 3 ? KEYWORD : MAIN;
+    }
+  }
+  // Nothing inside a form that closes `forms` levels up from here can matter to the scan
+  // (then the lexer may skip it without tokens).
+  bool quietFor(size_t forms) const { return state_ == MAIN && depth_ >= forms + 2; }
+  void closed(size_t forms) { depth_ -= forms; }
+  // The rest of `lx`, to its end or to a syntax error.
+  void run(Lexer& lx);
+
+ private:
+  enum State { MAIN, KEYWORD, NAME, RENAME, KEY, REAL, DISPLAY, DISPLAYED };
+  // The states after '(': true when `t` was taken, false when it is read as in MAIN.
+  bool name(const Token& t) {
+    const State s = state_;
+    state_ = MAIN;
+    switch (s) {
+      case KEYWORD:
+        if (t.kind != Tk::NAME) return false;
+        if (depth_ == 2 && (isKeyword(t.text, "library") || isKeyword(t.text, "external"))) {
+          forLib_ = true;
+          key_ = lib_;
+          real_.clear();
+          state_ = NAME;
+        } else if (depth_ == 3 && isKeyword(t.text, "cell") && !lib_.empty()) {
+          forLib_ = false;
+          key_.clear();
+          real_.clear();
+          state_ = NAME;
+        }
+        return true;
+      case NAME:
+        if (t.kind == Tk::NAME) {
+          lowerInto(key_, t.text);
+          real_ = t.text;
+          note();
+          return true;
+        }
+        if (t.kind == Tk::OPEN) {
+          ++depth_;
+          state_ = RENAME;
+          return true;
+        }
+        break;
+      case RENAME:
+        if (t.kind == Tk::NAME && isKeyword(t.text, "rename")) {
+          state_ = KEY;
+          return true;
+        }
+        break;
+      case KEY:
+        if (t.kind == Tk::NAME) {
+          lowerInto(key_, t.text);
+          state_ = REAL;
+          return true;
+        }
+        break;
+      case REAL:
+        if (t.kind == Tk::OPEN) {
+          ++depth_;
+          state_ = DISPLAY;
+          return true;
+        }
+        if (t.kind == Tk::STRING) real_ = t.str;
+        break;
+      case DISPLAY:
+        if (t.kind == Tk::NAME && isKeyword(t.text, "stringdisplay")) {
+          state_ = DISPLAYED;
+          return true;
+        }
+        break;
+      case DISPLAYED:
+        if (t.kind == Tk::STRING) real_ = t.str;
+        break;
+      case MAIN:
+        return false;
+    }
+    note();
+    return false;
+  }
+  void note() {
+    if (forLib_) {
+      lib_ = key_;
+      (*out_)[lib_];
+    } else if (!key_.empty()) {
+      (*out_)[lib_].emplace(key_, CellEntry{real_.empty() ? key_ : real_, {}, nullptr});
+    }
+  }
+
+  Cells* out_;
+  State state_ = MAIN;
+  size_t depth_ = 0;
+  std::string lib_, key_, real_;
+  bool forLib_ = false;
+};
+
+bool Lexer::more(const char*& keep) {
+  if (eof_) return false;
+  const size_t kept = static_cast<size_t>(e_ - keep);
+  const uint64_t keptAt = base_ + static_cast<uint64_t>(keep - data_);
+  // The unread tail moves to the front; a token longer than the chunk grows the buffer,
+  // which shrinks back after it.
+  size_t cap = cap_;
+  if (!buf_ || kept * 2 > cap_) {
+    cap = std::max(chunk_, cap_ * 2);
+  } else if (cap_ > chunk_ && kept * 2 <= chunk_) {
+    cap = chunk_;
+  }
+  if (cap != cap_) {
+    std::unique_ptr<char[]> grown(new char[cap]);
+    if (kept) std::memcpy(grown.get(), keep, kept);
+    buf_ = std::move(grown);
+    cap_ = cap;
+  } else if (kept && keep != buf_.get()) {
+    std::memmove(buf_.get(), keep, kept);
+  }
+  data_ = buf_.get();
+  base_ = keptAt;
+  keep = data_;
+  p_ = e_ = data_ + kept;
+  size_t got = 0;
+  const bool ok = again_ ? in_->readAt(readAt_, buf_.get() + kept, cap_ - kept, got)
+                         : in_->read(buf_.get() + kept, cap_ - kept, got);
+  if (!ok) throw EdifReadError{};
+  readAt_ += got;
+  e_ += got;
+  eof_ = got == 0;
+  return !eof_;
+}
+
+std::string_view Lexer::rest() {
+  if (!eof_) {
+    const char* keep = p_;
+    p_ = e_;
+    while (more(keep)) p_ = e_;
+    p_ = keep;
+  }
+  return {p_, static_cast<size_t>(e_ - p_)};
+}
+
+void Lexer::skipBlanks() {
+  const char* p = p_;
+  const char* e = e_;
+  for (;;) {
+    while (p < e) {
+      const uint8_t k = kBytes.between[byteOf(*p)];
+      if (k == kBlank) {
+        ++p;
+      } else if (k == kNewline) {
+        newline(++p);
+      } else {
+        p_ = p;
+        return;
+      }
+    }
+    p_ = p;
+    if (!more(p_)) return;
+    p = p_;
+    e = e_;
+  }
+}
+
+void Lexer::read() {
+  skipBlanks();
+  tok_.pos = at(p_);
+  tok_.text = {};
+  if (p_ == e_) {
+    tok_.kind = Tk::END;
+  } else if (*p_ == '(' || *p_ == ')') {
+    tok_.kind = *p_ == '(' ? Tk::OPEN : Tk::CLOSE;
+    ++p_;
+  } else if (*p_ == '"') {
+    readString(true);
+  } else {
+    bool plain = false;
+    const std::string_view run = atom(plain);
+    if (plain && isLetter(run[0])) {
+      tok_.kind = Tk::NAME;
+      tok_.text = run;
+    } else {
+      classify(run);
+    }
+  }
+  if (watch_) watch_->token(tok_);
+}
+
+// The run of bytes up to a blank, a parenthesis, a quote or the end, from the cursor;
+// `plain` when they are all letters, digits and '_'.
+std::string_view Lexer::atom(bool& plain) {
+  const char* start = p_;
+  const char* p = p_;
+  const char* e = e_;
+  uint8_t all = kNameChar;
+  for (;;) {
+    uint8_t k = 0;
+    while (p < e && !((k = kBytes.inAtom[byteOf(*p)]) & kDelimiter)) {
+      all &= k;
+      ++p;
+    }
+    if (p < e) break;
+    p_ = p;
+    const bool got = more(start);
+    p = p_;
+    e = e_;
+    if (!got) break;
+  }
+  p_ = p;
+  plain = all != 0;
+  return {start, static_cast<size_t>(p - start)};
+}
+
+// An integer or a name; anything else is a syntax error at the token.
+void Lexer::classify(std::string_view run) {
+  size_t d = (run[0] == '+' || run[0] == '-') ? 1 : 0;
+  bool digits = run.size() > d;
+  for (size_t k = d; k < run.size() && digits; ++k) digits = run[k] >= '0' && run[k] <= '9';
+  if (digits) {
+    tok_.kind = Tk::INTEGER;
+    tok_.text = run;
+    return;
+  }
+  std::string_view name = run[0] == '&' ? run.substr(1) : run;
+  bool ok = !name.empty() && (run[0] == '&' || isLetter(name[0]));
+  for (size_t k = 0; k < name.size() && ok; ++k) ok = isNameChar(name[k]);
+  if (!ok) {
+    const unsigned char b = static_cast<unsigned char>(run[0]);
+    if (run.size() == 1 && (b < 0x20 || b == 0x7F))
+      throw EdifSyntaxError{"unexpected control character " + std::to_string(b), tok_.pos};
+    std::string shown(run.substr(0, 40));
+    for (char& ch : shown)
+      if (static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) >= 0x7F) ch = '?';
+    throw EdifSyntaxError{"invalid name \"" + shown +
+                              "\": an EDIF name is a letter followed by letters, digits "
+                              "and '_', or '&' followed by such characters",
+                          tok_.pos};
+  }
+  tok_.kind = Tk::NAME;
+  tok_.text = name;
+}
+
+// From the opening quote at the cursor, whose place is tok_.pos; the decoded text goes to
+// tok_.str when `keep`.
+void Lexer::readString(bool keep) {
+  tok_.kind = Tk::STRING;
+  tok_.str.clear();
+  const char* p = p_ + 1;
+  const char* e = e_;
+  const char* run = p;  // bytes to keep from here
+  for (;;) {
+    uint8_t k = kPlain;
+    while (p < e && (k = kBytes.inString[byteOf(*p)]) == kPlain) ++p;
+    if (p == e) {
+      if (keep) tok_.str.append(run, p);
+      p_ = p;
+      if (!more(p_)) throw EdifSyntaxError{"unterminated string", tok_.pos};
+      p = run = p_;
+      e = e_;
+      continue;
+    }
+    switch (k) {
+      case kEnd:
+        if (keep) tok_.str.append(run, p);
+        p_ = p + 1;
+        return;
+      case kTrail:
+        ++trail_;
+        ++p;
+        break;
+      case kLineBreak:
+        newline(++p);
+        break;
+      case kControl:
+        throw EdifSyntaxError{"control character " + std::to_string(byteOf(*p)) + " in a string",
+                              at(p)};
+      default:  // kEscape
+        if (keep) tok_.str.append(run, p);
+        p_ = p;
+        escape(keep);
+        p = run = p_;
+        e = e_;
+        break;
+    }
+  }
+}
+
+// %n n ...%: characters by their ASCII codes, from the '%' at the cursor.
+void Lexer::escape(bool keep) {
+  const HDJsonPos open = at(p_);
+  ++p_;
+  for (;;) {
+    skipBlanks();
+    if (p_ < e_ && *p_ == '%') {
+      ++p_;
+      return;
+    }
+    int code = 0;
+    size_t n = 0;
+    while (n < 4 && (p_ < e_ || more(p_)) && *p_ >= '0' && *p_ <= '9') {
+      code = code * 10 + (*p_ - '0');
+      ++p_;
+      ++n;
+    }
+    if (n == 0 || n == 4 || code < 1 || code > 127)
+      throw EdifSyntaxError{
+          "invalid escape in a string: expected ASCII codes 1 to 127 between '%' signs", open};
+    if (keep) tok_.str += static_cast<char>(code);
+  }
+}
+
+bool Lexer::skipRest() {
+  size_t depth = 1;
+  if (have_) {
+    if (tok_.kind == Tk::END) return false;
+    have_ = false;
+    if (tok_.kind == Tk::OPEN) ++depth;
+    if (tok_.kind == Tk::CLOSE && --depth == 0) return true;
+  }
+  if (watch_ && !watch_->quietFor(depth)) {
+    // Where the scan for cells looks: token by token.
+    while (depth > 0) {
+      const Token& t = peek();
+      if (t.kind == Tk::END) return false;
+      if (t.kind == Tk::OPEN) ++depth;
+      if (t.kind == Tk::CLOSE) --depth;
+      drop();
+    }
+    return true;
+  }
+  const size_t forms = depth;
+  const char* p = p_;
+  const char* e = e_;
+  for (;;) {
+    if (p == e) {
+      p_ = p;
+      if (!more(p_)) return false;
+      p = p_;
+      e = e_;
+      continue;
+    }
+    switch (kBytes.between[byteOf(*p)]) {
+      case kBlank:
+        ++p;
+        break;
+      case kNewline:
+        newline(++p);
+        break;
+      case kOpen:
+        ++depth;
+        ++p;
+        break;
+      case kClose:
+        ++p;
+        if (--depth == 0) {
+          p_ = p;
+          if (watch_) watch_->closed(forms);
+          return true;
+        }
+        break;
+      case kQuote:
+        p_ = p;
+        tok_.pos = at(p);
+        readString(false);
+        p = p_;
+        e = e_;
+        break;
+      default: {
+        p_ = p;
+        bool plain = false;
+        const std::string_view run = atom(plain);
+        if (!plain || !isLetter(run[0])) {
+          tok_.pos = at(run.data());
+          classify(run);
+        }
+        p = p_;
+        e = e_;
+        break;
+      }
+    }
+  }
+}
+
+void CellScan::run(Lexer& lx) {
+  lx.watch(this);
+  for (;;) {
+    const Token& t = lx.peek();
+    if (t.kind == Tk::END) return;
+    // A form deeper than a cell's name holds nothing the scan looks for.
+    const bool deep = t.kind == Tk::OPEN && quietFor(1) && depth_ >= 4;
+    lx.drop();
+    if (deep && !lx.skipRest()) return;
+  }
+}
 
 // A name definition: its EDIF name (case-insensitive, kept lower-cased) and its real
 // name (the second name of a rename, else the EDIF name as written).
@@ -219,6 +653,14 @@ struct NameDef {
   std::string key, real;
   HDJsonPos pos;
   std::vector<int64_t> dims;  // an array's sizes
+};
+
+// A property's value, as the design stores it (HATAttr's kinds).
+struct Value {
+  int kind = HATAttr::OTHER;
+  int64_t i = 0;  // BOOL (0 or 1), INT, LONG
+  double d = 0.0;
+  std::string text;  // TEXT, OTHER
 };
 
 // Properties the netlist writer keeps for itself, not design attributes.
@@ -237,19 +679,37 @@ class EdifReader {
  public:
   EdifReader(HDLoadContext& ctx, HDDesignAssembly& d, std::string_view text,
              const HDNetlistOptions& opts)
+      : ctx_(ctx), d_(d), lx_(text), opts_(opts), sized_(true), size_(text.size()) {
+    lx_.watch(&scan_);
+  }
+  EdifReader(HDLoadContext& ctx, HDDesignAssembly& d, HDInput& in, size_t chunk,
+             const HDNetlistOptions& opts)
       : ctx_(ctx),
         d_(d),
-        text_(text),
-        lx_(text),
+        lx_(in, chunk),
         opts_(opts),
-        arrayBudget_(std::max<int64_t>(kArrayBudget, static_cast<int64_t>(text.size()))) {}
+        in_(&in),
+        chunk_(chunk),
+        start_(in.offset()),
+        sized_(in.seekable()),
+        size_(in.seekable() ? in.size() - std::min(in.size(), in.offset()) : 0) {
+    lx_.watch(&scan_);
+  }
 
-  void run() {
+  // False after a read error, reported.
+  bool run() {
     try {
       read();
     } catch (const EdifSyntaxError& e) {
-      ctx_.problemAt(ctx_.file(), e.pos, path(), "EDIF syntax error: " + e.msg);
+      const std::string where = path();
+      // The names read so far, in the cell the error cuts short.
+      if (inContents_) reportDuplicates();
+      ctx_.problemAt(ctx_.file(), e.pos, where, "EDIF syntax error: " + e.msg);
+    } catch (const EdifReadError&) {
+      ctx_.problemAt(in_->name(), {}, "", "cannot read the netlist: " + in_->error());
+      return false;
     }
+    return true;
   }
 
  private:
@@ -258,17 +718,13 @@ class EdifReader {
     if (t.kind != Tk::OPEN) fail(t.pos, "expected (edif ...) at the start of the file");
     const HDJsonPos open = t.pos;
     lx_.drop();
-    if (keyword() != "edif") fail(open, "expected (edif ...) at the start of the file");
+    if (keyword() != "edif"sv) fail(open, "expected (edif ...) at the start of the file");
     readEdif(open);
     const Token& e = lx_.peek();
     if (e.kind != Tk::END) fail(e.pos, "text after the end of the (edif ...) form");
     setTop(open);
   }
 
-  struct CellEntry {
-    std::string real;
-    HDJsonPos pos;
-  };
   struct Lib {
     std::string real, keyword;
     HDJsonPos pos;
@@ -328,14 +784,7 @@ class EdifReader {
 
   // Skips the rest of a form whose '(' and keyword were read, however deep it nests.
   void skipForm(HDJsonPos open, const std::string& kw) {
-    size_t depth = 1;
-    while (depth > 0) {
-      const Token& t = lx_.peek();
-      if (t.kind == Tk::END) endInside(open, kw);
-      if (t.kind == Tk::OPEN) ++depth;
-      if (t.kind == Tk::CLOSE) --depth;
-      lx_.drop();
-    }
+    if (!lx_.skipRest()) endInside(open, kw);
   }
 
   // The body of a recognised form up to its ')': `onForm(keyword, open)` reads a form it
@@ -378,8 +827,8 @@ class EdifReader {
     const Token& t = lx_.peek();
     n.pos = t.pos;
     if (t.kind == Tk::NAME) {
-      n.key = lower(t.text);
-      n.real = std::string(t.text);
+      lowerInto(n.key, t.text);
+      n.real = t.text;
       lx_.drop();
       return true;
     }
@@ -393,7 +842,7 @@ class EdifReader {
     const HDJsonPos open = t.pos;
     lx_.drop();
     const std::string kw = keyword();
-    if (kw == "array" && allowArray) {
+    if (kw == "array"sv && allowArray) {
       if (!nameDef(n, what)) {
         skipBody(open, kw);
         return false;
@@ -405,30 +854,40 @@ class EdifReader {
         const Token& s = lx_.peek();
         int64_t v = 0;
         const auto r = std::from_chars(s.text.data(), s.text.data() + s.text.size(), v);
-        if (r.ec != std::errc() || v < 1 || v > arrayBudget_ || total * v > arrayBudget_) {
-          if (ok)
-            problem(s.pos, "array size " + std::string(s.text) + " of " + hdQuoted(n.real) +
-                               ": the file's instance arrays may hold " +
-                               std::to_string(arrayBudget_) + " more instances (at most " +
-                               std::to_string(kArrayBudget) +
-                               " in all, or one per byte of a larger file)");
-          ok = false;
+        const auto tooMany = [&](int64_t room) {
+          return r.ec != std::errc() || v < 1 || v > room || total * v > room;
+        };
+        if (tooMany(arrayRoom(false))) {
+          const std::string text(s.text);
+          const HDJsonPos at = s.pos;
+          lx_.drop();
+          const int64_t room = arrayRoom(true);
+          if (tooMany(room)) {
+            if (ok)
+              problem(at, "array size " + text + " of " + hdQuoted(n.real) +
+                              ": the file's instance arrays may hold " + std::to_string(room) +
+                              " more instances (at most " + std::to_string(kArrayBudget) +
+                              " in all, or one per byte of a larger file)");
+            ok = false;
+          } else {
+            total *= v;
+          }
         } else {
           total *= v;
+          lx_.drop();
         }
         dims.push_back(v);
-        lx_.drop();
       }
       if (dims.empty() && ok) {
         problem(lx_.peek().pos, "expected the sizes of array " + hdQuoted(n.real));
         ok = false;
       }
       skipBody(open, kw);
-      if (ok) arrayBudget_ -= total;
+      if (ok) arrayUsed_ += total;
       n.dims = std::move(dims);
       return ok;
     }
-    if (kw != "rename") {
+    if (kw != "rename"sv) {
       problem(open, expected + ", found (" + kw + " ...)");
       skipForm(open, kw);
       return false;
@@ -439,7 +898,7 @@ class EdifReader {
       skipForm(open, kw);
       return false;
     }
-    n.key = lower(a.text);
+    lowerInto(n.key, a.text);
     lx_.drop();
     const Token& b = lx_.peek();
     bool ok = true;
@@ -451,7 +910,7 @@ class EdifReader {
       lx_.drop();
       const std::string sub = keyword();
       const Token& s = lx_.peek();
-      if (sub == "stringdisplay" && s.kind == Tk::STRING) {
+      if (sub == "stringdisplay"sv && s.kind == Tk::STRING) {
         n.real = s.str;
         lx_.drop();
       } else {
@@ -484,7 +943,7 @@ class EdifReader {
     nameDef(n, "design name");
     bool version = false;
     body(open, "edif", "a form such as (library ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw == "edifversion") {
+      if (kw == "edifversion"sv) {
         version = true;
         std::string v;
         while (lx_.peek().kind == Tk::INTEGER) {
@@ -497,11 +956,11 @@ class EdifReader {
         skipBody(p, kw);
         return true;
       }
-      if (kw == "library" || kw == "external") {
+      if (kw == "library"sv || kw == "external"sv) {
         readLibrary(p, kw);
         return true;
       }
-      if (kw == "design") {
+      if (kw == "design"sv) {
         readDesign(p);
         return true;
       }
@@ -530,12 +989,12 @@ class EdifReader {
     lib.real = n.real;
     lib.keyword = kw;
     lib.pos = n.pos;
-    lib.external = kw == "external";
+    lib.external = kw == "external"sv;
     lib_ = n.real;
     libKeyword_ = kw;
     libKey_ = n.key;
     body(open, kw, "a form such as (cell ...)", [&](const std::string& sub, HDJsonPos p) {
-      if (sub != "cell") return false;
+      if (sub != "cell"sv) return false;
       readCell(p, lib);
       return true;
     });
@@ -562,7 +1021,7 @@ class EdifReader {
     cellDef_ = nullptr;
     bool viewWithContents = false;
     body(open, "cell", "a form such as (view ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw != "view") return false;
+      if (kw != "view"sv) return false;
       readView(p, lib, n, viewWithContents);
       return true;
     });
@@ -592,7 +1051,7 @@ class EdifReader {
       return;
     }
     body(open, "view", "a form such as (contents ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw != "contents") return false;
+      if (kw != "contents"sv) return false;
       // An external library describes leaf cells only.
       if (lib.external) return false;
       if (withContents) {
@@ -611,110 +1070,164 @@ class EdifReader {
 
   void readContents(HDJsonPos open) {
     int64_t nets = 0, busNets = 0;
-    instNames_.clear();
+    names_.reset();
+    renamed_.clear();
+    renamedText_.clear();
+    count_ = 0;
+    inContents_ = true;
     body(open, "contents", "a form such as (instance ...)",
          [&](const std::string& kw, HDJsonPos p) {
-           if (kw == "instance") {
+           if (kw == "instance"sv) {
              readInstance(p);
              return true;
            }
-           if (kw == "net") ++nets;
-           if (kw == "netbundle") ++busNets;
+           if (kw == "net"sv) ++nets;
+           if (kw == "netbundle"sv) ++busNets;
            return false;
          });
     const int64_t cap = std::numeric_limits<int>::max();
     HDDesignBuilder::setNets(cellDef_, static_cast<int>(std::min(nets, cap)),
                              static_cast<int>(std::min(busNets, cap)));
-    std::unordered_map<std::string, HDJsonPos>().swap(instNames_);
+    reportDuplicates();
+    inContents_ = false;
+    names_.reset();
+    std::vector<std::pair<long, size_t>>().swap(renamed_);
+    std::string().swap(renamedText_);
+  }
+
+  // Names used twice in the cell, found at its end: one hash table probe per instance
+  // would miss the cache on every probe in cells of millions of instances.
+  void reportDuplicates() {
+    prop_.clear();
+    for (const HDInstanceNames::Duplicate& dup : names_.duplicates(cellDef_->instances())) {
+      inst_ = instanceShown(dup.element, dup.name);
+      problem(dup.pos, "instance name " + hdQuoted(dup.name) + " is used twice in cell " +
+                           hdQuoted(cell_) + " (first at " + hdPosText(dup.firstPos) + ")");
+    }
+    inst_.clear();
+  }
+
+  // The instance name the file gives instance number `element` of the cell, whose name in
+  // the design is `name`.
+  std::string instanceShown(long element, const std::string& name) const {
+    const auto it =
+        std::lower_bound(renamed_.begin(), renamed_.end(), element,
+                         [](const std::pair<long, size_t>& r, long e) { return r.first < e; });
+    if (it == renamed_.end() || it->first != element) return name;
+    const size_t end = it + 1 == renamed_.end() ? renamedText_.size() : (it + 1)->second;
+    return renamedText_.substr(it->second, end - it->second);
   }
 
   void readInstance(HDJsonPos open) {
-    NameDef n;
+    NameDef& n = instName_;
     if (!nameDef(n, "instance name", true)) {
       skipForm(open, "instance");
       return;
     }
     inst_ = n.real;
-    attrs_.clear();
+    props_.clear();
+    propText_.clear();
     attrIndex_.clear();
     site_.clear();
     hdlname_.clear();
-    bool haveSite = false, haveTarget = false;
-    std::string target;
+    bool haveSite = false, haveTarget = false, named = false;
+    CellEntry* target = nullptr;
     HDJsonPos targetPos;
     body(open, "instance", "a form such as (viewRef ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw == "viewref") {
+      if (kw == "viewref"sv) {
         if (haveTarget) {
           problem(p, "a second (viewRef ...) in instance " + hdQuoted(n.real));
           return false;
         }
         haveTarget = readViewRef(p, target, targetPos);
-        if (!haveTarget) target = "?";  // reported; keeps "no viewRef" quiet
+        named = true;  // when not read, reported; keeps "no viewRef" quiet
         return true;
       }
-      if (kw == "viewlist") {
+      if (kw == "viewlist"sv) {
         problem(p, "(viewList ...) is not read; expected (viewRef ...)");
-        target = "?";
+        named = true;
+        target = &unread_;
         return false;
       }
-      if (kw == "property") {
+      if (kw == "property"sv) {
         readProperty(p, haveSite);
         return true;
       }
       return false;
     });
-    if (target.empty())
+    if (!named)
       problem(n.pos, "instance " + hdQuoted(n.real) +
                          " has no (viewRef VIEW (cellRef CELL ...)) naming its cell");
     // Every element of an array carries the properties: they count in the arrays' budget
     // as one instance each, so that a small file cannot expand to a quadratic size.
     int64_t count = 1;
     for (int64_t d : n.dims) count *= d;
-    if (haveTarget && !n.dims.empty() && !attrs_.empty()) {
-      const int64_t props = static_cast<int64_t>(attrs_.size());
-      if (count > arrayBudget_ / props) {
-        problem(n.pos,
-                "array " + hdQuoted(n.real) + " of " + std::to_string(count) + " instances with " +
-                    std::to_string(props) +
-                    " properties each: the file's instance arrays may hold " +
-                    std::to_string(arrayBudget_) + " more instances and properties (at most " +
-                    std::to_string(kArrayBudget) + " in all, or one per byte of a larger file)");
+    if (haveTarget && !n.dims.empty() && !props_.empty()) {
+      const int64_t props = static_cast<int64_t>(props_.size());
+      int64_t room = arrayRoom(false);
+      if (count > room / props) room = arrayRoom(true);
+      if (count > room / props) {
+        problem(n.pos, "array " + hdQuoted(n.real) + " of " + std::to_string(count) +
+                           " instances with " + std::to_string(props) +
+                           " properties each: the file's instance arrays may hold " +
+                           std::to_string(room) + " more instances and properties (at most " +
+                           std::to_string(kArrayBudget) +
+                           " in all, or one per byte of a larger file)");
         haveTarget = false;
       } else {
-        arrayBudget_ -= count * props;
+        arrayUsed_ += count * props;
       }
     }
-    if (haveTarget) {
-      // Members of an instance array are NAME[i] (NAME[i][j] ...).
-      for (int64_t k = 0; k < count; ++k) {
-        std::string name = n.real;
-        if (n.dims.empty() && !hdlname_.empty()) {
+    if (!haveTarget) {
+      inst_.clear();
+      return;
+    }
+    if (!target->sym) target->sym = d_.symbol(target->real);
+    HDSymbol* sym = target->sym;
+    views_.clear();
+    for (const Prop& q : props_) {
+      HDAttrView v;
+      v.name = std::string_view(propText_).substr(q.name, q.nameSize);
+      v.kind = q.kind;
+      v.i = q.i;
+      v.d = q.d;
+      v.text = std::string_view(propText_).substr(q.text, q.textSize);
+      views_.push_back(v);
+    }
+    // Members of an instance array are NAME[i] (NAME[i][j] ...).
+    for (int64_t k = 0; k < count; ++k) {
+      std::string_view name = n.real;
+      if (!n.dims.empty() || !hdlname_.empty()) {
+        name_ = n.real;
+        if (n.dims.empty()) {
           // "a b c": the instance's place in the hierarchy before flattening.
-          name = hdlname_;
-          std::replace(name.begin(), name.end(), ' ', '/');
+          name_ = hdlname_;
+          std::replace(name_.begin(), name_.end(), ' ', '/');
         }
         int64_t rest = k, stride = count;
         for (int64_t d : n.dims) {
           stride /= d;
-          name += "[" + std::to_string(rest / stride) + "]";
+          name_ += "[" + std::to_string(rest / stride) + "]";
           rest %= stride;
         }
-        auto ins = instNames_.emplace(name, n.pos);
-        if (!ins.second) {
-          problem(n.pos, "instance name " + hdQuoted(name) + " is used twice in cell " +
-                             hdQuoted(cell_) + " (first at " + hdPosText(ins.first->second) + ")");
-          continue;
-        }
-        HDAHInstance* inst = d_.addInstanceOf(cellDef_, name, target, path(), targetPos);
-        if (haveSite) HDDesignBuilder::setSite(cellDef_, inst, site_);
-        HDDesignBuilder::appendAttrs(cellDef_, inst, attrs_);
+        name = name_;
       }
+      const long element = count_++;
+      if (name != n.real) {
+        renamed_.emplace_back(element, renamedText_.size());
+        renamedText_ += n.real;
+      }
+      HDAHInstance* inst =
+          d_.addInstanceOf(cellDef_, name, sym, sym->uses ? std::string() : path(), targetPos);
+      names_.add(name, element, n.pos);
+      if (haveSite) HDDesignBuilder::setSite(cellDef_, inst, site_);
+      HDDesignBuilder::appendAttrs(cellDef_, inst, views_.data(), views_.size());
     }
     inst_.clear();
   }
 
-  // (viewRef VIEW (cellRef CELL (libraryRef LIB))): the real name of CELL.
-  bool readViewRef(HDJsonPos open, std::string& target, HDJsonPos& where) {
+  // (viewRef VIEW (cellRef CELL (libraryRef LIB))): the cell CELL.
+  bool readViewRef(HDJsonPos open, CellEntry*& target, HDJsonPos& where) {
     const Token& v = lx_.peek();
     if (v.kind != Tk::NAME) {
       problem(v.pos,
@@ -725,7 +1238,7 @@ class EdifReader {
     lx_.drop();
     bool found = false, ok = false;
     body(open, "viewref", "(cellRef ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw != "cellref" || found) return false;
+      if (kw != "cellref"sv || found) return false;
       found = true;
       ok = readCellRef(p, target, where);
       return true;
@@ -734,25 +1247,27 @@ class EdifReader {
     return ok;
   }
 
-  bool readCellRef(HDJsonPos open, std::string& target, HDJsonPos& where) {
+  bool readCellRef(HDJsonPos open, CellEntry*& target, HDJsonPos& where) {
     const Token& c = lx_.peek();
     if (c.kind != Tk::NAME) {
       problem(c.pos, "expected the cell name in (cellRef CELL ...), found " + describe(c));
       skipForm(open, "cellref");
       return false;
     }
-    const std::string cellKey = lower(c.text), cellShown(c.text);
+    lowerInto(cellKey_, c.text);
+    cellShown_ = c.text;
     where = c.pos;
     lx_.drop();
-    std::string libKey = libKey_, libShown = lib_;
+    libRefKey_ = libKey_;
+    libShown_ = lib_;
     HDJsonPos libPos = where;
     bool libOk = true;
     body(open, "cellref", "(libraryRef ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw != "libraryref") return false;
+      if (kw != "libraryref"sv) return false;
       const Token& l = lx_.peek();
       if (l.kind == Tk::NAME) {
-        libKey = lower(l.text);
-        libShown = std::string(l.text);
+        lowerInto(libRefKey_, l.text);
+        libShown_ = l.text;
         libPos = l.pos;
         lx_.drop();
       } else {
@@ -763,26 +1278,23 @@ class EdifReader {
       return true;
     });
     if (!libOk) return false;
-    if (libKey.empty()) {
-      problem(where, "(cellRef " + cellShown + ") outside a library needs (libraryRef LIB)");
+    if (libRefKey_.empty()) {
+      problem(where, "(cellRef " + cellShown_ + ") outside a library needs (libraryRef LIB)");
       return false;
     }
-    if (const std::string* real = findCell(libKey, cellKey)) {
-      target = *real;
-      return true;
-    }
-    if (!libs_.count(libKey) && !ahead_.count(libKey))
-      problem(libPos, "(libraryRef " + libShown + ") names no library of this file");
+    if ((target = findCell(libRefKey_, cellKey_))) return true;
+    if (!libs_.count(libRefKey_) && !ahead_.count(libRefKey_))
+      problem(libPos, "(libraryRef " + libShown_ + ") names no library of this file");
     else
-      problem(where, "(cellRef " + cellShown + ") names no cell of library " + libShown);
+      problem(where, "(cellRef " + cellShown_ + ") names no cell of library " + libShown_);
     return false;
   }
 
-  const std::string* findCell(const std::string& libKey, const std::string& cellKey) {
+  CellEntry* findCell(const std::string& libKey, const std::string& cellKey) {
     auto l = libs_.find(libKey);
     if (l != libs_.end()) {
       auto c = l->second.cells.find(cellKey);
-      if (c != l->second.cells.end()) return &c->second.real;
+      if (c != l->second.cells.end()) return &c->second;
     }
     lookAhead();
     auto a = ahead_.find(libKey);
@@ -791,88 +1303,57 @@ class EdifReader {
     return c == a->second.end() ? nullptr : &c->second;
   }
 
-  // A reference to a cell declared further on: one pass over the whole text collects
-  // the real names of every library's cells.
+  // A reference to a cell not declared yet: the libraries and cells of the whole file, as
+  // one pass over it from the start finds them. The scan fed every token so far has the
+  // first part; a second scan goes on from here to the end: over the file read again from
+  // this place, or over the rest of a pipe, read into memory.
   void lookAhead() {
     if (scanned_) return;
     scanned_ = true;
-    Lexer lx(text_);
-    size_t depth = 0;
-    std::string lib;
-    auto scanName = [&](std::string& key, std::string& real) {
-      const Token& t = lx.peek();
-      if (t.kind == Tk::NAME) {
-        key = lower(t.text);
-        real = std::string(t.text);
-        lx.drop();
-        return;
-      }
-      if (t.kind != Tk::OPEN) return;
-      lx.drop();
-      ++depth;
-      if (lx.peek().kind != Tk::NAME || lower(lx.peek().text) != "rename") return;
-      lx.drop();
-      if (lx.peek().kind != Tk::NAME) return;
-      key = lower(lx.peek().text);
-      lx.drop();
-      if (lx.peek().kind == Tk::OPEN) {
-        lx.drop();
-        ++depth;
-        if (lx.peek().kind != Tk::NAME || lower(lx.peek().text) != "stringdisplay") return;
-        lx.drop();
-      }
-      if (lx.peek().kind == Tk::STRING) real = lx.peek().str;
-    };
+    lx_.watch(nullptr);
+    CellScan rest = scan_;
     try {
-      for (;;) {
-        const Token& t = lx.peek();
-        if (t.kind == Tk::END) break;
-        if (t.kind == Tk::CLOSE) {
-          if (depth > 0) --depth;
-          if (depth < 2) lib.clear();
-          lx.drop();
-          continue;
-        }
-        if (t.kind != Tk::OPEN) {
-          lx.drop();
-          continue;
-        }
-        lx.drop();
-        ++depth;
-        if (lx.peek().kind != Tk::NAME) continue;
-        const std::string kw = lower(lx.peek().text);
-        lx.drop();
-        const size_t at = depth;
-        if (at == 2 && (kw == "library" || kw == "external")) {
-          std::string real;
-          scanName(lib, real);
-          ahead_[lib];
-        } else if (at == 3 && kw == "cell" && !lib.empty()) {
-          std::string key, real;
-          scanName(key, real);
-          if (!key.empty()) ahead_[lib].emplace(key, real.empty() ? key : real);
-        }
+      if (in_ && in_->seekable() && !in_->memory()) {
+        Lexer again(*in_, chunk_, lx_.offset());
+        rest.run(again);
+      } else {
+        Lexer again(lx_.rest());
+        rest.run(again);
       }
     } catch (const EdifSyntaxError&) {
       // The reading itself reports it.
+    } catch (const EdifReadError&) {
+      // The reading itself meets it, or the cells after it are not needed.
     }
   }
 
+  // Instances that arrays may still expand to: kArrayBudget, or one per byte of a larger
+  // file. Of a pipe still being read, a lower bound unless `exact` (which reads it to
+  // its end to know its size).
+  int64_t arrayRoom(bool exact) {
+    if (!sized_ && exact) {
+      lx_.rest();
+      size_ = lx_.seen() - start_;
+      sized_ = true;
+    }
+    const uint64_t bytes = sized_ ? size_ : lx_.seen() - start_;
+    return std::max<int64_t>(kArrayBudget, static_cast<int64_t>(bytes)) - arrayUsed_;
+  }
+
   void readProperty(HDJsonPos open, bool& haveSite) {
-    NameDef n;
+    NameDef& n = propName_;
     if (!nameDef(n, "property name")) {
       skipForm(open, "property");
       return;
     }
     prop_ = n.real;
-    HATAttr value;
     bool ok = false;
     const Token& t = lx_.peek();
     if (t.kind == Tk::OPEN) {
       const HDJsonPos p = t.pos;
       lx_.drop();
       const std::string kw = keyword();
-      ok = readValue(p, kw, value);
+      ok = readValue(p, kw, value_);
     } else {
       problem(t.pos, "property " + hdQuoted(n.real) +
                          " has no value; expected (integer ...), (number ...), (string ...) or "
@@ -880,35 +1361,36 @@ class EdifReader {
                          describe(t));
     }
     skipBody(open, "property");
-    if (ok) keepProperty(n, std::move(value), haveSite);
+    if (ok) keepProperty(n, value_, haveSite);
     prop_.clear();
   }
 
-  void keepProperty(const NameDef& n, HATAttr value, bool& haveSite) {
+  void keepProperty(const NameDef& n, const Value& value, bool& haveSite) {
     if (n.real == opts_.siteAttribute) {
       if (haveSite) {
         problem(n.pos, "property " + hdQuoted(n.real) + " is given twice");
-      } else if (value.getKind() != HATAttr::TEXT) {
+      } else if (value.kind != HATAttr::TEXT) {
         problem(n.pos, "property " + hdQuoted(n.real) +
                            " places the instance on a site: expected (string \"SITE\")");
       } else {
         haveSite = true;
-        site_ = value.getStringVal();
+        site_ = value.text;
       }
       return;
     }
-    if (n.real == "hdlname" && value.getKind() == HATAttr::TEXT) {
-      hdlname_ = value.getStringVal();
+    if (n.real == "hdlname" && value.kind == HATAttr::TEXT) {
+      hdlname_ = value.text;
       return;
     }
     if (bookkeeping(n.real)) return;
     // Few properties per instance: a linear search, with an index for long lists.
     bool twice = false;
-    if (attrs_.size() < 16) {
-      for (const auto& kv : attrs_) twice = twice || kv.first == n.real;
+    if (props_.size() < 16) {
+      for (const Prop& q : props_)
+        twice = twice || std::string_view(propText_).substr(q.name, q.nameSize) == n.real;
     } else {
       if (attrIndex_.empty())
-        for (const auto& kv : attrs_) attrIndex_.insert(kv.first);
+        for (const Prop& q : props_) attrIndex_.insert(propText_.substr(q.name, q.nameSize));
       twice = !attrIndex_.insert(n.real).second;
     }
     if (twice) {
@@ -916,14 +1398,25 @@ class EdifReader {
       return;
     }
     if (!attrIndex_.empty()) attrIndex_.insert(n.real);
-    attrs_.emplace_back(n.real, std::move(value));
+    Prop q;
+    q.name = propText_.size();
+    q.nameSize = n.real.size();
+    propText_ += n.real;
+    q.kind = value.kind;
+    q.i = value.i;
+    q.d = value.d;
+    q.text = propText_.size();
+    q.textSize = value.text.size();
+    propText_ += value.text;
+    props_.push_back(q);
   }
 
   // The value form after '(' and its keyword, up to its ')'.
-  bool readValue(HDJsonPos open, const std::string& kw, HATAttr& out) {
+  bool readValue(HDJsonPos open, const std::string& kw, Value& out) {
     const std::string expected =
         "expected (integer ...), (number ...), (string ...) or (boolean ...)";
-    if (kw == "integer" || kw == "string" || kw == "number" || kw == "boolean") {
+    out.text.clear();
+    if (kw == "integer"sv || kw == "string"sv || kw == "number"sv || kw == "boolean"sv) {
       size_t count = 0;
       bool ok = true;
       body(
@@ -931,16 +1424,17 @@ class EdifReader {
           [&](const std::string& sub, HDJsonPos p) {
             ++count;
             if (count > 1) return false;
-            if (kw == "boolean" && (sub == "true" || sub == "false")) {
-              out = HATAttr::makeBool(sub == "true");
+            if (kw == "boolean"sv && (sub == "true"sv || sub == "false"sv)) {
+              out.kind = HATAttr::BOOL;
+              out.i = sub == "true"sv ? 1 : 0;
               skipBody(p, sub);
               return true;
             }
-            if (kw == "number" && sub == "e") {
+            if (kw == "number"sv && sub == "e"sv) {
               ok = readMantissaExponent(p, out);
               return true;
             }
-            if (kw == "string" && sub == "stringdisplay" && lx_.peek().kind == Tk::STRING) {
+            if (kw == "string"sv && sub == "stringdisplay"sv && lx_.peek().kind == Tk::STRING) {
               ok = textValue(lx_.peek().str, lx_.peek().pos, out);
               lx_.drop();
               skipForm(p, sub);
@@ -953,11 +1447,11 @@ class EdifReader {
           [&](const Token& t) {
             ++count;
             if (count > 1) return;
-            if (kw == "integer" && t.kind == Tk::INTEGER) {
+            if (kw == "integer"sv && t.kind == Tk::INTEGER) {
               ok = integerValue(t, out);
-            } else if (kw == "number" && t.kind == Tk::INTEGER) {
+            } else if (kw == "number"sv && t.kind == Tk::INTEGER) {
               ok = doubleValue(std::string(t.text), t.pos, out);
-            } else if (kw == "string" && t.kind == Tk::STRING) {
+            } else if (kw == "string"sv && t.kind == Tk::STRING) {
               ok = textValue(t.str, t.pos, out);
             } else {
               problem(t.pos, "unexpected " + describe(t) + " in (" + kw + " ...)");
@@ -969,12 +1463,12 @@ class EdifReader {
         return false;
       }
       // Several values: a list the analysis does not read.
-      if (count > 1 && ok) out = HATAttr::makeOther(kw + " list");
+      if (count > 1 && ok) other(out, kw + " list");
       return ok;
     }
-    if (kw == "minomax" || kw == "point") {
+    if (kw == "minomax"sv || kw == "point"sv) {
       skipForm(open, kw);
-      out = HATAttr::makeOther(kw);
+      other(out, kw);
       return true;
     }
     problem(open, "unknown property value (" + kw + " ...); " + expected);
@@ -982,7 +1476,12 @@ class EdifReader {
     return false;
   }
 
-  bool integerValue(const Token& t, HATAttr& out) {
+  static void other(Value& out, const std::string& text) {
+    out.kind = HATAttr::OTHER;
+    out.text = text;
+  }
+
+  bool integerValue(const Token& t, Value& out) {
     int64_t v = 0;
     const char* b = t.text.data() + (t.text[0] == '+' ? 1 : 0);
     const auto r = std::from_chars(b, t.text.data() + t.text.size(), v);
@@ -992,22 +1491,24 @@ class EdifReader {
     }
     const bool fits =
         v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
-    out = fits ? HATAttr::makeInt(static_cast<int32_t>(v)) : HATAttr::makeLong(v);
+    out.kind = fits ? HATAttr::INT : HATAttr::LONG;
+    out.i = v;
     return true;
   }
 
-  bool doubleValue(const std::string& text, HDJsonPos p, HATAttr& out) {
+  bool doubleValue(const std::string& text, HDJsonPos p, Value& out) {
     const double v = std::strtod(text.c_str(), nullptr);
     if (!std::isfinite(v)) {
       problem(p, "number " + text + " is out of range");
       return false;
     }
-    out = HATAttr::makeDouble(v);
+    out.kind = HATAttr::DOUBLE;
+    out.d = v;
     return true;
   }
 
   // (e MANTISSA EXPONENT): mantissa times ten to the exponent, rounded once.
-  bool readMantissaExponent(HDJsonPos open, HATAttr& out) {
+  bool readMantissaExponent(HDJsonPos open, Value& out) {
     std::vector<std::string> parts;
     bool ok = true;
     body(
@@ -1031,7 +1532,8 @@ class EdifReader {
     // An exponent beyond any double: overflow, or zero when negative or of a zero mantissa.
     if (digits > 6) {
       if (x[0] == '-' || parts[0].find_first_not_of("+-0") == std::string::npos) {
-        out = HATAttr::makeDouble(0.0);
+        out.kind = HATAttr::DOUBLE;
+        out.d = 0.0;
         return true;
       }
       problem(open, "number (e " + parts[0] + " " + x + ") is out of range");
@@ -1040,12 +1542,13 @@ class EdifReader {
     return doubleValue(parts[0] + "e" + x, open, out);
   }
 
-  bool textValue(const std::string& s, HDJsonPos p, HATAttr& out) {
+  bool textValue(const std::string& s, HDJsonPos p, Value& out) {
     if (!validUtf8(s)) {
       problem(p, "string value is not valid UTF-8");
       return false;
     }
-    out = HATAttr::makeString(s);
+    out.kind = HATAttr::TEXT;
+    out.text = s;
     return true;
   }
 
@@ -1060,12 +1563,12 @@ class EdifReader {
       problem(n.pos, "a second (design ...) statement; name the top cell with --top");
     bool found = false;
     body(open, "design", "(cellRef ...)", [&](const std::string& kw, HDJsonPos p) {
-      if (kw != "cellref" || found) return false;
+      if (kw != "cellref"sv || found) return false;
       found = true;
-      std::string real;
+      CellEntry* cell = nullptr;
       HDJsonPos where;
-      if (readCellRef(p, real, where) && designs_ == 1) {
-        topName_ = real;
+      if (readCellRef(p, cell, where) && designs_ == 1) {
+        topName_ = cell->real;
         topPos_ = where;
         topPath_ = path();
       }
@@ -1094,26 +1597,51 @@ class EdifReader {
 
   HDLoadContext& ctx_;
   HDDesignAssembly& d_;
-  std::string_view text_;
   Lexer lx_;
   const HDNetlistOptions& opts_;
+  HDInput* in_ = nullptr;  // when read from an input
+  size_t chunk_ = 0;
+  uint64_t start_ = 0;  // where the input was when the reading started
+  // The file's size in bytes, when known (a pipe is known at its end).
+  bool sized_;
+  uint64_t size_;
 
   std::unordered_map<std::string, Lib> libs_;
-  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> ahead_;
+  CellScan::Cells ahead_;
+  CellScan scan_{ahead_};
   bool scanned_ = false;
   std::unordered_map<std::string, NameUse> uses_;
 
   // Where the reading is, for paths.
   std::string lib_, libKeyword_, libKey_, cell_, inst_, prop_, design_;
   HDAHCellview* cellDef_ = nullptr;
-  std::unordered_map<std::string, HDJsonPos> instNames_;
+  // The instances of the cell being read: their names, and the names the file gives those
+  // whose name in the design differs (array members, flattened instances), by number.
+  HDInstanceNames names_;
+  long count_ = 0;
+  bool inContents_ = false;
+  std::vector<std::pair<long, size_t>> renamed_;
+  std::string renamedText_;
 
-  // Scratch of the instance being read.
-  std::vector<std::pair<std::string, HATAttr>> attrs_;
+  // Scratch of the instance being read, kept from one to the next.
+  struct Prop {
+    size_t name = 0, nameSize = 0;  // in propText_
+    int kind = HATAttr::OTHER;
+    int64_t i = 0;
+    double d = 0.0;
+    size_t text = 0, textSize = 0;
+  };
+  NameDef instName_, propName_;
+  CellEntry unread_{"?", {}, nullptr};  // the cell of an instance with a (viewList ...)
+  Value value_;
+  std::vector<Prop> props_;
+  std::string propText_;
+  std::vector<HDAttrView> views_;
   std::unordered_set<std::string> attrIndex_;
-  std::string site_, hdlname_;
+  std::string site_, hdlname_, name_;
+  std::string cellKey_, cellShown_, libRefKey_, libShown_;
 
-  int64_t arrayBudget_;  // instances that arrays may still expand to
+  int64_t arrayUsed_ = 0;  // instances the arrays expanded to
   int designs_ = 0;
   std::string topName_, topPath_;
   HDJsonPos topPos_;
@@ -1124,6 +1652,17 @@ class EdifReader {
 void hdReadEdif(HDLoadContext& ctx, HDDesignAssembly& design, std::string_view text,
                 const HDNetlistOptions& opts) {
   EdifReader(ctx, design, text, opts).run();
+}
+
+bool hdReadEdif(HDLoadContext& ctx, HDDesignAssembly& design, HDInput& input,
+                const HDNetlistOptions& opts, size_t chunk) {
+  if (input.memory()) {
+    std::string_view text;
+    input.all(text);
+    hdReadEdif(ctx, design, text, opts);
+    return true;
+  }
+  return EdifReader(ctx, design, input, chunk, opts).run();
 }
 
 void hdNumberUndeclaredLiterals(HFLFloorplan& design) {
@@ -1166,12 +1705,7 @@ bool looksLikeEdif(std::string_view h) {
 
 void readEdifInput(HDInput& input, HDLoadContext& ctx, HDDesignAssembly& design,
                    const HDNetlistOptions& opts) {
-  std::string_view text;
-  if (!input.all(text)) {
-    ctx.problemAt(input.name(), {}, "", "cannot read the netlist: " + input.error());
-    return;
-  }
-  hdReadEdif(ctx, design, text, opts);
+  if (!hdReadEdif(ctx, design, input, opts)) return;
   design.addToolGates(input.name());
   design.setNetlistPart(opts.part, input.name());
 }

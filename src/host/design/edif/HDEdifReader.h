@@ -5,6 +5,7 @@
 // by their real name for the cell map and the catalogue to resolve.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -18,6 +19,11 @@
 // `opts.siteAttribute` is the property that places an instance on a site.
 void hdReadEdif(HDLoadContext& ctx, HDDesignAssembly& design, std::string_view text,
                 const HDNetlistOptions& opts);
+// The same from an input: text in memory in place, a file in chunks of `chunk` bytes
+// (another size than the default is for tests). False after a read error, reported.
+constexpr size_t kHDEdifChunk = 1 << 19;
+bool hdReadEdif(HDLoadContext& ctx, HDDesignAssembly& design, HDInput& input,
+                const HDNetlistOptions& opts, size_t chunk = kHDEdifChunk);
 
 // After resolution: a text attribute that the instance's primitive does not define and
 // that is a sized Verilog literal without a sign ("64'h1F", "8'sd200") becomes an integer

@@ -34,7 +34,8 @@ std::unique_ptr<HDInput> HDInput::open(const std::string& path, std::string& err
   std::unique_ptr<HDInput> in(new HDInput);
   in->name_ = path;
   in->fd_ = fd;
-  in->size_ = S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0;
+  in->regular_ = S_ISREG(st.st_mode);
+  in->size_ = in->regular_ ? static_cast<size_t>(st.st_size) : 0;
   return in;
 }
 
@@ -77,12 +78,14 @@ bool HDInput::read(char* buf, size_t cap, size_t& got) {
     got = std::min(cap, size_ - pos_);
     std::memcpy(buf, memory_ + pos_, got);
     pos_ += got;
+    consumed_ += got;
     return true;
   }
   if (pos_ < peek_.size()) {
     got = std::min(cap, peek_.size() - pos_);
     std::memcpy(buf, peek_.data() + pos_, got);
     pos_ += got;
+    consumed_ += got;
     if (pos_ == peek_.size()) {
       peek_.clear();
       pos_ = 0;
@@ -98,6 +101,7 @@ bool HDInput::read(char* buf, size_t cap, size_t& got) {
     }
     if (n == 0) eof_ = true;
     got = static_cast<size_t>(n);
+    consumed_ += got;
     return true;
   }
   return true;
@@ -106,6 +110,7 @@ bool HDInput::read(char* buf, size_t cap, size_t& got) {
 bool HDInput::all(std::string_view& out) {
   if (memory_) {
     out = std::string_view(memory_ + pos_, size_ - pos_);
+    consumed_ += size_ - pos_;
     pos_ = size_;
     return true;
   }
@@ -117,5 +122,28 @@ bool HDInput::all(std::string_view& out) {
   if (!fetch(static_cast<size_t>(-1) / 2)) return false;
   out = peek_;
   pos_ = peek_.size();
+  consumed_ += peek_.size();
   return true;
+}
+
+bool HDInput::readAt(uint64_t offset, char* buf, size_t cap, size_t& got) {
+  got = 0;
+  if (memory_) {
+    if (offset < size_) {
+      got = std::min<uint64_t>(cap, size_ - offset);
+      std::memcpy(buf, memory_ + offset, got);
+    }
+    return true;
+  }
+  for (;;) {
+    const ssize_t n = ::pread(fd_, buf, cap, static_cast<off_t>(offset));
+    if (n >= 0) {
+      got = static_cast<size_t>(n);
+      return true;
+    }
+    if (errno != EINTR) {
+      error_ = std::strerror(errno);
+      return false;
+    }
+  }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,6 +33,15 @@ class HDInput {
   bool all(std::string_view& out);
   // A buffer in memory from the start: the text of text(), else null.
   const char* memory() const { return memory_; }
+  // Where the next read() starts: the bytes handed out so far.
+  uint64_t offset() const { return consumed_; }
+  // Text in memory or a regular file, whose bytes readAt() reads again; not a pipe.
+  bool seekable() const { return memory_ || regular_; }
+  // The size of a seekable input, as it was opened.
+  uint64_t size() const { return size_; }
+  // Copies up to `cap` bytes from `offset` into `buf`, without moving where read() is
+  // (seekable inputs only); 0 at the end. False after a read error.
+  bool readAt(uint64_t offset, char* buf, size_t cap, size_t& got);
   const std::string& error() const { return error_; }
 
  private:
@@ -45,5 +55,7 @@ class HDInput {
   size_t pos_ = 0;    // in memory_, or in peek_
   std::string peek_;  // bytes read from fd_ and not yet handed out
   bool eof_ = false;
+  bool regular_ = false;
+  uint64_t consumed_ = 0;
   std::string error_;
 };

@@ -1,11 +1,16 @@
 // EDIF netlists: what Yosys writes and hand-written forms reach the design database with
 // the right hierarchy, names, values and sites; malformed files get exact messages.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include "host/design/db/HDesignSummary.h"
 #include "host/design/dfile/HDCatalogueReader.h"
@@ -44,16 +49,69 @@ std::string valueText(const HATAttr& a) {
 
 class EdifTest : public ShippedData {
  protected:
+  using Reader = std::function<void(HDLoadContext&, HDDesignAssembly&, const HDNetlistOptions&)>;
+
   // Reads the netlist the way the loader reads a design file: the front end, the part's
   // catalogues, then resolution. With `blackBoxes`, leaf types outside the catalogue
   // become primitives without memory, as the cell map makes them by default.
-  std::unique_ptr<HFLFloorplan> loadEdif(const std::string& text, HDNetlistOptions opts = {},
+  std::unique_ptr<HFLFloorplan> loadEdif(const std::string& text, const HDNetlistOptions& opts = {},
                                          bool blackBoxes = true) {
+    return loadWith([&](HDLoadContext& ctx, HDDesignAssembly& design,
+                        const HDNetlistOptions& o) { hdReadEdif(ctx, design, text, o); },
+                    opts, blackBoxes);
+  }
+  // The same text from a file, read in chunks of `chunk` bytes.
+  std::unique_ptr<HFLFloorplan> loadEdifFile(const std::string& text, size_t chunk,
+                                             const HDNetlistOptions& opts = {},
+                                             bool blackBoxes = true) {
+    char path[] = "/tmp/edif_test_XXXXXX";
+    const int fd = mkstemp(path);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    close(fd);
+    auto fp = loadInput(path, chunk, opts, blackBoxes);
+    unlink(path);
+    return fp;
+  }
+  // The same text from a pipe, which cannot be read twice.
+  std::unique_ptr<HFLFloorplan> loadEdifPipe(const std::string& text, size_t chunk,
+                                             const HDNetlistOptions& opts = {},
+                                             bool blackBoxes = true) {
+    int fds[2];
+    EXPECT_EQ(pipe(fds), 0);
+    std::thread writer([&] {
+      for (size_t at = 0; at < text.size();) {
+        const ssize_t n = write(fds[1], text.data() + at, text.size() - at);
+        if (n <= 0) break;
+        at += static_cast<size_t>(n);
+      }
+      close(fds[1]);
+    });
+    auto fp = loadInput("/dev/fd/" + std::to_string(fds[0]), chunk, opts, blackBoxes);
+    close(fds[0]);
+    writer.join();
+    return fp;
+  }
+  std::unique_ptr<HFLFloorplan> loadInput(const std::string& path, size_t chunk,
+                                          const HDNetlistOptions& opts, bool blackBoxes) {
+    std::string error;
+    std::unique_ptr<HDInput> in = HDInput::open(path, error);
+    EXPECT_TRUE(in) << error;
+    if (!in) return nullptr;
+    return loadWith(
+        [&](HDLoadContext& ctx, HDDesignAssembly& design, const HDNetlistOptions& o) {
+          EXPECT_TRUE(hdReadEdif(ctx, design, *in, o, chunk));
+        },
+        opts, blackBoxes);
+  }
+
+  std::unique_ptr<HFLFloorplan> loadWith(const Reader& read, const HDNetlistOptions& opts,
+                                         bool blackBoxes) {
     problems.clear();
     HDLoadContext ctx("t.edf", problems);
     HDDesignAssembly design(ctx);
     try {
-      hdReadEdif(ctx, design, text, opts);
+      read(ctx, design, opts);
       design.havePart = design.partOk = true;
       design.partName = "z9-s1";
       HDCatalogueReader catalogues(ctx, design);
@@ -95,6 +153,18 @@ class EdifTest : public ShippedData {
       out += "\n";
       if (!inst->isArchLeaf() && inst->getMasterLH()) walk(nl, inst->getMasterLH(), out);
     }
+  }
+  // The inventory with every cell's nets.
+  static std::string designText(const HFLFloorplan& fp) {
+    std::string out = inventory(fp);
+    for (const auto& cell : fp.cells())
+      out += cell->getName() + " nets " + std::to_string(cell->netCount(HDAHTypes::CONN_ALL)) +
+             " buses " + std::to_string(cell->busNetCount()) + "\n";
+    return out;
+  }
+  // The problems and the design (when there is one) of a load.
+  std::string outcome(const std::unique_ptr<HFLFloorplan>& fp) const {
+    return problemLines() + (fp ? designText(*fp) : "no design\n");
   }
   std::string problemLines() const {
     std::string out;
@@ -265,8 +335,9 @@ TEST_F(EdifTest, MalformedTable) {
     expected[line.substr(0, colon)] += line.substr(colon + 2) + "\n";
   }
   ASSERT_GE(expected.size(), 20u);
+  const std::string dir = kDir + "malformed/";
   for (const auto& [file, want] : expected) {
-    EXPECT_FALSE(loadEdif(readFile(kDir + "malformed/" + file), {}, false)) << file;
+    EXPECT_FALSE(loadEdif(readFile(dir + file), {}, false)) << file;
     EXPECT_EQ(problemLines(), want) << file;
   }
 }
@@ -290,6 +361,149 @@ TEST_F(EdifTest, DeepNestingAndProblemCap) {
   many += ")))) (design d (cellRef c (libraryRef L))))";
   EXPECT_FALSE(loadEdif(many));
   EXPECT_EQ(problems.size(), HDLoadLimits::kMaxProblems + 1);
+}
+
+// Read from a file in chunks down to a byte, or from a pipe, a netlist gives the problems
+// (message, line, column) and the design it gives in memory: every token kind, escapes,
+// UTF-8, CRLF, a string longer than the chunk, and each malformed file, cut anywhere.
+TEST_F(EdifTest, ChunkedReadingMatchesMemory) {
+  std::vector<std::string> texts;
+  for (const char* f : {"features.edf", "explicit.edf", "values.edf", "yosys_gates.edf"})
+    texts.push_back(readFile(kDir + f));
+  std::istringstream table(readFile(kDir + "malformed/expected.txt"));
+  std::string line;
+  while (std::getline(table, line))
+    if (!line.empty() && line[0] != '#')
+      texts.push_back(readFile(kDir + "malformed/" + line.substr(0, line.find(": "))));
+  // CRLF, form feeds and tabs as blanks, escapes split by blanks, UTF-8 before a problem.
+  const std::string soup =
+      "(edif x (edifVersion +2 0 -0)\r\n\f(external E (cell p (view v)))\r\n"
+      "\t(library L (cell c (view v (contents\r\n"
+      "  (instance i (viewRef v (cellRef p (libraryRef E)))\r\n"
+      "    (property A (string \"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80% 65\r\n 66 %\"))"
+      " (property A (integer 1))\r\n"
+      "    (property &B (string (stringDisplay \"" +
+      std::string(300, 'x') +
+      "\n\xC3\xA9\")))\r\n  (property C (number (e -15 +1))))\r\n"
+      "  (net n (joined (portRef (member A 0) (instanceRef i)) (portRef \"%10%\")))\r\n"
+      "  (instance \"\xC3\xA9\"))))) (design d (cellRef c (libraryRef L))))\r\n";
+  texts.push_back(soup);
+  texts.push_back(soup + "9x");                        // a bad name at the very end
+  texts.push_back(soup.substr(0, soup.size() - 40));   // ends inside a form
+  texts.push_back(soup.substr(0, soup.find("66 %")));  // inside an escape
+  std::string oneLine = readFile(kDir + "features.edf");
+  std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
+  texts.push_back(oneLine);
+  for (const std::string& text : texts) {
+    const std::string want = outcome(loadEdif(text));
+    // Byte by byte only where it is quick.
+    const size_t least = text.size() > 16384 ? 7 : 1;
+    for (size_t chunk : {size_t{1}, size_t{2}, size_t{3}, size_t{7}, size_t{64}, kHDEdifChunk})
+      if (chunk >= least) {
+        EXPECT_EQ(outcome(loadEdifFile(text, chunk)), want) << "chunk " << chunk << "\n" << text;
+      }
+    for (size_t chunk : {size_t{1}, size_t{7}, kHDEdifChunk})
+      if (chunk >= least) {
+        EXPECT_EQ(outcome(loadEdifPipe(text, chunk)), want) << "pipe " << chunk << "\n" << text;
+      }
+  }
+  // The places themselves: columns count characters, a CR is one.
+  EXPECT_FALSE(loadEdif(soup));
+  EXPECT_EQ(problemLines(),
+            "1:9 [] EDIF version +2 0 -0: expected (edifVersion 2 0 0)\n"
+            "6:20 [library L / cell c / instance i / property A] property \"A\" is given twice\n"
+            "11:13 [library L / cell c] expected the instance name: a name or (rename ...) or "
+            "(array ...), found string \"\xC3\xA9\"\n");
+}
+
+TEST_F(EdifTest, ColumnsOfOneLongLine) {
+  // One line of instances, each with a two-byte character: the problem at its end has the
+  // column of its place less one per character, read in memory or in small chunks.
+  std::string text =
+      "(edif x (edifVersion 2 0 0) (external E (cell p (view v))) (library L (cell c "
+      "(view v (contents";
+  const int n = 20000;
+  for (int k = 0; k < n; ++k)
+    text += " (instance i" + std::to_string(k) +
+            " (viewRef v (cellRef p (libraryRef E))) (property S (string \"\xC3\xA9\")))";
+  const std::string want =
+      "1:" + std::to_string(text.size() + 2 - n) +
+      " [library L / cell c] EDIF syntax error: invalid name \"9bad\": an EDIF name is a letter "
+      "followed by letters, digits and '_', or '&' followed by such characters\n";
+  text += " 9bad";
+  EXPECT_FALSE(loadEdif(text));
+  EXPECT_EQ(problemLines(), want);
+  EXPECT_FALSE(loadEdifFile(text, 4096));
+  EXPECT_EQ(problemLines(), want);
+}
+
+TEST_F(EdifTest, ForwardReferencesFromFilesAndPipes) {
+  // Cells declared after their uses, one renamed; the scan for them starts where the
+  // reading is, in memory, in a file read again, or in what is left of a pipe.
+  const std::string later = R"((edif x (edifVersion 2 0 0)
+ (library L (cell a (view v (contents
+  (instance u (viewRef v (cellRef b (libraryRef L))))
+  (instance w (viewRef v (cellRef later (libraryRef E))))
+  (instance (array r 2) (viewRef v (cellRef later (libraryRef E)))))))
+  (cell b (view v (contents (instance x (viewRef v (cellRef later (libraryRef E)))))))
+  (cell unused (view v)))
+ (external E (cell (rename later "Later Leaf") (view v)))
+ (design d (cellRef a (libraryRef L))))
+)";
+  auto fp = loadEdif(later);
+  ASSERT_TRUE(fp) << problemLines();
+  EXPECT_EQ(inventory(*fp),
+            "u b\nu/x Later Leaf\nw Later Leaf\nr[0] Later Leaf\nr[1] Later Leaf\n");
+  // A library given twice before the use: its second declaration is not read, but the
+  // cells it lists are found as a scan of the whole file finds them.
+  const std::string twice = R"((edif x (edifVersion 2 0 0)
+ (library P (cell c (view v)))
+ (library P (cell b (view v)))
+ (library L (cell a (view v (contents (instance u (viewRef v (cellRef b (libraryRef P))))))))
+ (design d (cellRef a (libraryRef L))))
+)";
+  EXPECT_FALSE(loadEdif(twice));
+  EXPECT_EQ(problemLines(),
+            "3:11 [library P] library \"P\" is declared twice (first at line 2, column 11)\n");
+  for (const std::string& text : {later, twice}) {
+    const std::string want = outcome(loadEdif(text));
+    for (size_t chunk : {size_t{1}, size_t{16}, kHDEdifChunk}) {
+      EXPECT_EQ(outcome(loadEdifFile(text, chunk)), want) << chunk;
+      EXPECT_EQ(outcome(loadEdifPipe(text, chunk)), want) << chunk;
+    }
+  }
+}
+
+TEST_F(EdifTest, DuplicateInstanceNamesAtTheEndOfTheCell) {
+  // An array member named as an instance before it: reported after the cell's other
+  // problems, under the array's own name, with the first one's place.
+  const std::string text = R"((edif x (edifVersion 2 0 0)
+ (external E (cell p (view v)))
+ (library L (cell c (view v (contents
+  (instance (rename q "r[1]") (viewRef v (cellRef p (libraryRef E))))
+  (instance (array r 2) (viewRef v (cellRef p (libraryRef E))))
+  (instance s (viewRef v (cellRef p (libraryRef E))) (property hdlname (string "top q")))
+  (instance t (viewRef v (cellRef p (libraryRef E))) (property hdlname (string "top q")))
+  (instance z)))))
+ (design d (cellRef c (libraryRef L))))
+)";
+  EXPECT_FALSE(loadEdif(text));
+  EXPECT_EQ(problemLines(),
+            "8:13 [library L / cell c / instance z] instance \"z\" has no (viewRef VIEW "
+            "(cellRef CELL ...)) naming its cell\n"
+            "5:20 [library L / cell c / instance r] instance name \"r[1]\" is used twice in cell "
+            "\"c\" (first at line 4, column 13)\n"
+            "7:13 [library L / cell c / instance t] instance name \"top/q\" is used twice in cell "
+            "\"c\" (first at line 6, column 13)\n");
+  // A syntax error cuts the cell short: the names read before it are checked first.
+  EXPECT_FALSE(loadEdif(text.substr(0, text.find("(instance z)")) + "(property x 9bad"));
+  EXPECT_EQ(problemLines(),
+            "5:20 [library L / cell c / instance r] instance name \"r[1]\" is used twice in cell "
+            "\"c\" (first at line 4, column 13)\n"
+            "7:13 [library L / cell c / instance t] instance name \"top/q\" is used twice in cell "
+            "\"c\" (first at line 6, column 13)\n"
+            "8:15 [library L / cell c] EDIF syntax error: invalid name \"9bad\": an EDIF name is a "
+            "letter followed by letters, digits and '_', or '&' followed by such characters\n");
 }
 
 }  // namespace
