@@ -855,7 +855,8 @@ class EdifReader {
         int64_t v = 0;
         const auto r = std::from_chars(s.text.data(), s.text.data() + s.text.size(), v);
         const auto tooMany = [&](int64_t room) {
-          return r.ec != std::errc() || v < 1 || v > room || total * v > room;
+          return r.ec != std::errc() || v < 1 || v > room ||
+                 v > room / total;  // total * v, without overflow
         };
         if (tooMany(arrayRoom(false))) {
           const std::string text(s.text);
