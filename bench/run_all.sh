@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every benchmark in one run, then every ratio with its spread and verdict:
-#   design loading   1,000,000 and 4,000,000 leaves against json.load and a no-op SAX parse
-#   netlist loading  a 1,000,000-cell Yosys JSON netlist against json.load
+#   design loading   1,000,000 and 4,000,000 leaves against a no-op SAX parse; bytes/instance
+#   netlist loading  a 1,000,000-cell Yosys JSON netlist against json.load and the SAX parse
+#   EDIF loading     a 1,000,000-instance EDIF netlist against its Yosys JSON twin, per byte
 #   cutoff grid      RigidityCutoff.xml through HAFITRCMgr against xmllint --noout
 #   expat floor      seufit report of each example against an expat parse of the grid
 #   walk             doubling and deep hierarchies against the report of an example;
@@ -35,6 +36,7 @@ run() {
 }
 run "design loading" "$src/bench/design_load.sh" "$build"
 run "netlist loading" "$src/bench/netlist_load.sh" "$build"
+run "EDIF netlist loading" "$src/bench/edif_load.sh" "$build"
 run "cutoff grid" "$src/bench/rc_load.sh" "$build"
 run "report against the expat floor" "$src/bench/expat_floor.sh" "$build"
 run "walk of doubling and deep designs" "$src/bench/walk.sh" "$build"
