@@ -22,8 +22,9 @@ measured once with `true`, is printed, and a peak at the floor means "at most th
                          by round; its median must be at most MAX. Printed with its spread
                          (min to max over the rounds). MAX "-" prints the ratio without a
                          target.
---bytes LABEL FILE       LABEL's times count per byte of FILE in every ratio (two front
-                         ends compared on files of different sizes of the same design).
+--bytes LABEL FILE       LABEL's times count per byte of FILE in every ratio with another
+                         label given --bytes (two front ends compared on files of different
+                         sizes of the same design).
 --rss LABEL FILE MAX     the peak RSS of LABEL, largest over the rounds, at most MAX times
                          the size of FILE.
 --rss-per LABEL N MAX    the peak RSS of LABEL, largest over the rounds, divided by N (the
@@ -139,10 +140,12 @@ def main():
     checks = []
     for pair, name, limit in args.ratio:
         a, _, b = pair.partition("/")
-        scale = per_byte.get(b, 1) / per_byte.get(a, 1)
+        # Per byte only when both sides are: a floor such as read() is compared as a whole.
+        both = a in per_byte and b in per_byte
+        scale = per_byte[b] / per_byte[a] if both else 1
         ratios = [metric(x, name) / max(metric(y, name), 1e-9) * scale
                   for x, y in zip(runs[a], runs[b])]
-        what = f"{pair} {name}" + (" per byte" if a in per_byte or b in per_byte else "")
+        what = f"{pair} {name}" + (" per byte" if both else "")
         checks.append((what, ratios, None if limit == "-" else float(limit), "x"))
     for label, path, limit in args.rss:
         size = os.stat(path).st_size
