@@ -5,7 +5,8 @@
 #   scripts/lint.sh --format        clang-format only (seconds: CI runs it first)
 #   scripts/lint.sh --tidy [DIR]    clang-tidy only, with compile commands configured in DIR
 #                                   (default build-tidy/: no precompiled headers, which
-#                                   clang-tidy cannot read from a gcc build)
+#                                   clang-tidy cannot read from a gcc build, and no batches:
+#                                   every file has its own compile command)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=all
@@ -18,7 +19,7 @@ if [ "$mode" != tidy ]; then
   [ "$mode" = format ] && exit 0
 fi
 cmake -S . -B "$build" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_DISABLE_PRECOMPILE_HEADERS=ON \
-  >/dev/null
+  -DSEUFIT_UNITY_BUILD=OFF >/dev/null
 mapfile -t units < <(git ls-files 'src/*.cpp')
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
