@@ -565,6 +565,14 @@ const char* plainEnd(const char* p, const char* e) {
   return p;
 }
 
+// The fast lane's helpers, inlined: called, they keep the scanning position in memory
+// instead of a register, which cost a third of the lane's time.
+#if defined(__GNUC__)
+#define SEUFIT_INLINE __attribute__((always_inline))
+#else
+#define SEUFIT_INLINE
+#endif
+
 // Enough for any instance the fast lane takes; a longer one is read the ordinary way.
 constexpr size_t kFastWindow = 64 << 10;
 
@@ -587,7 +595,7 @@ bool HDDesignFileReader::fastInstance(HDJsonReader& r, HDAHCellview* cell) {
   const char* const open = p++;
   int newlines = 0;
   const char* lineStart = nullptr;
-  auto space = [&]() {
+  auto space = [&]() SEUFIT_INLINE {
     while (p < e) {
       const char c = *p;
       if (c == ' ' || c == '\t' || c == '\r') {
@@ -600,7 +608,7 @@ bool HDDesignFileReader::fastInstance(HDJsonReader& r, HDAHCellview* cell) {
       }
     }
   };
-  auto text = [&](std::string_view& out) {
+  auto text = [&](std::string_view& out) SEUFIT_INLINE {
     if (p == e || *p != '"') return false;
     const char* s = ++p;
     p = plainEnd(p, e);
@@ -609,7 +617,7 @@ bool HDDesignFileReader::fastInstance(HDJsonReader& r, HDAHCellview* cell) {
     return true;
   };
   // After a member: a comma and the next key's quote, or the end of the object.
-  auto next = [&](bool& more) {
+  auto next = [&](bool& more) SEUFIT_INLINE {
     space();
     if (p == e) return false;
     if (*p == '}') {
